@@ -1,0 +1,113 @@
+#include "model/number_parse.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "tests/support/table.h"
+
+namespace tessary {
+namespace {
+
+struct DoubleCase {
+  const char* name;
+  const char* text;
+  double value;
+  std::size_t consumed;
+};
+void PrintTo(const DoubleCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ParseDoubleTest : public ::testing::TestWithParam<DoubleCase> {};
+
+TEST_P(ParseDoubleTest, ReadsTheLongestNumberPrefix) {
+  std::size_t consumed = 99;
+  const double value = ParseDouble(GetParam().text, &consumed);
+  EXPECT_EQ(value, GetParam().value);
+  EXPECT_EQ(std::signbit(value), std::signbit(GetParam().value));
+  EXPECT_EQ(consumed, GetParam().consumed);
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseDoubleTest,
+    ::testing::Values(
+        DoubleCase{"Integer", "42", 42, 2}, DoubleCase{"Negative", "-2.5", -2.5, 4},
+        DoubleCase{"PlusSign", "+0.25", 0.25, 5},
+        DoubleCase{"LeadingWhitespace", " \t\n\v\f\r7", 7, 7},
+        DoubleCase{"PointFirst", ".5", 0.5, 2}, DoubleCase{"PointLast", "5.", 5, 2},
+        DoubleCase{"PointOnly", ".", 0, 0}, DoubleCase{"Empty", "", 0, 0},
+        DoubleCase{"Word", "abc", 0, 0}, DoubleCase{"SignOnly", "-", 0, 0},
+        DoubleCase{"MinusZero", "-0", -0.0, 2}, DoubleCase{"ExponentE", "1.5e2", 150, 5},
+        DoubleCase{"ExponentCapitalE", "1.5E+2", 150, 6}, DoubleCase{"ExponentD", "1.5d2", 150, 5},
+        DoubleCase{"ExponentCapitalD", "25D-1", 2.5, 5},
+        DoubleCase{"ExponentWithoutDigits", "3e", 3, 1},
+        DoubleCase{"ExponentSignWithoutDigits", "3e+x", 3, 1},
+        DoubleCase{"TrailingText", "12abc", 12, 2}, DoubleCase{"Hexadecimal", "0x1A", 0, 1},
+        DoubleCase{"Infinity", "inf", 0, 0}, DoubleCase{"NaN", "nan", 0, 0},
+        DoubleCase{"Overflow", "1e400", kInf, 5},
+        DoubleCase{"NegativeOverflow", "-9d999", -kInf, 6}, DoubleCase{"Underflow", "1e-400", 0, 6},
+        DoubleCase{"Subnormal", "4.9406564584124654e-324", 4.9406564584124654e-324, 23},
+        DoubleCase{"HugeExponentText", "1e99999999999999999999", kInf, 22},
+        DoubleCase{"ManyDigits", "123456789012345678901234567890", 123456789012345678901234567890.0,
+                   30},
+        DoubleCase{"ManyZerosAfterPoint", "0.000000000000000000000000001", 1e-27, 29},
+        DoubleCase{"NoSpaceAfterNumber", "1.5-2", 1.5, 3}),
+    testing::RowName());
+
+// The C library's strtod is correctly rounded; so must be the fast path.
+TEST(ParseDouble, AgreesWithStrtodOnRandomDecimals) {
+  std::mt19937_64 random(20261208);
+  char text[64];
+  for (int i = 0; i < 200'000; ++i) {
+    const auto digits = static_cast<unsigned long long>(random() % 100'000'000'000'000'000ULL);
+    const int pointShift = static_cast<int>(random() % 40) - 10;
+    const int exponent = static_cast<int>(random() % 50) - 25;
+    std::snprintf(text, sizeof text, "%s%llue%d", random() % 2 ? "-" : "", digits,
+                  exponent - pointShift);
+    ASSERT_EQ(ParseDouble(text), std::strtod(text, nullptr)) << text;
+  }
+}
+
+TEST(ParseDouble, ReadsALongDigitStringCorrectlyRounded) {
+  // 2^53 + 1 followed by many digits lies just above the halfway point between two doubles.
+  const std::string text = "9007199254740993." + std::string(5000, '0') + "1";
+  EXPECT_EQ(ParseDouble(text), 9007199254740994.0);
+}
+
+struct IntCase {
+  const char* name;
+  const char* text;
+  int value;
+};
+void PrintTo(const IntCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ParseIntTest : public ::testing::TestWithParam<IntCase> {};
+
+TEST_P(ParseIntTest, ReadsLikeAtoi) {
+  EXPECT_EQ(ParseInt(GetParam().text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseIntTest,
+    ::testing::Values(IntCase{"Plain", "3", 3}, IntCase{"Negative", "-5", -5},
+                      IntCase{"Whitespace", "  +12", 12}, IntCase{"TrailingText", "7x", 7},
+                      IntCase{"Fraction", "2.9", 2}, IntCase{"Word", "three", 0},
+                      IntCase{"Empty", "", 0}, IntCase{"Max", "2147483647", 2147483647},
+                      IntCase{"Min", "-2147483648", std::numeric_limits<int>::min()},
+                      IntCase{"AboveMax", "99999999999", std::numeric_limits<int>::max()},
+                      IntCase{"BelowMin", "-99999999999999999999999",
+                              std::numeric_limits<int>::min()}),
+    testing::RowName());
+
+}  // namespace
+}  // namespace tessary
