@@ -1,0 +1,11 @@
+// The application framework as the app uses it: one header for the app's sources.
+#pragma once
+
+#include "framework/app.h"
+#include "framework/cmd_target.h"
+#include "framework/dialog.h"
+#include "framework/file_dialog.h"
+#include "framework/icon.h"
+#include "framework/resources.h"
+#include "framework/types.h"
+#include "framework/wnd.h"

@@ -1,0 +1,96 @@
+#include "framework/file_dialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "framework/app.h"
+#include "framework/wnd.h"
+
+namespace afx {
+namespace {
+
+// A Save As dialog that refuses a file in a folder that does not exist.
+class FileDialogWindow : public QFileDialog {
+ public:
+  FileDialogWindow(QWidget* parent, bool pathMustExist)
+      : QFileDialog(parent), pathMustExist_(pathMustExist) {}
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (pathMustExist_ && !files.isEmpty()) {
+      const QFileInfo chosen(files.first());
+      if (!chosen.isDir() && !chosen.dir().exists()) {
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The folder %1 does not exist.").arg(chosen.absolutePath()));
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  bool pathMustExist_;
+};
+
+}  // namespace
+
+std::vector<std::string> ConvertFileFilter(LPCTSTR filter) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (const char* p = filter != nullptr ? filter : ""; *p != '\0'; ++p) {
+    if (*p != '|') {
+      part += *p;
+      continue;
+    }
+    if (part.empty()) break;  // "||" ends the filter
+    parts.push_back(part);
+    part.clear();
+  }
+  std::vector<std::string> filters;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+    const std::string& description = parts[i];
+    std::string patterns = parts[i + 1];
+    for (char& c : patterns) {
+      if (c == ';') c = ' ';
+    }
+    const std::string suffix = "(" + patterns + ")";
+    const bool named =
+        description.size() >= suffix.size() &&
+        description.compare(description.size() - suffix.size(), suffix.size(), suffix) == 0;
+    filters.push_back(named ? description : description + " " + suffix);
+  }
+  return filters;
+}
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
+                         unsigned long dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
+    : open_(bOpenFileDialog),
+      defaultExtension_(lpszDefExt != nullptr ? lpszDefExt : ""),
+      fileName_(lpszFileName != nullptr ? lpszFileName : ""),
+      flags_(dwFlags),
+      filter_(lpszFilter != nullptr ? lpszFilter : ""),
+      parent_(pParentWnd) {}
+
+INT_PTR CFileDialog::DoModal() {
+  FileDialogWindow dialog(parent_ != nullptr ? parent_->GetSafeHwnd() : nullptr,
+                          !open_ && (flags_ & OFN_PATHMUSTEXIST) != 0);
+  dialog.setWindowTitle(open_ ? QObject::tr("Open") : QObject::tr("Save As"));
+  dialog.setAcceptMode(open_ ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(open_ && (flags_ & OFN_FILEMUSTEXIST) != 0 ? QFileDialog::ExistingFile
+                                                                : QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, (flags_ & OFN_OVERWRITEPROMPT) == 0);
+  dialog.setDefaultSuffix(QString::fromLocal8Bit(defaultExtension_.c_str()));
+  QStringList nameFilters;
+  for (const std::string& nameFilter : ConvertFileFilter(filter_.c_str())) {
+    nameFilters << QString::fromLocal8Bit(nameFilter.c_str());
+  }
+  if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
+  if (!fileName_.empty()) dialog.selectFile(QString::fromLocal8Bit(fileName_.c_str()));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
+  pathName_ = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();
+  return IDOK;
+}
+
+}  // namespace afx

@@ -1,0 +1,41 @@
+// The standard Open and Save As dialogs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/types.h"
+
+namespace afx {
+
+class CWnd;
+
+class CFileDialog {
+ public:
+  /// `filter` pairs descriptions and patterns with "|" and ends with "||", as in
+  /// "MDL Files (*.mdl)|*.mdl||". Options: OFN_HIDEREADONLY (there is no read-only box to
+  /// hide), OFN_OVERWRITEPROMPT, OFN_PATHMUSTEXIST (the chosen file's folder must exist),
+  /// OFN_FILEMUSTEXIST.
+  CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = nullptr, LPCTSTR lpszFileName = nullptr,
+              unsigned long dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+              LPCTSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr);
+
+  /// IDOK when a file was chosen, IDCANCEL otherwise.
+  INT_PTR DoModal();
+  /// The chosen file's full path.
+  CString GetPathName() const { return pathName_; }
+
+ private:
+  BOOL open_;
+  CString defaultExtension_;
+  CString fileName_;
+  unsigned long flags_;
+  CString filter_;
+  CWnd* parent_;
+  CString pathName_;
+};
+
+/// "Description|patterns|...||" as name filters of the form "Description (patterns)".
+std::vector<std::string> ConvertFileFilter(LPCTSTR filter);
+
+}  // namespace afx

@@ -1,0 +1,23 @@
+// Icons loaded from the program's resources.
+#pragma once
+
+#include "framework/types.h"
+
+class QIcon;
+
+namespace afx {
+
+/// An icon with all its images. Icons live as long as the application.
+class Icon {
+ public:
+  virtual ~Icon() = default;
+  virtual const QIcon& icon() const = 0;
+};
+
+/// The icon resource `id`, loaded once; null if there is none.
+HICON AfxLoadIcon(UINT id);
+
+/// The platform's metric `index`: SM_CXICON and SM_CYICON give the large icon size.
+int GetSystemMetrics(int index);
+
+}  // namespace afx

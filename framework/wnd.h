@@ -1,0 +1,114 @@
+// Windows: message dispatch with the top-level error report, message boxes, the system menu,
+// icons and painting.
+#pragma once
+
+#include <memory>
+
+#include "framework/cmd_target.h"
+#include "framework/types.h"
+
+class QWidget;
+class QMenu;
+class QPainter;
+
+namespace afx {
+
+class CWnd;
+
+struct CRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
+/// A window's own menu. For a dialog's system menu it starts with "Close"; choosing an entry
+/// sends WM_SYSCOMMAND with the entry's id to the window.
+class CMenu {
+ public:
+  explicit CMenu(CWnd* owner);
+  CMenu(const CMenu&) = delete;
+  CMenu& operator=(const CMenu&) = delete;
+  ~CMenu();
+
+  /// Appends a separator (MF_SEPARATOR) or a string entry (MF_STRING) with `id` and `text`;
+  /// '&' marks the mnemonic.
+  BOOL AppendMenu(UINT flags, UINT id = 0, LPCTSTR text = nullptr);
+
+  QMenu* menu() const { return menu_.get(); }
+
+ private:
+  CWnd* owner_;
+  std::unique_ptr<QMenu> menu_;
+};
+
+/// A device context for drawing in a window.
+class CDC {
+ public:
+  explicit CDC(QPainter* painter) : painter_(painter) {}
+  /// Draws `icon` at its large size with its top left corner at (x, y).
+  BOOL DrawIcon(int x, int y, HICON icon);
+  /// Fills `rect` with the window's background colour.
+  void FillBackground(const CRect& rect);
+  /// The context as a message parameter, as WM_ICONERASEBKGND carries it.
+  WPARAM GetSafeHdc() { return reinterpret_cast<WPARAM>(this); }
+
+ protected:
+  QPainter* painter_;
+};
+
+/// The device context for painting a window inside its WM_PAINT handler.
+class CPaintDC : public CDC {
+ public:
+  explicit CPaintDC(CWnd* window);
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+  ~CPaintDC();
+
+ private:
+  std::unique_ptr<QPainter> ownedPainter_;
+};
+
+class CWnd : public CCmdTarget {
+ public:
+  CWnd();
+  ~CWnd() override;
+
+  /// Handles a message now: the message map first, then the default handling. An exception
+  /// that a handler lets out is reported here, in a message box with the stop icon owned by
+  /// this window, and the message counts as handled.
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  /// A modal message box owned by this window, captioned with the application's title unless
+  /// `caption` is given. MB_ICONSTOP shows the stop icon. Returns IDOK.
+  int MessageBox(LPCTSTR text, LPCTSTR caption = nullptr, UINT type = MB_OK);
+
+  /// The window's system menu, or null when its template has none.
+  CMenu* GetSystemMenu(BOOL revert);
+
+  /// Sets the large or small window icon; returns the previous one.
+  HICON SetIcon(HICON icon, BOOL bigIcon);
+  BOOL IsIconic() const;
+  void GetClientRect(CRect* rect) const;
+
+  CString GetDlgItemText(int id) const;
+  void SetDlgItemText(int id, const CString& text);
+
+  /// The window, or null while it does not exist.
+  QWidget* GetSafeHwnd() const { return m_hWnd; }
+
+ protected:
+  /// The default handling of a message no map entry took.
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnSysCommand(UINT nID, LPARAM lParam);
+  void OnPaint();
+
+  QWidget* m_hWnd = nullptr;
+  std::unique_ptr<CMenu> m_systemMenu;
+
+ private:
+  HICON bigIcon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+};
+
+}  // namespace afx
