@@ -1,0 +1,115 @@
+#include "app/tessary_dlg.h"
+
+#include "app/about_dlg.h"
+#include "model/scaling_pass.h"
+
+using namespace afx;
+
+namespace {
+
+constexpr LPCTSTR kModelExtension = "mdl";
+constexpr LPCTSTR kModelFilter = "MDL Files (*.mdl)|*.mdl||";
+
+}  // namespace
+
+CTessaryDlg::CTessaryDlg(CWnd* pParent)
+    : CDialog(IDD, pParent), m_hIcon(AfxLoadIcon(IDR_MAINFRAME)) {}
+
+CTessaryDlg::~CTessaryDlg() = default;
+
+const MessageMap* CTessaryDlg::GetMessageMap() const {
+  static const MessageMapEntry entries[] = {
+      ON_WM_SYSCOMMAND(&CTessaryDlg::OnSysCommand),
+      ON_WM_PAINT(&CTessaryDlg::OnPaint),
+      ON_WM_QUERYDRAGICON(&CTessaryDlg::OnQueryDragIcon),
+      ON_BN_CLICKED(IDC_BROWSE_MODEL, &CTessaryDlg::OnBrowseModel),
+      ON_BN_CLICKED(IDC_SCALE, &CTessaryDlg::OnScale),
+      ON_BN_CLICKED(IDC_BROWSE_OUTPUT, &CTessaryDlg::OnBrowseOutput),
+  };
+  static const MessageMap map{CDialog::GetThisMessageMap(), entries};
+  return &map;
+}
+
+void CTessaryDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_MODEL, m_strModel);
+  DDX_Text(pDX, IDC_OUTPUT, m_strOutput);
+  DDX_Text(pDX, IDC_SCALE_X, m_strScaleX);
+  DDX_Text(pDX, IDC_SCALE_Y, m_strScaleY);
+  DDX_Text(pDX, IDC_SCALE_Z, m_strScaleZ);
+}
+
+BOOL CTessaryDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+    const CString strAboutMenu = LoadString(IDS_ABOUTBOX);
+    if (!strAboutMenu.empty()) {
+      pSysMenu->AppendMenu(MF_SEPARATOR);
+      pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu.c_str());
+    }
+  }
+
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  return TRUE;
+}
+
+void CTessaryDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+  } else {
+    CDialog::OnSysCommand(nID, lParam);
+  }
+}
+
+// While minimised, the window shows the application icon in the middle of its client area.
+void CTessaryDlg::OnPaint() {
+  if (IsIconic()) {
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, dc.GetSafeHdc(), 0);
+
+    const int cxIcon = GetSystemMetrics(SM_CXICON);
+    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    const int x = (rect.Width() - cxIcon + 1) / 2;
+    const int y = (rect.Height() - cyIcon + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+  } else {
+    CDialog::OnPaint();
+  }
+}
+
+HCURSOR CTessaryDlg::OnQueryDragIcon() {
+  return m_hIcon;
+}
+
+void CTessaryDlg::OnBrowseModel() {
+  UpdateData(TRUE);
+  CFileDialog dialog(TRUE, kModelExtension, nullptr, OFN_HIDEREADONLY, kModelFilter, this);
+  if (dialog.DoModal() == IDOK) {
+    m_strModel = dialog.GetPathName();
+    UpdateData(FALSE);
+  }
+}
+
+void CTessaryDlg::OnBrowseOutput() {
+  UpdateData(TRUE);
+  CFileDialog dialog(FALSE, kModelExtension, nullptr,
+                     OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, kModelFilter,
+                     this);
+  if (dialog.DoModal() == IDOK) {
+    m_strOutput = dialog.GetPathName();
+    UpdateData(FALSE);
+  }
+}
+
+// A file error from the pass is not caught here: it goes to the framework's report.
+void CTessaryDlg::OnScale() {
+  UpdateData(TRUE);
+  const tessary::ScaleResult result =
+      tessary::ScaleModelFile(m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
+  MessageBox(tessary::MessageFor(result));
+}
