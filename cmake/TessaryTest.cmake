@@ -1,11 +1,16 @@
-# tessary_add_test(NAME SOURCES src... [LIBS lib...])
-# Builds one GoogleTest executable and registers each of its tests with CTest.
+# tessary_add_test(NAME SOURCES src... [LIBS lib...] [OWN_MAIN])
+# Builds one GoogleTest executable and registers each of its tests with CTest. With OWN_MAIN
+# the sources bring their own main(); otherwise GoogleTest's is used.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
 function(tessary_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "OWN_MAIN" "" "SOURCES;LIBS")
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE tessary_test_support ${ARG_LIBS} GTest::gtest_main)
+  if(ARG_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE tessary_test_support ${ARG_LIBS} GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE tessary_test_support ${ARG_LIBS} GTest::gtest_main)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,0 +1,313 @@
+// The desktop application driven through its real windows on Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "app/about_dlg.h"
+#include "app/tessary_app.h"
+#include "app/tessary_dlg.h"
+#include "framework/afxwin.h"
+#include "tests/support/files.h"
+#include "tests/support/modal.h"
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ClickControl;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::TextOf;
+using testing::TypeInto;
+using testing::WhenMessageBoxShows;
+using testing::WhenModalShows;
+using testing::WhenPopupShows;
+using testing::WriteFile;
+
+const QString kMain = QStringLiteral("Tessary");
+const QString kAbout = QStringLiteral("About Tessary");
+
+// What a message box showed.
+struct Shown {
+  QString text;
+  QString title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString ownerTitle;
+};
+
+// Presses Scale and returns the message box it showed.
+Shown PressScale(QWidget* dialog) {
+  Shown shown;
+  WhenMessageBoxShows([&shown](QMessageBox* box) {
+    const QWidget* owner = box->parentWidget();
+    shown = {box->text(), box->windowTitle(), box->icon(),
+             owner != nullptr ? owner->windowTitle() : QString()};
+  });
+  ClickControl(dialog, IDC_SCALE);
+  return shown;
+}
+
+void FillForm(QWidget* dialog, const std::string& model, const std::string& output, const char* x,
+              const char* y, const char* z) {
+  TypeInto(dialog, IDC_MODEL, QString::fromStdString(model));
+  TypeInto(dialog, IDC_OUTPUT, QString::fromStdString(output));
+  TypeInto(dialog, IDC_SCALE_X, x);
+  TypeInto(dialog, IDC_SCALE_Y, y);
+  TypeInto(dialog, IDC_SCALE_Z, z);
+}
+
+class MainDialog : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteFile(model_, "position 1 2 4\nnode\n"); }
+
+  // Runs the main dialog; `steps` drives it once it shows and must end it.
+  afx::INT_PTR Run(std::function<void(QWidget*)> steps) {
+    WhenModalShows(kMain, [steps](QWidget* window) {
+      window->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+      steps(window);
+    });
+    return dialog_.DoModal();
+  }
+
+  TempDir dir_;
+  std::string model_ = dir_.File("in.mdl");
+  std::string output_ = dir_.File("out.mdl");
+  CTessaryDlg dialog_;
+};
+
+TEST_F(MainDialog, ScalesAndSaysDone) {
+  Shown shown;
+  Run([&](QWidget* window) {
+    FillForm(window, model_, output_, "2", "3", "0.5");
+    shown = PressScale(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(shown.text, "Done!");
+  EXPECT_EQ(shown.title, afx::AfxGetAppName());
+  EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(ReadFile(output_), "position 2.00000000000 6.00000000000 2.00000000000\r\nnode\r\n");
+  EXPECT_EQ(dialog_.m_strScaleY, "3");
+}
+
+TEST_F(MainDialog, EmptyFormCannotOpenTheInputAndCreatesNothing) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir_.path());
+  Shown shown;
+  Run([&](QWidget* window) {
+    shown = PressScale(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  fs::current_path(previous);
+  EXPECT_EQ(shown.text, "Unable to open input file.");
+  EXPECT_EQ(shown.title, "app_test");
+  EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator{}), 1);
+}
+
+TEST_F(MainDialog, OutputThatCannotBeOpened) {
+  Shown shown;
+  Run([&](QWidget* window) {
+    FillForm(window, model_, model_, "1", "1", "1");
+    shown = PressScale(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(shown.text, "Unable to open output file.");
+  EXPECT_EQ(ReadFile(model_), "position 1 2 4\nnode\n");
+}
+
+TEST_F(MainDialog, FileErrorIsReportedWithTheStopIconAndTheDialogGoesOn) {
+  Shown diskFull;
+  Shown afterwards;
+  Run([&](QWidget* window) {
+    FillForm(window, model_, "/dev/full", "1", "1", "1");
+    diskFull = PressScale(window);
+    EXPECT_TRUE(window->isVisible());
+    TypeInto(window, IDC_OUTPUT, QString::fromStdString(output_));
+    afterwards = PressScale(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(diskFull.text, "Disk full while accessing /dev/full.");
+  EXPECT_EQ(diskFull.icon, QMessageBox::Critical);
+  EXPECT_EQ(diskFull.title, "app_test");
+  EXPECT_EQ(diskFull.ownerTitle, kMain);
+  EXPECT_EQ(afterwards.text, "Done!");
+}
+
+TEST_F(MainDialog, EnterPressesScale) {
+  Shown shown;
+  Run([&](QWidget* window) {
+    FillForm(window, model_, output_, "1", "1", "1");
+    WhenMessageBoxShows([&shown](QMessageBox* box) { shown.text = box->text(); });
+    auto* edit = window->findChild<QLineEdit*>(QString::number(IDC_SCALE_Z));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(shown.text, "Done!");
+}
+
+TEST_F(MainDialog, ExitEndsWithOkAndStoresTheForm) {
+  const afx::INT_PTR result = Run([&](QWidget* window) {
+    EXPECT_EQ(window->focusWidget(), window->findChild<QPushButton*>(QString::number(afx::IDOK)));
+    TypeInto(window, IDC_SCALE_X, "4");
+    ClickControl(window, afx::IDOK);
+  });
+  EXPECT_EQ(result, afx::IDOK);
+  EXPECT_EQ(dialog_.m_strScaleX, "4");
+}
+
+TEST_F(MainDialog, EscapeAndCloseEndWithCancel) {
+  EXPECT_EQ(Run([](QWidget* window) { QTest::keyClick(window, Qt::Key_Escape); }), afx::IDCANCEL);
+  EXPECT_EQ(Run([](QWidget* window) { window->close(); }), afx::IDCANCEL);
+}
+
+TEST_F(MainDialog, TypedFactorSurvivesChoosingAFile) {
+  QString model;
+  QString factor;
+  Run([&](QWidget* window) {
+    TypeInto(window, IDC_SCALE_X, "2.5");
+    WhenModalShows("Open", [&](QWidget* chooser) {
+      auto* files = static_cast<QFileDialog*>(chooser);
+      EXPECT_EQ(files->defaultSuffix(), "mdl");
+      EXPECT_EQ(files->nameFilters(), QStringList{"MDL Files (*.mdl)"});
+      files->selectFile(QString::fromStdString(model_));
+      QMetaObject::invokeMethod(files, "accept");
+    });
+    ClickControl(window, IDC_BROWSE_MODEL);
+    model = TextOf(window, IDC_MODEL);
+    factor = TextOf(window, IDC_SCALE_X);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(model.toStdString(), model_);
+  EXPECT_EQ(factor, "2.5");
+}
+
+TEST_F(MainDialog, CancelledChooserLeavesTheFieldAsItWas) {
+  QString output;
+  Run([&](QWidget* window) {
+    TypeInto(window, IDC_OUTPUT, "typed.mdl");
+    WhenModalShows("Save As", [](QWidget* chooser) {
+      EXPECT_EQ(static_cast<QFileDialog*>(chooser)->acceptMode(), QFileDialog::AcceptSave);
+      static_cast<QFileDialog*>(chooser)->reject();
+    });
+    ClickControl(window, IDC_BROWSE_OUTPUT);
+    output = TextOf(window, IDC_OUTPUT);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(output, "typed.mdl");
+}
+
+TEST_F(MainDialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
+  QStringList entries;
+  bool aboutShown = false;
+  Run([&](QWidget* window) {
+    WhenPopupShows([&](QWidget* popup) {
+      auto* menu = static_cast<QMenu*>(popup);
+      for (const QAction* action : menu->actions()) {
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+      }
+      WhenModalShows(kAbout, [&](QWidget* about) {
+        aboutShown = true;
+        QTest::keyClick(about, Qt::Key_Escape);
+      });
+      menu->setActiveAction(menu->actions().last());
+      QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::keyClick(window, Qt::Key_Space, Qt::AltModifier);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(entries, (QStringList{"&Close\tAlt+F4", "-", "&About Tessary..."}));
+  EXPECT_TRUE(aboutShown);
+}
+
+TEST_F(MainDialog, SystemMenuCloseEndsWithCancel) {
+  const afx::INT_PTR result = Run([](QWidget* window) {
+    WhenPopupShows([](QWidget* popup) {
+      auto* menu = static_cast<QMenu*>(popup);
+      menu->setActiveAction(menu->actions().first());
+      QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::keyClick(window, Qt::Key_Space, Qt::AltModifier);
+  });
+  EXPECT_EQ(result, afx::IDCANCEL);
+}
+
+TEST_F(MainDialog, MinimisedWindowShowsOnlyTheIconCentred) {
+  // The window's own painting, without its controls: all that shows of a minimised window.
+  const auto paintingOf = [](QWidget* window) {
+    QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
+    window->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+  };
+  QImage minimised;
+  QImage normal;
+  Run([&](QWidget* window) {
+    normal = paintingOf(window);
+    window->showMinimized();
+    minimised = paintingOf(window);
+    window->showNormal();
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  const int size = afx::GetSystemMetrics(afx::SM_CXICON);
+  QImage expected(minimised.size(), minimised.format());
+  expected.fill(minimised.pixel(0, 0));
+  {
+    QPainter painter(&expected);
+    painter.drawPixmap((expected.width() - size + 1) / 2, (expected.height() - size + 1) / 2,
+                       afx::AfxLoadIcon(IDR_MAINFRAME)->icon().pixmap(size, size));
+  }
+  EXPECT_EQ(minimised, expected);
+  EXPECT_NE(normal, expected);
+}
+
+TEST_F(MainDialog, HasTheTemplateCaptionSizeAndNoMinimiseOrMaximise) {
+  Run([&](QWidget* window) {
+    EXPECT_EQ(window->windowTitle(), kMain);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_GT(window->width(), window->height() * 2);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+}
+
+TEST(AboutBox, ShowsItsTextsAndClosesOnOk) {
+  QStringList texts;
+  WhenModalShows(kAbout, [&](QWidget* window) {
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+      if (!label->text().isEmpty()) texts << label->text();
+    }
+    ClickControl(window, afx::IDOK);
+  });
+  CAboutDlg about;
+  EXPECT_EQ(about.DoModal(), afx::IDOK);
+  EXPECT_EQ(texts, (QStringList{"Tessary Version 0.1", "Copyright (C) 2026 The Tessary developers",
+                                "tessary@example.org", "https://tessary.example.org/"}));
+}
+
+TEST(Application, RunsTheMainDialogOnceAndEnds) {
+  CTessaryApp app;
+  bool shown = false;
+  WhenModalShows(kMain, [&](QWidget* window) {
+    shown = true;
+    EXPECT_EQ(app.m_pMainWnd != nullptr, true);
+    ClickControl(window, afx::IDOK);
+  });
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+}  // namespace
+}  // namespace tessary

@@ -1,0 +1,93 @@
+// The framework layer on its own: message maps, the top-level error report, filters, units.
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QMessageBox>
+#include <stdexcept>
+
+#include "framework/afxwin.h"
+#include "framework/dialog_units.h"
+#include "res/resource.h"
+#include "tests/support/modal.h"
+
+namespace tessary {
+namespace {
+
+using namespace afx;
+
+class Target : public CWnd {
+ public:
+  std::vector<std::string> calls;
+
+  void OnPaint() { calls.push_back("paint"); }
+  void OnSysCommand(UINT id, LPARAM) { calls.push_back("sys " + std::to_string(id)); }
+  HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(this); }
+  void OnGo() { calls.push_back("go"); }
+  void OnFail() { throw std::runtime_error("Disk full while accessing /x."); }
+
+ protected:
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMapEntry entries[] = {
+        ON_WM_PAINT(&Target::OnPaint),
+        ON_WM_SYSCOMMAND(&Target::OnSysCommand),
+        ON_WM_QUERYDRAGICON(&Target::OnQueryDragIcon),
+        ON_BN_CLICKED(7, &Target::OnGo),
+        ON_BN_CLICKED(8, &Target::OnFail),
+    };
+    static const MessageMap map{CWnd::GetThisMessageMap(), entries};
+    return &map;
+  }
+};
+
+TEST(MessageMap, CallsTheHandlerOfEachMessageAndCommand) {
+  Target target;
+  target.SendMessage(WM_PAINT);
+  target.SendMessage(WM_SYSCOMMAND, 0x0010, 0);
+  target.SendMessage(WM_COMMAND, MAKEWPARAM(7, BN_CLICKED));
+  target.SendMessage(WM_COMMAND, MAKEWPARAM(9, BN_CLICKED));  // not in the map
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"paint", "sys 16", "go"}));
+  EXPECT_EQ(target.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(&target));
+}
+
+TEST(MessageMap, ReportsAnEscapingErrorWithTheStopIcon) {
+  Target target;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  testing::WhenMessageBoxShows([&](QMessageBox* box) {
+    text = box->text();
+    icon = box->icon();
+  });
+  EXPECT_EQ(target.SendMessage(WM_COMMAND, MAKEWPARAM(8, BN_CLICKED)), 0);
+  EXPECT_EQ(text, "Disk full while accessing /x.");
+  EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+TEST(FileFilter, BecomesQtNameFilters) {
+  EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
+            std::vector<std::string>{"MDL Files (*.mdl)"});
+  EXPECT_EQ(ConvertFileFilter("Models|*.mdl;*.txt|All|*||"),
+            (std::vector<std::string>{"Models (*.mdl *.txt)", "All (*)"}));
+  EXPECT_TRUE(ConvertFileFilter(nullptr).empty());
+}
+
+TEST(DialogUnits, ScaleByTheFontsAverageWidthAndHeight) {
+  const DialogBaseUnits units{6, 13};
+  EXPECT_EQ(MapDialogRect(units, 4, 8, 50, 14), QRect(6, 13, 75, 23));
+  EXPECT_EQ(MapDialogRect(units, 259, 108, 0, 0).topLeft(), QPoint(389, 176));
+  const DialogBaseUnits real = BaseUnitsOf(DialogFont("MS Sans Serif", 8));
+  EXPECT_GT(real.averageWidth, 2);
+  EXPECT_GT(real.height, 6);
+}
+
+TEST(Resources, HoldTheStringsIconAndTemplates) {
+  EXPECT_EQ(LoadString(IDS_ABOUTBOX), "&About Tessary...");
+  EXPECT_EQ(LoadString(9999), "");
+  ASSERT_NE(AfxLoadIcon(IDR_MAINFRAME), nullptr);
+  EXPECT_EQ(AfxLoadIcon(IDR_MAINFRAME), AfxLoadIcon(IDR_MAINFRAME));
+  EXPECT_FALSE(AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes().isEmpty());
+  EXPECT_EQ(AfxFindDialogTemplate(IDD_MAIN)->controls.size(), 14u);
+  EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
+}
+
+}  // namespace
+}  // namespace tessary
