@@ -1,19 +1,29 @@
 # The two everyday commands:
-#   make run    build and scale the bundled example model
+#   make run    build and open Tessary's window
 #   make test   install what is missing, build, and run every test
-# Also: make bench, make asan, make fuzz, make format, make clean.
+# Also: make example, make bench, make asan, make fuzz, make screenshots, make format,
+# make clean.
 
 JOBS ?= $(shell nproc)
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
-.PHONY: run test build bench asan fuzz fuzz-ci format clean
+.PHONY: run example test build bench asan fuzz fuzz-ci screenshots format clean
 
 build:
-	@scripts/ensure-packages build
+	@scripts/ensure-packages build gui
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
 run: build
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display to open Tessary's window on. Run it under a virtual X server:"; \
+	  echo "  xvfb-run build/release/tessary"; \
+	  echo "or try the command-line tool: make example"; \
+	  exit 1; \
+	fi
+	build/release/tessary
+
+example: build
 	build/release/tessary-scale --verbose examples/crate.mdl $(EXAMPLE_OUT) 2
 	@echo "Scaled examples/crate.mdl by 2 into $(EXAMPLE_OUT)"
 
@@ -31,6 +41,10 @@ asan:
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
+
+screenshots: build
+	@scripts/ensure-packages screenshots
+	scripts/screenshots
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
