@@ -1,9 +1,12 @@
 #include "model/number_format.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "model/big_uint.h"
 
@@ -63,7 +66,7 @@ struct Rounded17 {
 // A first guess at floor(log10(value)); it is the true exponent or one below it.
 int EstimateExponent10(const BinaryValue& v) {
   const int exponent2 = v.exponent2 + 63 - std::countl_zero(v.mantissa);
-  return static_cast<int>(std::floor(exponent2 * 0.30102999566398119521));
+  return (exponent2 * 78913) >> 18;  // floor(exponent2 * log10(2)) for |exponent2| < 2^11
 }
 
 // round_half_up(value * 10^(16 - exponent10)) with 128-bit integers. Covers the magnitudes
@@ -146,54 +149,136 @@ Rounded17 RoundTo17DigitsExact(const BinaryValue& v) {
   return rounded;
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the decimal digits of `value`, without leading zeros ("0" for zero).
 char* WriteDigits(std::uint64_t value, char* out) {
   char scratch[20];
   char* p = scratch + sizeof scratch;
-  do {
-    *--p = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  while (value >= 100) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (value % 100), 2);
+    value /= 100;
+  }
+  if (value >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * value, 2);
+  } else {
+    *--p = static_cast<char>('0' + value);
+  }
   const auto length = static_cast<std::size_t>(scratch + sizeof scratch - p);
   std::memcpy(out, p, length);
   return out + length;
 }
 
-// Writes digits * 10^exponent10 / 10^16 (the 17-digit rounding) with eleven decimals.
+// Writes the four digits of `value` (below 10^4), leading zeros included.
+void WriteFourDigits(std::uint32_t value, char* out) {
+  std::memcpy(out, kDigitPairs + 2 * (value / 100), 2);
+  std::memcpy(out + 2, kDigitPairs + 2 * (value % 100), 2);
+}
+
+// `scaled` is the value times 10^11: writes it with a point before the last eleven digits.
+[[gnu::always_inline]] inline char* WriteScaled(bool negative, std::uint64_t scaled, char* out) {
+  constexpr std::uint64_t kScale = kPowersOfTen[kDecimals];
+  *out = '-';  // kept only for a negative value; signs of coordinates are hard to predict
+  out += negative;
+  const std::uint64_t integer = scaled / kScale;
+  if (integer < 10) {
+    *out++ = static_cast<char>('0' + integer);
+  } else {
+    out = WriteDigits(integer, out);
+  }
+  *out++ = '.';
+  // The eleven decimals as 3 + 4 + 4 digits, three independent conversions.
+  const std::uint64_t fraction = scaled % kScale;
+  const auto high = static_cast<std::uint32_t>(fraction / 100'000'000);
+  const auto middle = static_cast<std::uint32_t>(fraction / 10'000 % 10'000);
+  const auto low = static_cast<std::uint32_t>(fraction % 10'000);
+  out[0] = static_cast<char>('0' + high / 100);
+  std::memcpy(out + 1, kDigitPairs + 2 * (high % 100), 2);
+  WriteFourDigits(middle, out + 3);
+  WriteFourDigits(low, out + 7);
+  return out + kDecimals;
+}
+
+// x / 10^D rounded half up; one function per D, so that each divides by a constant.
+template <std::size_t D>
+std::uint64_t DivideByPowerOfTen(std::uint64_t x) {
+  constexpr std::uint64_t kPower = kPowersOfTen[D];
+  return (x + kPower / 2) / kPower;
+}
+
+template <std::size_t... D>
+constexpr auto MakeDividers(std::index_sequence<D...>) {
+  return std::array<std::uint64_t (*)(std::uint64_t), sizeof...(D)>{&DivideByPowerOfTen<D>...};
+}
+
+constexpr auto kDividers = MakeDividers(std::make_index_sequence<kSignificantDigits + 1>{});
+
+// Writes digits * 10^(exponent10 - 16), the 17-digit rounding, with eleven decimals.
 char* WriteRounded(bool negative, const Rounded17& rounded, char* out) {
   // The value times 10^11 is digits * 10^(exponent10 - 5).
   const int zeros = rounded.exponent10 - (kSignificantDigits - 1 - kDecimals);
-  char digitText[kMaxFixed11Length];
-  char* end;
-  if (zeros >= 0) {
-    end = WriteDigits(rounded.digits, digitText);
-    std::memset(end, '0', static_cast<std::size_t>(zeros));
-    end += zeros;
-  } else {
+  if (zeros < 0) {
     const int dropped = -zeros;
-    std::uint64_t kept = 0;
-    if (dropped <= kSignificantDigits) {
-      kept = (rounded.digits + kPowersOfTen[dropped] / 2) / kPowersOfTen[dropped];
-    }
-    end = WriteDigits(kept, digitText);
+    const std::uint64_t scaled =
+        dropped <= kSignificantDigits ? kDividers[dropped](rounded.digits) : 0;
+    return WriteScaled(negative, scaled, out);
   }
+  if (zeros <= 1) return WriteScaled(negative, rounded.digits * kPowersOfTen[zeros], out);
 
-  auto length = static_cast<int>(end - digitText);
+  // At least 19 digits: the 17 significant ones, then zeros; the last eleven are decimals.
+  char digitText[kMaxFixed11Length];
+  char* end = WriteDigits(rounded.digits, digitText);
+  std::memset(end, '0', static_cast<std::size_t>(zeros));
+  end += zeros;
+  const auto integerDigits = static_cast<std::size_t>(end - digitText - kDecimals);
   if (negative) *out++ = '-';
-  if (length <= kDecimals) {
-    *out++ = '0';
-    *out++ = '.';
-    std::memset(out, '0', static_cast<std::size_t>(kDecimals - length));
-    out += kDecimals - length;
-  } else {
-    const int integerDigits = length - kDecimals;
-    std::memcpy(out, digitText, static_cast<std::size_t>(integerDigits));
-    out += integerDigits;
-    *out++ = '.';
-    std::memmove(digitText, digitText + integerDigits, kDecimals);
-    length = kDecimals;
-  }
-  std::memcpy(out, digitText, static_cast<std::size_t>(length));
-  return out + length;
+  std::memcpy(out, digitText, integerDigits);
+  out += integerDigits;
+  *out++ = '.';
+  std::memcpy(out, digitText + integerDigits, kDecimals);
+  return out + kDecimals;
+}
+
+// The smallest doubles at or above 10^-6, 10^-5, ..., 10^5: a double v is at least 10^e exactly
+// when v >= kPowerOfTenOrAbove[e + 6].
+constexpr int kTypicalLowestExponent10 = -6;
+constexpr double kPowerOfTenOrAbove[] = {0x1.0c6f7a0b5ed8ep-20,
+                                         0x1.4f8b588e368f1p-17,
+                                         0x1.a36e2eb1c432dp-14,
+                                         0x1.0624dd2f1a9fcp-10,
+                                         0x1.47ae147ae147bp-7,
+                                         0x1.999999999999ap-4,
+                                         1e0,
+                                         1e1,
+                                         1e2,
+                                         1e3,
+                                         1e4,
+                                         1e5};
+
+// The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits.
+// With t the fraction of magnitude * 10^11 and g = 10^(exponent10 - 5) the unit of the 17th
+// digit in the same scale (g <= 1/10), rounding to 17 digits and then at the eleventh decimal
+// rounds up exactly when t >= (1 - g) / 2, which is an integer comparison.
+[[gnu::always_inline]] inline bool FormatTypicalMagnitude(bool negative, double magnitude,
+                                                          char*& out) {
+  if (!(magnitude >= kPowerOfTenOrAbove[0] && magnitude < kPowerOfTenOrAbove[11])) return false;
+  const BinaryValue binary = Decompose(magnitude);
+  int exponent10 = std::max(EstimateExponent10(binary), kTypicalLowestExponent10);
+  exponent10 += magnitude >= kPowerOfTenOrAbove[exponent10 + 1 - kTypicalLowestExponent10];
+
+  const int shift = -binary.exponent2;  // from 36 to 72 in this range
+  const u128 scaled = u128{binary.mantissa} * kPowersOfTen[kDecimals];
+  const auto whole = static_cast<std::uint64_t>(scaled >> shift);
+  const u128 fraction = scaled - (u128{whole} << shift);
+  const std::uint64_t inverseUnit = kPowersOfTen[kSignificantDigits - 1 - kDecimals - exponent10];
+  const bool roundUp = 2 * fraction * inverseUnit >= u128{inverseUnit - 1} << shift;
+  out = WriteScaled(negative, whole + roundUp, out);
+  return true;
 }
 
 char* WriteSpecial(double value, char* out) {
@@ -203,18 +288,24 @@ char* WriteSpecial(double value, char* out) {
   return out + length;
 }
 
-}  // namespace
-
-char* FormatFixed11(double value, char* out) {
+// Zero, infinities, NaN and magnitudes outside the typical range: 17 digits with 128-bit
+// arithmetic where it suffices, with big integers otherwise.
+char* FormatOtherMagnitude(bool negative, double value, char* out) {
   if (!std::isfinite(value)) return WriteSpecial(value, out);
-  const bool negative = std::signbit(value);
   if (value == 0) return WriteRounded(negative, {kMinDigits17, -400}, out);
-
   const BinaryValue binary = Decompose(std::fabs(value));
   bool ok = false;
   Rounded17 rounded = RoundTo17DigitsFast(binary, ok);
   if (!ok) rounded = RoundTo17DigitsExact(binary);
   return WriteRounded(negative, rounded, out);
+}
+
+}  // namespace
+
+char* FormatFixed11(double value, char* out) {
+  const bool negative = std::signbit(value);
+  if (FormatTypicalMagnitude(negative, std::fabs(value), out)) return out;
+  return FormatOtherMagnitude(negative, value, out);
 }
 
 std::string FormatFixed11(double value) {
