@@ -1,8 +1,11 @@
 #include "model/number_parse.h"
 
+#include <bit>
 #include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -13,50 +16,79 @@
 namespace tessary {
 namespace {
 
-// The parts of a decimal number as scanned from text. The first 19 significant digits are
-// kept in `mantissa`; `truncated` says whether a non-zero digit was dropped after them.
+// A decimal number as scanned from text. When it has at most 19 digits, `mantissa` holds them
+// all and value = mantissa * 10^exponent; longer numbers are left to the slow path.
 struct DecimalScan {
   const char* numberBegin = nullptr;  // first character after the whitespace
   const char* numberEnd = nullptr;    // one past the last character of the number
   bool negative = false;
   bool hasDigits = false;
-  bool truncated = false;
+  bool tooManyDigits = false;
   bool hasExponentLetterD = false;
   std::uint64_t mantissa = 0;
-  long long exponent = 0;  // value = mantissa * 10^exponent when not truncated
+  long long exponent = 0;
 };
 
-constexpr int kMaxMantissaDigits = 19;
-constexpr long long kExponentLimit = 1'000'000;  // far past any double; keeps sums in range
+constexpr std::ptrdiff_t kMaxMantissaDigits = 19;  // 10^19 - 1 fits in 64 bits
+constexpr long long kExponentLimit = 1'000'000;    // far past any double; keeps sums in range
 
-DecimalScan ScanDecimal(const char* p, const char* end) {
+// True when the eight bytes at p are all decimal digits.
+bool AreEightDigits(std::uint64_t bytes) {
+  return (((bytes & 0xF0F0F0F0F0F0F0F0) |
+           (((bytes + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) == 0x3333333333333333);
+}
+
+// The value of eight decimal digits, first digit in the lowest byte: pairs, then quads, then
+// the two halves are combined with multiplications instead of eight steps.
+std::uint32_t EightDigitsValue(std::uint64_t bytes) {
+  bytes -= 0x3030303030303030;
+  bytes = bytes * 10 + (bytes >> 8);  // each even byte: two digits
+  bytes = (((bytes & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+           (((bytes >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+          32;
+  return static_cast<std::uint32_t>(bytes);
+}
+
+// Reads the digits at p into `value` while `count` (all digits read so far) stays within 19;
+// returns the end of the digits. Digits past the 19th only count.
+[[gnu::always_inline]] inline const char* TakeDigits(const char* p, const char* end,
+                                                     std::uint64_t& value, std::ptrdiff_t& count) {
+  while (end - p >= 8 && count <= kMaxMantissaDigits - 8) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, 8);
+    if constexpr (std::endian::native != std::endian::little) bytes = __builtin_bswap64(bytes);
+    if (!AreEightDigits(bytes)) break;
+    value = value * 100'000'000 + EightDigitsValue(bytes);
+    count += 8;
+    p += 8;
+  }
+  for (; p != end && IsDigit(*p); ++p, ++count) {
+    if (count < kMaxMantissaDigits) value = value * 10 + static_cast<unsigned>(*p - '0');
+  }
+  return p;
+}
+
+[[gnu::always_inline]] inline DecimalScan ScanDecimal(const char* p, const char* end) {
   DecimalScan scan;
   while (p != end && IsCSpace(*p))
     ++p;
   scan.numberBegin = p;
-  if (p != end && (*p == '+' || *p == '-')) scan.negative = *p++ == '-';
-
-  int significantDigits = 0;
-  const auto takeDigit = [&](char c, bool fraction) {
-    scan.hasDigits = true;
-    if (significantDigits < kMaxMantissaDigits) {
-      scan.mantissa = scan.mantissa * 10 + static_cast<unsigned>(c - '0');
-      if (scan.mantissa != 0) ++significantDigits;
-      if (fraction) --scan.exponent;
-    } else {
-      scan.truncated |= c != '0';
-      if (!fraction) ++scan.exponent;
-    }
-  };
-  for (; p != end && IsDigit(*p); ++p)
-    takeDigit(*p, false);
-  if (p != end && *p == '.') {
-    ++p;
-    for (; p != end && IsDigit(*p); ++p)
-      takeDigit(*p, true);
+  if (p != end) {  // without a branch on the sign, which is hard to predict
+    scan.negative = *p == '-';
+    p += scan.negative || *p == '+';
   }
+
+  std::ptrdiff_t digits = 0;
+  p = TakeDigits(p, end, scan.mantissa, digits);
+  if (p != end && *p == '.') {
+    const std::ptrdiff_t integerDigits = digits;
+    p = TakeDigits(p + 1, end, scan.mantissa, digits);
+    scan.exponent = -(digits - integerDigits);
+  }
+  scan.hasDigits = digits > 0;
   if (!scan.hasDigits) return scan;
   scan.numberEnd = p;
+  scan.tooManyDigits = digits > kMaxMantissaDigits;
 
   if (p != end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
     const bool letterD = *p == 'd' || *p == 'D';
@@ -78,19 +110,19 @@ DecimalScan ScanDecimal(const char* p, const char* end) {
 
 // Exact when the mantissa and the power of ten are both exact doubles, since one IEEE
 // multiplication or division then rounds correctly.
-bool ParseDoubleFast(const DecimalScan& scan, double& value) {
+[[gnu::always_inline]] inline bool ParseDoubleFast(const DecimalScan& scan, double& value) {
   static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
-  if (scan.truncated || scan.mantissa > kMaxExactMantissa || scan.exponent < -22 ||
+  if (scan.tooManyDigits || scan.mantissa > kMaxExactMantissa || scan.exponent < -22 ||
       scan.exponent > 22) {
     return false;
   }
   const auto mantissa = static_cast<double>(scan.mantissa);
   value = scan.exponent < 0 ? mantissa / kPowersOfTen[-scan.exponent]
                             : mantissa * kPowersOfTen[scan.exponent];
-  if (scan.negative) value = -value;
+  value = std::copysign(value, scan.negative ? -1.0 : 1.0);
   return true;
 }
 
@@ -115,7 +147,7 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
     *consumed = scan.hasDigits ? static_cast<std::size_t>(scan.numberEnd - text.data()) : 0;
   }
   if (!scan.hasDigits) return 0.0;
-  if (scan.mantissa == 0 && !scan.truncated) return scan.negative ? -0.0 : 0.0;
+  if (scan.mantissa == 0 && !scan.tooManyDigits) return scan.negative ? -0.0 : 0.0;
   double value = 0.0;
   if (ParseDoubleFast(scan, value)) return value;
   return ParseDoubleSlow(scan);

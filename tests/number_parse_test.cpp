@@ -59,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         DoubleCase{"ManyDigits", "123456789012345678901234567890", 123456789012345678901234567890.0,
                    30},
         DoubleCase{"ManyZerosAfterPoint", "0.000000000000000000000000001", 1e-27, 29},
-        DoubleCase{"NoSpaceAfterNumber", "1.5-2", 1.5, 3}),
+        DoubleCase{"NoSpaceAfterNumber", "1.5-2", 1.5, 3},
+        DoubleCase{"NineteenDigits", "1234567890123456789", 1234567890123456789.0, 19},
+        DoubleCase{"TwentyDigits", "12345678901234567890", 12345678901234567890.0, 20},
+        DoubleCase{"EightDigitsThenPoint", "12345678.5", 12345678.5, 10},
+        DoubleCase{"LeadingZerosBeyondNineteen", "0000000000000000000000.25", 0.25, 25}),
     testing::RowName());
 
 // The C library's strtod is correctly rounded; so must be the fast path.
