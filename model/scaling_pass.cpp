@@ -41,7 +41,27 @@ std::string_view TrimLineBreaks(std::string_view line) {
   return line;
 }
 
+// IsTokenBreak(c, kModelBreaks) as a single lookup.
+constexpr CharSet kWordBreaks = kModelBreaks.WithWhitespace();
+
+std::string_view SkipBreaks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && kWordBreaks.Contains(text[i]))
+    ++i;
+  return text.substr(i);
+}
+
+// The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it. Most words are
+// numbers followed by a break or the end of the line: those are read in one scan; any other
+// word goes through the token reader.
 double ReadNumber(std::string_view& cursor) {
+  const std::string_view word = SkipBreaks(cursor);
+  std::size_t length = 0;
+  const double value = ParseDouble(word, &length);
+  if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {
+    cursor = SkipBreaks(word.substr(length));
+    return value;
+  }
   return ParseDouble(ReadToken(cursor));
 }
 

@@ -4,16 +4,20 @@ namespace tessary {
 
 std::string_view ReadToken(std::string_view& cursor, const CharSet& breakSet,
                            const CharSet& quoteSet) {
+  // One table lookup per character: IsTokenBreak(c, set) is set.WithWhitespace().Contains(c).
+  const CharSet breaks = breakSet.WithWhitespace();
+  const CharSet wordEnds = breaks.WithNul();
+  const CharSet quotes = quoteSet.WithWhitespace();
   const char* p = cursor.data();
   const char* const end = p + cursor.size();
   const auto atEnd = [&p, end] { return p == end || *p == '\0'; };
   const auto skipBreaks = [&] {
-    while (!atEnd() && IsTokenBreak(*p, breakSet))
-      ++p;
+    while (p != end && breaks.Contains(*p))
+      ++p;  // NUL is no break, so it stops here too
   };
 
   skipBreaks();
-  const bool quoted = !atEnd() && IsTokenBreak(*p, quoteSet);
+  const bool quoted = !atEnd() && quotes.Contains(*p);
   const char quote = quoted ? *p++ : '\0';
 
   const char* const start = p;
@@ -21,7 +25,7 @@ std::string_view ReadToken(std::string_view& cursor, const CharSet& breakSet,
     while (!atEnd() && *p != quote)
       ++p;
   } else {
-    while (!atEnd() && !IsTokenBreak(*p, breakSet))
+    while (p != end && !wordEnds.Contains(*p))
       ++p;
   }
   const char* const stop = p;

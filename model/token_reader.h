@@ -28,7 +28,23 @@ class CharSet {
     return ((bits_[code >> 6] >> (code & 63)) & 1) != 0;
   }
 
+  /// This set with the C-locale whitespace added.
+  constexpr CharSet WithWhitespace() const {
+    CharSet result = *this;
+    result.bits_[0] |= kWhitespaceBits;
+    return result;
+  }
+
+  /// This set with NUL added.
+  constexpr CharSet WithNul() const {
+    CharSet result = *this;
+    result.bits_[0] |= 1;
+    return result;
+  }
+
  private:
+  // Tab, line feed, vertical tab, form feed, carriage return and space.
+  static constexpr std::uint64_t kWhitespaceBits = 0x3E00 | (std::uint64_t{1} << ' ');
   std::uint64_t bits_[4] = {};
 };
 
