@@ -10,7 +10,7 @@
 namespace tessary {
 namespace {
 
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = 1024 * 1024;
 constexpr char kEndOfFileMark = '\x1A';
 
 std::string_view WithoutCarriageReturn(std::string_view line) {

@@ -10,7 +10,7 @@
 namespace tessary {
 namespace {
 
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = 1024 * 1024;
 
 }  // namespace
 
