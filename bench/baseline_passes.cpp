@@ -1,0 +1,88 @@
+#include "bench/baseline_passes.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "model/input_file.h"
+#include "model/output_file.h"
+#include "model/token_reader.h"
+
+namespace tessary::bench {
+
+void CopyLines(const std::string& inputPath, const std::string& outputPath) {
+  InputFile input;
+  OutputFile output;
+  if (input.Open(inputPath) != 0 || output.Open(outputPath) != 0) {
+    throw std::runtime_error("cannot open the files to copy");
+  }
+  std::string_view line;
+  while (input.ReadLine(line)) {
+    output.Write(line);
+    output.Write("\r\n");
+  }
+  output.Close();
+  input.Close();
+}
+
+namespace {
+
+double NextNumber(std::string_view& cursor) {
+  const std::string token(ReadToken(cursor));
+  return std::strtod(token.c_str(), nullptr);
+}
+
+void WriteNumbers(std::FILE* out, const char* prefix, const double* values, int count) {
+  std::fputs(prefix, out);
+  char text[400];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(text, sizeof text, i == 0 ? "%.11f" : " %.11f", values[i]);
+    std::fputs(text, out);
+  }
+  std::fputs("\r\n", out);
+}
+
+}  // namespace
+
+void NaiveScalingPass(const std::string& inputPath, const std::string& outputPath, double x,
+                      double y, double z) {
+  std::ifstream in(inputPath, std::ios::binary);
+  std::FILE* out = std::fopen(outputPath.c_str(), "wb");
+  if (!in || out == nullptr) throw std::runtime_error("cannot open the files to scale");
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+      line.pop_back();
+    std::string_view cursor = line;
+    const std::string keyword(ReadToken(cursor));
+    const bool position = strcasecmp(keyword.c_str(), "position") == 0;
+    if (position || strcasecmp(keyword.c_str(), "center") == 0) {
+      const double point[3] = {NextNumber(cursor) * x, NextNumber(cursor) * y,
+                               NextNumber(cursor) * z};
+      WriteNumbers(out, position ? "position " : "center ", point, 3);
+      continue;
+    }
+    const bool verts = strcasecmp(keyword.c_str(), "verts") == 0;
+    std::fputs(line.c_str(), out);
+    std::fputs("\r\n", out);
+    if (!verts && strcasecmp(keyword.c_str(), "positionkey") != 0) continue;
+    const int count = std::atoi(std::string(ReadToken(cursor)).c_str());
+    for (int i = 0; i < count && std::getline(in, line); ++i) {
+      cursor = line;
+      double values[4];
+      int n = 0;
+      if (!verts) values[n++] = NextNumber(cursor);
+      values[n++] = NextNumber(cursor) * x;
+      values[n++] = NextNumber(cursor) * y;
+      values[n++] = NextNumber(cursor) * z;
+      WriteNumbers(out, verts ? "    " : "   ", values, n);
+    }
+  }
+  if (std::fclose(out) != 0) throw std::runtime_error("cannot write " + outputPath);
+}
+
+}  // namespace tessary::bench
