@@ -1,0 +1,97 @@
+// Hostile model text and long runs of passes: accepted, copied or rewritten as the rules say,
+// with memory and descriptors under control.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "model/file_error.h"
+#include "model/scaling_pass.h"
+#include "tests/support/files.h"
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+long ResidentKilobytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+TEST(HostileInput, OneLineOf200MegabytesIsCopiedWhole) {
+  TempDir dir;
+  const std::size_t size = 200u << 20;
+  {
+    std::ofstream out(dir.File("in.mdl"), std::ios::binary);
+    const std::string chunk(1 << 20, 'x');
+    for (std::size_t written = 0; written < size; written += chunk.size())
+      out << chunk;
+  }
+  const testing::ProgramResult result =
+      testing::RunProgram(TESSARY_SCALE_PATH, {dir.File("in.mdl"), dir.File("out.mdl"), "2"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(fs::file_size(dir.File("out.mdl")), size + 2);
+  std::ifstream out(dir.File("out.mdl"), std::ios::binary);
+  out.seekg(static_cast<std::streamoff>(size) - 3);
+  std::string tail(5, '\0');
+  out.read(tail.data(), 5);
+  EXPECT_EQ(tail, "xxx\r\n");
+
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 3 * static_cast<long>(size >> 10)) << "kilobytes";
+}
+
+TEST(HostileInput, CarriageReturnsOnlyMakeOneLine) {
+  TempDir dir;
+  WriteFile(dir.File("in.mdl"), "a\rb\rc\r");
+  ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "1", "1", "1"),
+            ScaleResult::Done);
+  EXPECT_EQ(ReadFile(dir.File("out.mdl")), "a\rb\rc\r\n");
+}
+
+TEST(HostileInput, LargestCountRunsToTheEndOfTheFile) {
+  TempDir dir;
+  WriteFile(dir.File("in.mdl"), "verts 2147483647\n1 2 3\n'center' 1 1 1");
+  ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "1", "1", "1"),
+            ScaleResult::Done);
+  EXPECT_EQ(ReadFile(dir.File("out.mdl")),
+            "verts 2147483647\r\n    1.00000000000 2.00000000000 3.00000000000\r\n"
+            "    0.00000000000 1.00000000000 1.00000000000\r\n");
+}
+
+TEST(ManyPasses, LeaveNoDescriptorOpenAndNoMemoryGrowing) {
+  TempDir dir;
+  WriteFile(dir.File("in.mdl"), "position 1 2 3\nverts 2\n1 1 1\n2 2 2\nnode\n");
+  const auto openDescriptors = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+  };
+  const auto descriptors = openDescriptors();
+  const auto pass = [&] {
+    ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "2", "2", "2"),
+              ScaleResult::Done);
+    ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("in.mdl"), "2", "2", "2"),
+              ScaleResult::OutputNotOpened);
+    ASSERT_THROW(ScaleModelFile(dir.File("in.mdl"), "/dev/full", "2", "2", "2"), FileError);
+  };
+  for (int i = 0; i < 100; ++i)
+    pass();
+  const long residentAfter100 = ResidentKilobytes();
+  for (int i = 0; i < 900; ++i)
+    pass();
+  EXPECT_EQ(openDescriptors(), descriptors);
+  EXPECT_LT(ResidentKilobytes() - residentAfter100, 2048) << "kilobytes grown over 900 passes";
+}
+
+}  // namespace
+}  // namespace tessary
