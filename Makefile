@@ -37,10 +37,22 @@ bench:
 	build/bench/bench/tessary_bench
 
 asan:
-	@scripts/ensure-packages build
+	@scripts/ensure-packages build gui
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
+
+FUZZ_SECONDS ?= 60
+
+fuzz:
+	@scripts/ensure-packages build fuzz
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/fuzz $(FUZZ_SECONDS)
+
+# About a minute in all, for CI.
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=20
 
 screenshots: build
 	@scripts/ensure-packages screenshots
