@@ -8,11 +8,14 @@
 #include "cli/command_line.h"
 #include "tests/support/files.h"
 #include "tests/support/table.h"
+#include "tests/support/worked_example.h"
 
 namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::kWorkedExample;
+using testing::kWorkedExampleScaled;
 using testing::ProgramResult;
 using testing::ReadFile;
 using testing::RunProgram;
@@ -22,19 +25,6 @@ using testing::WriteFile;
 ProgramResult Cli(const std::vector<std::string>& arguments, std::string_view input = {}) {
   return RunProgram(TESSARY_SCALE_PATH, arguments, input);
 }
-
-const char kWorkedExample[] =
-    "  position 1 2 4\nCENTER 0 1 -2\n  verts 2\n1 1 1\n0.5 0 2 9\npositionkey 1\n"
-    "0.25 1 1 1\nnode dummy\n";
-const char kWorkedExampleScaled[] =
-    "position 2.00000000000 6.00000000000 2.00000000000\r\n"
-    "center 0.00000000000 3.00000000000 -1.00000000000\r\n"
-    "  verts 2\r\n"
-    "    2.00000000000 3.00000000000 0.50000000000\r\n"
-    "    1.00000000000 0.00000000000 1.00000000000\r\n"
-    "positionkey 1\r\n"
-    "   0.25000000000 2.00000000000 3.00000000000 0.50000000000\r\n"
-    "node dummy\r\n";
 
 TEST(CommandLine, ReadsOneOrThreeFactors) {
   auto job = std::get<cli::ScaleJob>(cli::ParseCommandLine({"a.mdl", "b.mdl", "2"}));

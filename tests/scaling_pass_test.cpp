@@ -6,6 +6,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/table.h"
+#include "tests/support/worked_example.h"
 
 namespace tessary {
 namespace {
@@ -24,24 +25,7 @@ std::string Scale(std::string_view model, const char* x = "2", const char* y = "
 }
 
 TEST(ScalingPass, RewritesTheWorkedExample) {
-  const std::string model =
-      "  position 1 2 4\n"
-      "CENTER 0 1 -2\n"
-      "  verts 2\n"
-      "1 1 1\n"
-      "0.5 0 2 9\n"
-      "positionkey 1\n"
-      "0.25 1 1 1\n"
-      "node dummy\n";
-  EXPECT_EQ(Scale(model),
-            "position 2.00000000000 6.00000000000 2.00000000000\r\n"
-            "center 0.00000000000 3.00000000000 -1.00000000000\r\n"
-            "  verts 2\r\n"
-            "    2.00000000000 3.00000000000 0.50000000000\r\n"
-            "    1.00000000000 0.00000000000 1.00000000000\r\n"
-            "positionkey 1\r\n"
-            "   0.25000000000 2.00000000000 3.00000000000 0.50000000000\r\n"
-            "node dummy\r\n");
+  EXPECT_EQ(Scale(testing::kWorkedExample), testing::kWorkedExampleScaled);
 }
 
 struct PassCase {
