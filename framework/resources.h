@@ -59,10 +59,19 @@ struct IconResource {
   std::span<const char* const> images;
 };
 
+/// The program's version record.
+struct VersionInfo {
+  const char* fileVersion;  ///< four numbers, as "0.1.1.0"
+  const char* productVersion;
+  const char* productName;
+  const char* fileDescription;
+};
+
 struct ResourceTable {
   std::span<const DialogTemplate> dialogs;
   std::span<const StringResource> strings;
   std::span<const IconResource> icons;
+  VersionInfo version;
 };
 
 /// The program's resources; defined by the program.

@@ -2,6 +2,7 @@
 #include "framework/resources.h"
 
 #include "res/resource.h"
+#include "tessary_version.h"
 
 namespace afx {
 namespace {
@@ -50,7 +51,8 @@ constexpr StringResource kStrings[] = {
 constexpr const char* kMainIconImages[] = {":/res/tessary-32.png", ":/res/tessary-16.png"};
 constexpr IconResource kIcons[] = {{IDR_MAINFRAME, kMainIconImages}};
 
-constexpr ResourceTable kResources{kDialogs, kStrings, kIcons};
+constexpr ResourceTable kResources{
+    kDialogs, kStrings, kIcons, {TESSARY_VERSION, TESSARY_VERSION, "Tessary", TESSARY_DESCRIPTION}};
 
 }  // namespace
 

@@ -87,6 +87,8 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_FALSE(AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes().isEmpty());
   EXPECT_EQ(AfxFindDialogTemplate(IDD_MAIN)->controls.size(), 14u);
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
+  EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, "0.1.1.0");
+  EXPECT_STREQ(AfxGetResourceTable().version.productName, "Tessary");
 }
 
 }  // namespace
