@@ -178,7 +178,7 @@ INT_PTR CDialog::DoModal() {
   }
 
   if ((dialog->style & WS_SYSMENU) != 0) {
-    m_systemMenu = std::make_unique<CMenu>(this);
+    m_systemMenu = std::make_unique<CMenu>();
     QAction* close = m_systemMenu->menu()->addAction(QStringLiteral("&Close\tAlt+F4"));
     close->setData(SC_CLOSE);
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), &window);

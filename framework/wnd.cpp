@@ -23,7 +23,7 @@ QString FromLocal(LPCTSTR text) {
 
 }  // namespace
 
-CMenu::CMenu(CWnd* owner) : owner_(owner), menu_(std::make_unique<QMenu>()) {}
+CMenu::CMenu() : menu_(std::make_unique<QMenu>()) {}
 
 CMenu::~CMenu() = default;
 

@@ -21,11 +21,11 @@ struct CRect {
   int Height() const { return bottom - top; }
 };
 
-/// A window's own menu. For a dialog's system menu it starts with "Close"; choosing an entry
-/// sends WM_SYSCOMMAND with the entry's id to the window.
+/// A window's own system menu. A dialog's starts with "Close"; choosing an entry sends
+/// WM_SYSCOMMAND with the entry's id to the window.
 class CMenu {
  public:
-  explicit CMenu(CWnd* owner);
+  CMenu();
   CMenu(const CMenu&) = delete;
   CMenu& operator=(const CMenu&) = delete;
   ~CMenu();
@@ -37,7 +37,6 @@ class CMenu {
   QMenu* menu() const { return menu_.get(); }
 
  private:
-  CWnd* owner_;
   std::unique_ptr<QMenu> menu_;
 };
 
