@@ -207,6 +207,28 @@ TEST_F(MainDialog, CancelledChooserLeavesTheFieldAsItWas) {
   EXPECT_EQ(output, "typed.mdl");
 }
 
+TEST_F(MainDialog, SaveAsRefusesAFileInAMissingFolder) {
+  QString warning;
+  QString output;
+  Run([&](QWidget* window) {
+    WhenModalShows("Save As", [&](QWidget* chooser) {
+      auto* files = static_cast<QFileDialog*>(chooser);
+      WhenMessageBoxShows([&](QMessageBox* box) { warning = box->text(); });
+      // Typed into the file name box, as a user would.
+      auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(name, nullptr);
+      name->setText(QString::fromStdString(dir_.File("missing/out.mdl")));
+      QMetaObject::invokeMethod(files, "accept");
+      files->reject();
+    });
+    ClickControl(window, IDC_BROWSE_OUTPUT);
+    output = TextOf(window, IDC_OUTPUT);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(warning.toStdString(), "The folder " + dir_.File("missing") + " does not exist.");
+  EXPECT_EQ(output, "");
+}
+
 TEST_F(MainDialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
   QStringList entries;
   bool aboutShown = false;
