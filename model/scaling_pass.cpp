@@ -165,12 +165,14 @@ PassStats RunScalingPass(InputFile& input, OutputFile& output, const ScaleFactor
 
 ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
                            std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, PassStats* stats) {
+                           std::string_view factorTextZ, const PassControl& control,
+                           PassStats* stats) {
   const ScaleFactors factors = ParseScaleFactors(factorTextX, factorTextY, factorTextZ);
   InputFile input;
   if (input.Open(inputPath) != 0) return ScaleResult::InputNotOpened;
   OutputFile output;
   if (output.Open(outputPath) != 0) return ScaleResult::OutputNotOpened;
+  if (control.cancelled()) throw PassCancelled();
   const PassStats passStats = RunScalingPass(input, output, factors);
   output.Close();
   input.Close();

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/pass_control.h"
+
 namespace tessary {
 
 class InputFile;
@@ -54,9 +56,11 @@ PassStats RunScalingPass(InputFile& input, OutputFile& output, const ScaleFactor
 /// fails, and the output is left untouched), the pass runs and the output and then the input
 /// are closed. Naming the input as the output gives OutputNotOpened and changes nothing.
 /// Throws FileError when reading, writing or closing fails after both files are open; both
-/// files are closed then too and the output holds what was written so far.
+/// files are closed then too and the output holds what was written so far. `control` reports
+/// progress and cancels the pass (PassCancelled is thrown then).
 ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
                            std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, PassStats* stats = nullptr);
+                           std::string_view factorTextZ, const PassControl& control = {},
+                           PassStats* stats = nullptr);
 
 }  // namespace tessary

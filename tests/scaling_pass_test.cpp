@@ -116,7 +116,7 @@ TEST(ScalingPass, ReportsWhatItDid) {
   TempDir dir;
   WriteFile(dir.File("in.mdl"), "a\nposition 1 1 1\nverts 2\n1 1 1\n2 2 2\n");
   PassStats stats;
-  ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "1", "1", "1", &stats),
+  ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "1", "1", "1", {}, &stats),
             ScaleResult::Done);
   EXPECT_EQ(stats.lines, 5u);
   EXPECT_EQ(stats.pointsScaled, 3u);
