@@ -1,6 +1,8 @@
 #include "bench/baseline_passes.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,16 +18,19 @@ namespace tessary::bench {
 
 void CopyLines(const std::string& inputPath, const std::string& outputPath) {
   InputFile input;
-  OutputFile output;
-  if (input.Open(inputPath) != 0 || output.Open(outputPath) != 0) {
-    throw std::runtime_error("cannot open the files to copy");
+  if (input.Open(inputPath) != 0) throw std::runtime_error("cannot open " + inputPath);
+  const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw std::runtime_error("cannot create " + outputPath);
+  {
+    OutputFile output(fd, outputPath);
+    std::string_view line;
+    while (input.ReadLine(line)) {
+      output.Write(line);
+      output.Write("\r\n");
+    }
+    output.Finish();
   }
-  std::string_view line;
-  while (input.ReadLine(line)) {
-    output.Write(line);
-    output.Write("\r\n");
-  }
-  output.Close();
+  if (::close(fd) != 0) throw std::runtime_error("cannot write " + outputPath);
   input.Close();
 }
 

@@ -1,14 +1,21 @@
 #include "cli/command_line.h"
 
+#include <cmath>
 #include <optional>
+#include <string_view>
 
+#include "model/char_class.h"
 #include "model/number_parse.h"
 
 namespace tessary::cli {
 namespace {
 
-// A factor must be a number and nothing else, unlike in the dialog, where atof rules apply.
-std::optional<double> StrictNumber(const std::string& text) {
+// A factor must be a number and nothing else, unlike in the dialog, where atof rules apply;
+// blanks around it are allowed at both ends alike. An infinity (a number too large for a
+// double, such as 1e400) is not a number here.
+std::optional<double> StrictNumber(std::string_view text) {
+  while (!text.empty() && IsCSpace(text.back()))
+    text.remove_suffix(1);
   std::size_t consumed = 0;
   const double value = ParseDouble(text, &consumed);
   if (consumed == 0 || consumed != text.size()) return std::nullopt;
@@ -56,6 +63,9 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
   for (std::size_t i = 2; i < positional.size(); ++i) {
     const std::optional<double> value = StrictNumber(positional[i]);
     if (!value) return UsageError{"scale factor '" + positional[i] + "' is not a number"};
+    if (!std::isfinite(*value)) {
+      return UsageError{"scale factor '" + positional[i] + "' is out of range"};
+    }
     values[i - 2] = *value;
   }
   if (positional.size() == 3) values[1] = values[2] = values[0];

@@ -1,18 +1,17 @@
 // tessary-scale: the scaling pass on its own, for scripts and batches.
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
-#include "model/file_error.h"
-#include "model/input_file.h"
-#include "model/output_file.h"
-#include "model/scaling_pass.h"
+#include "model/scale_job.h"
 #include "tessary_version.h"
 
 namespace {
@@ -22,13 +21,35 @@ using namespace tessary;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void PrintError(const std::string& message, const std::string& detail) {
-  std::fprintf(stderr, "tessary-scale: %s (%s)\n", message.c_str(), detail.c_str());
+// Set by SIGINT, SIGTERM or SIGHUP: the pass stops, the output is left as it was, and the
+// program then ends by the same signal.
+std::atomic<bool> interrupted{false};
+volatile std::sig_atomic_t interruptSignal = 0;
+
+extern "C" void OnInterrupt(int signal) {
+  interruptSignal = signal;
+  interrupted.store(true);
 }
 
-int OpenFailure(ScaleResult result, const std::string& path, int error) {
-  PrintError(MessageFor(result), path + ": " + std::strerror(error));
-  return kExitFailure;
+void HandleSignals() {
+  // A file over the size limit is reported as a full disk rather than ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a wait for a pipe returns to look at the flag
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    sigaction(signal, &action, nullptr);
+}
+
+[[noreturn]] void EndBySignal() {
+  std::signal(interruptSignal, SIG_DFL);
+  std::raise(interruptSignal);
+  std::_Exit(128 + interruptSignal);
+}
+
+JobFile FileArgument(const std::string& argument, int standardFd, const char* standardName) {
+  return argument == "-" ? JobFile::Descriptor(standardFd, standardName) : JobFile::Path(argument);
 }
 
 void PrintSummary(const PassStats& stats, double seconds) {
@@ -41,33 +62,34 @@ void PrintSummary(const PassStats& stats, double seconds) {
                static_cast<unsigned long long>(stats.bytesWritten), seconds);
 }
 
-int Run(const cli::ScaleJob& job) {
+int Run(const cli::ScaleJob& command) {
   const auto start = std::chrono::steady_clock::now();
-  InputFile input;
-  if (job.input == "-") {
-    input.Borrow(STDIN_FILENO, "standard input");
-  } else if (const int error = input.Open(job.input); error != 0) {
-    return OpenFailure(ScaleResult::InputNotOpened, job.input, error);
+  ScaleJob job{FileArgument(command.input, STDIN_FILENO, "standard input"),
+               FileArgument(command.output, STDOUT_FILENO, "standard output"),
+               command.factors,
+               {}};
+  job.control.cancel = &interrupted;
+  const JobResult result = RunScaleJob(job);
+  switch (result.status) {
+    case JobStatus::Done:
+      if (command.verbose) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        PrintSummary(result.stats, elapsed.count());
+      }
+      return EXIT_SUCCESS;
+    case JobStatus::InputNotOpened:
+    case JobStatus::OutputNotOpened:
+      std::fprintf(stderr, "tessary-scale: %s (%s: %s)\n", result.Message().c_str(),
+                   result.path.c_str(), result.reason.c_str());
+      return kExitFailure;
+    case JobStatus::Failed:
+      std::fprintf(stderr, "tessary-scale: %s (%s)\n", result.Message().c_str(),
+                   result.reason.c_str());
+      return kExitFailure;
+    case JobStatus::Cancelled:
+      break;
   }
-  OutputFile output;
-  if (job.output == "-") {
-    output.Borrow(STDOUT_FILENO, "standard output");
-  } else if (const int error = output.Open(job.output); error != 0) {
-    return OpenFailure(ScaleResult::OutputNotOpened, job.output, error);
-  }
-  try {
-    const PassStats stats = RunScalingPass(input, output, job.factors);
-    output.Close();
-    input.Close();
-    if (job.verbose) {
-      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-      PrintSummary(stats, elapsed.count());
-    }
-  } catch (const FileError& error) {
-    PrintError(error.what(), std::strerror(error.systemError()));
-    return kExitFailure;
-  }
-  return EXIT_SUCCESS;
+  EndBySignal();
 }
 
 }  // namespace
@@ -88,5 +110,6 @@ int main(int argc, char** argv) {
     std::printf("tessary-scale %s\n", TESSARY_VERSION);
     return EXIT_SUCCESS;
   }
+  HandleSignals();
   return Run(std::get<cli::ScaleJob>(command));
 }

@@ -1,37 +1,34 @@
 #include "model/file_error.h"
 
 #include <cerrno>
+#include <cstring>
+
+#include "model/messages.h"
 
 namespace tessary {
 namespace {
 
-std::string MessageFor(FileErrorCause cause, const std::string& path) {
-  switch (cause) {
-    case FileErrorCause::DiskFull:
-      return "Disk full while accessing " + path + ".";
-    case FileErrorCause::Generic:
-      break;
-  }
-  return "An unknown error occurred while accessing " + path + ".";
+Message MessageOf(FileErrorCause cause) {
+  return cause == FileErrorCause::DiskFull ? Message::DiskFull : Message::UnknownError;
 }
 
 }  // namespace
 
-FileError::FileError(FileErrorCause cause, std::string path, int systemError)
-    : std::runtime_error(MessageFor(cause, path)),
+FileError::FileError(FileErrorCause cause, std::string path, int systemError, std::string reason)
+    : std::runtime_error(MessageText(MessageOf(cause), path)),
       cause_(cause),
       path_(std::move(path)),
-      systemError_(systemError) {}
+      systemError_(systemError),
+      reason_(reason.empty() ? std::strerror(systemError) : std::move(reason)) {}
 
-FileErrorCause FileError::CauseOf(int systemError) {
-  switch (systemError) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return FileErrorCause::DiskFull;
-    default:
-      return FileErrorCause::Generic;
-  }
+FileError FileError::ReadFailure(std::string path, int systemError, std::string reason) {
+  return FileError(FileErrorCause::Generic, std::move(path), systemError, std::move(reason));
+}
+
+FileError FileError::WriteFailure(std::string path, int systemError) {
+  const bool full = systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG;
+  return FileError(full ? FileErrorCause::DiskFull : FileErrorCause::Generic, std::move(path),
+                   systemError);
 }
 
 }  // namespace tessary

@@ -1,46 +1,47 @@
-// An open file descriptor with its exclusive lock, owned for the duration of a pass.
+// An open file descriptor with the name that messages give it.
 #pragma once
 
 #include <string>
 
 namespace tessary {
 
+/// Owns a descriptor (closed on destruction) or borrows one that the caller keeps open, such
+/// as standard input or output. Movable, not copyable.
 class FileHandle {
  public:
   FileHandle() = default;
+  FileHandle(FileHandle&& other) noexcept;
+  FileHandle& operator=(FileHandle&& other) noexcept;
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
-  /// Closes the descriptor if it is still open; errors are ignored.
+  /// Closes an owned descriptor; errors are ignored.
   ~FileHandle();
 
-  /// Opens an existing file for reading and takes an exclusive lock on it without waiting.
-  /// Returns 0 or the system's error number (EWOULDBLOCK when another opener holds a lock,
-  /// EISDIR for a folder).
-  int OpenForReading(const std::string& path);
+  /// Takes ownership of `fd`, letting go of any descriptor held before.
+  static FileHandle Own(int fd, std::string name);
+  /// Uses `fd` without ever closing it.
+  static FileHandle Borrow(int fd, std::string name);
 
-  /// Opens or creates a file for writing, takes an exclusive lock on it without waiting and
-  /// only then truncates it, so a file locked by someone else (including this process's own
-  /// input) is left untouched. Returns 0 or the system's error number.
-  int OpenForWriting(const std::string& path);
-
-  /// Uses a descriptor that stays open after the pass, such as standard input or output.
-  /// `name` stands in for the path in error messages.
-  void Borrow(int fd, std::string name);
-
-  /// Closes the descriptor (a borrowed one is only let go); throws FileError on failure.
+  /// Closes an owned descriptor (a borrowed one is only let go); throws FileError with the
+  /// write cause when closing fails, since a failed close can lose written data.
   void Close();
+  /// Closes without reporting anything, for the way out after an error.
+  void Reset() noexcept;
 
   bool is_open() const { return fd_ >= 0; }
+  bool owned() const { return owned_; }
   int fd() const { return fd_; }
-  /// The absolute path used in error messages, or the borrowed descriptor's name.
-  const std::string& path() const { return path_; }
+  /// The name used in messages: the full path, or a borrowed descriptor's name.
+  const std::string& name() const { return name_; }
 
  private:
-  int Adopt(int fd, const std::string& path);
-
   int fd_ = -1;
   bool owned_ = false;
-  std::string path_;
+  std::string name_;
 };
+
+/// The path as a user reads it in a message: absolute and lexically normalised, with symbolic
+/// links left as named.
+std::string FullPath(const std::string& path);
 
 }  // namespace tessary

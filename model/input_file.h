@@ -1,10 +1,16 @@
-// Reads model text line by line, as a text-mode stream of the original system would.
+// Reads model text line by line, in bounded memory, as a text-mode stream of the original
+// system would.
 //
-// Lines end at a line feed, and a carriage return just before it belongs to the terminator.
-// A last line without a terminator is still a line. A byte 0x1A (Ctrl-Z) ends the input as if
-// the file ended there. Lines may have any length; every other byte, NUL and 0x80-0xFF
-// included, is an ordinary character.
+// Lines end at a line feed, which is not part of the line; every other byte, carriage returns,
+// NUL and 0x80-0xFF included, is an ordinary character (the pass decides what to do with
+// carriage returns). A last line without a line feed is still a line. A byte 0x1A (Ctrl-Z)
+// ends the input as if the file ended there.
+//
+// Memory stays bounded whatever the input: a line longer than the buffer's capacity comes in
+// parts (see ReadLine and ReadLinePart).
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
@@ -12,41 +18,70 @@
 #include <string_view>
 
 #include "model/file_handle.h"
+#include "model/file_identity.h"
+#include "model/pass_control.h"
 
 namespace tessary {
 
 class InputFile {
  public:
-  InputFile();
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+
+  /// `control` (optional, kept by reference) gets progress after each read and can cancel a
+  /// wait for data. `capacity` is the longest line returned whole.
+  explicit InputFile(const PassControl* control = nullptr, std::size_t capacity = kDefaultCapacity);
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
   ~InputFile();
 
-  /// Opens and locks `path`; returns 0 or the system's error number. See FileHandle.
+  /// Opens `path` for reading. A regular file is locked against other openers for as long as
+  /// it is open; a FIFO is opened without waiting for its writer (reading waits instead, where
+  /// the wait can be cancelled). Returns 0 or the system's error number: EWOULDBLOCK when
+  /// another program holds the file, EISDIR for a folder.
   int Open(const std::string& path);
-  /// Reads from a descriptor the caller keeps open, such as standard input.
+  /// Reads from `fd`, which the caller keeps open, such as standard input.
   void Borrow(int fd, std::string name);
 
-  /// Reads the next line, without its terminator, into `line`, a view that stays valid until
-  /// the next call. Returns false at the end of the input. Throws FileError when reading fails.
+  /// Reads the next line into `line`, a view that stays valid until the next call. Returns
+  /// false at the end of the input. When the line is longer than the capacity, `line` holds
+  /// its first `capacity` bytes and line_complete() is false until ReadLinePart has given the
+  /// rest. Throws FileError when reading fails, PassCancelled when cancelled while waiting.
   bool ReadLine(std::string_view& line);
+  bool line_complete() const { return lineComplete_; }
+  /// Gives the next part of an incomplete line (possibly empty when it is the last); returns
+  /// false when the line has no more parts.
+  bool ReadLinePart(std::string_view& part);
 
   /// Closes the file; throws FileError on failure.
-  void Close();
+  void Close() { handle_.Close(); }
 
-  const std::string& path() const { return handle_.path(); }
-  std::uint64_t bytes_read() const { return bytesRead_; }
+  /// The full path, or the borrowed descriptor's name.
+  const std::string& path() const { return handle_.name(); }
+  FileIdentity identity() const { return FileIdentity::Of(status_); }
+  /// The size when the file was opened, or 0 when it has none (a pipe, a terminal).
+  std::uint64_t size() const;
+  /// Bytes of model text taken from the file so far (up to a Ctrl-Z).
+  std::uint64_t bytes_read() const { return taken_; }
 
  private:
+  void Attach(FileHandle handle);
   void Fill();
+  std::size_t ReadSome(char* into, std::size_t size);
+  void WaitUntilReadable();
+  void CheckNotShrunk();
 
-  FileHandle handle_;
+  const PassControl* control_;
+  std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
   std::size_t begin_ = 0;  // first unread byte in buffer_
   std::size_t end_ = 0;    // one past the last byte read into buffer_
-  bool atEnd_ = false;     // nothing more to read from the file
-  std::string longLine_;   // a line that spans more than one buffer fill
-  std::uint64_t bytesRead_ = 0;
+  bool atEnd_ = false;     // nothing more will be read from the file
+  bool lineComplete_ = true;
+  FileHandle handle_;
+  struct stat status_ {};
+  std::uint64_t startOffset_ = 0;  // where a borrowed regular file stood when it was given
+  std::uint64_t rawRead_ = 0;      // bytes read from the descriptor, a Ctrl-Z and after included
+  std::uint64_t taken_ = 0;
 };
 
 }  // namespace tessary

@@ -1,17 +1,13 @@
 #include "model/number_parse.h"
 
 #include <bit>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <string>
-
-#include <locale.h>
 
 #include "model/char_class.h"
+#include "model/number_reader.h"
 
 namespace tessary {
 namespace {
@@ -24,7 +20,6 @@ struct DecimalScan {
   bool negative = false;
   bool hasDigits = false;
   bool tooManyDigits = false;
-  bool hasExponentLetterD = false;
   std::uint64_t mantissa = 0;
   long long exponent = 0;
 };
@@ -91,7 +86,6 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
   scan.tooManyDigits = digits > kMaxMantissaDigits;
 
   if (p != end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
-    const bool letterD = *p == 'd' || *p == 'D';
     const char* q = p + 1;
     bool negativeExponent = false;
     if (q != end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
@@ -101,7 +95,6 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
         if (value < kExponentLimit) value = value * 10 + (*q - '0');
       }
       scan.exponent += negativeExponent ? -value : value;
-      scan.hasExponentLetterD = letterD;
       scan.numberEnd = q;
     }
   }
@@ -126,17 +119,12 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
   return true;
 }
 
-// Every other number goes to the C library's correctly rounded strtod, in the C locale, on a
-// copy of the scanned text with a d exponent written as e.
+// Every other number, read again with bounded memory and rounded exactly by the C library.
 double ParseDoubleSlow(const DecimalScan& scan) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  std::string text(scan.numberBegin, scan.numberEnd);
-  if (scan.hasExponentLetterD) {
-    for (char& c : text) {
-      if (c == 'd' || c == 'D') c = 'e';
-    }
+  DoubleReader reader;
+  for (const char* p = scan.numberBegin; p != scan.numberEnd && reader.Feed(*p); ++p) {
   }
-  return strtod_l(text.c_str(), nullptr, cLocale);
+  return reader.Value();
 }
 
 }  // namespace

@@ -1,52 +1,83 @@
 #include "model/output_file.h"
 
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
-
-#include <unistd.h>
 
 #include "model/file_error.h"
 
 namespace tessary {
 namespace {
 
-constexpr std::size_t kBufferSize = 1024 * 1024;
+constexpr int kWaitSliceMs = 100;
+// Room for the longest rewritten line, whatever capacity is asked for.
+constexpr std::size_t kMinCapacity = 4096;
+
+bool MayWait(int fd) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISCHR(status.st_mode);
+}
 
 }  // namespace
 
-OutputFile::OutputFile() : buffer_(new char[kBufferSize]) {}
+OutputFile::OutputFile(int fd, std::string name, const PassControl* control, std::size_t capacity)
+    : fd_(fd),
+      name_(std::move(name)),
+      control_(control),
+      mayWait_(MayWait(fd)),
+      capacity_(std::max(capacity, kMinCapacity)),
+      buffer_(new char[capacity_]) {}
 
 OutputFile::~OutputFile() {
-  // Keep what was written so far when a pass ends early; report nothing from a destructor.
   try {
-    if (handle_.is_open()) Flush();
-  } catch (...) {
+    Flush();
+  } catch (...) {  // reported by whoever ended the pass, if anyone
   }
 }
 
-int OutputFile::Open(const std::string& path) {
-  return handle_.OpenForWriting(path);
-}
-
-void OutputFile::Borrow(int fd, std::string name) {
-  handle_.Borrow(fd, std::move(name));
-}
-
 char* OutputFile::Reserve(std::size_t size) {
-  if (kBufferSize - used_ < size) Flush();
+  assert(size <= capacity_);
+  if (capacity_ - used_ < size) Flush();
   return buffer_.get() + used_;
 }
 
 void OutputFile::Write(std::string_view text) {
-  if (kBufferSize - used_ < text.size()) {
+  if (capacity_ - used_ < text.size()) {
     Flush();
-    if (text.size() > kBufferSize) {
+    if (text.size() > capacity_) {
       WriteAll(text.data(), text.size());
       return;
     }
   }
   std::memcpy(buffer_.get() + used_, text.data(), text.size());
   used_ += text.size();
+}
+
+void OutputFile::RewindTo(std::uint64_t mark) {
+  assert(mark <= Mark());
+  if (mark >= flushed_) {
+    used_ = static_cast<std::size_t>(mark - flushed_);
+    return;
+  }
+  if (mayWait_ || ::lseek(fd_, static_cast<off_t>(mark), SEEK_SET) < 0) {
+    throw FileError(FileErrorCause::Generic, name_, ESPIPE,
+                    "a line starts with more blanks than can be taken back from it");
+  }
+  flushed_ = mark;
+  used_ = 0;
+  rewound_ = true;
+}
+
+void OutputFile::Finish() {
+  Flush();
+  if (rewound_ && ::ftruncate(fd_, static_cast<off_t>(flushed_)) != 0) {
+    throw FileError::WriteFailure(name_, errno);
+  }
 }
 
 void OutputFile::Flush() {
@@ -57,21 +88,26 @@ void OutputFile::Flush() {
 
 void OutputFile::WriteAll(const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t count = ::write(handle_.fd(), data, size);
+    if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
+    if (mayWait_) WaitUntilWritable();
+    const ssize_t count = ::write(fd_, data, size);
     if (count < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      throw FileError(FileError::CauseOf(error), handle_.path(), error);
+      if (errno == EINTR || errno == EAGAIN) continue;
+      throw FileError::WriteFailure(name_, errno);
     }
     data += count;
     size -= static_cast<std::size_t>(count);
-    bytesWritten_ += static_cast<std::uint64_t>(count);
+    flushed_ += static_cast<std::uint64_t>(count);
   }
 }
 
-void OutputFile::Close() {
-  Flush();
-  handle_.Close();
+void OutputFile::WaitUntilWritable() {
+  pollfd wanted{fd_, POLLOUT, 0};
+  for (;;) {
+    const int ready = ::poll(&wanted, 1, control_ != nullptr ? kWaitSliceMs : -1);
+    if (ready != 0 && !(ready < 0 && errno == EINTR)) return;  // write() reports problems
+    if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
+  }
 }
 
 }  // namespace tessary

@@ -1,4 +1,4 @@
-// Writes model text byte for byte through a buffer.
+// Writes model text byte for byte through a buffer to a descriptor it does not own.
 #pragma once
 
 #include <cstdint>
@@ -6,48 +6,60 @@
 #include <string>
 #include <string_view>
 
-#include "model/file_handle.h"
+#include "model/pass_control.h"
 
 namespace tessary {
 
 class OutputFile {
  public:
-  OutputFile();
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+
+  /// Writes to `fd`, named `name` in messages. `control` (optional, kept by reference) can
+  /// cancel a wait for a pipe's reader. The capacity is at least 4096 bytes.
+  OutputFile(int fd, std::string name, const PassControl* control = nullptr,
+             std::size_t capacity = kDefaultCapacity);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
-  /// Writes out what is still buffered and closes the file; errors are ignored.
+  /// Writes out what is still buffered, so that a pass that ends early by an error leaves
+  /// what it had produced; errors are ignored here.
   ~OutputFile();
 
-  /// Opens or creates and locks `path`, then truncates it; returns 0 or the system's error
-  /// number. See FileHandle.
-  int Open(const std::string& path);
-  /// Writes to a descriptor the caller keeps open, such as standard output.
-  void Borrow(int fd, std::string name);
-
-  /// Most bytes that Reserve may be asked for.
-  static constexpr std::size_t kMaxReserve = 4096;
-  /// Returns room for `size` (at most kMaxReserve) bytes; Commit says how many were used.
+  /// Returns room for `size` bytes (at most the capacity); Commit says how many were used.
   char* Reserve(std::size_t size);
   void Commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
 
   /// Writes `text` as it is.
   void Write(std::string_view text);
 
-  /// Writes out what is buffered and closes the file. Throws FileError on failure.
-  void Close();
+  /// The position of the next byte, to come back to with RewindTo.
+  std::uint64_t Mark() const { return flushed_ + used_; }
+  /// Takes back everything written after `mark`. Data still in the buffer is simply dropped;
+  /// data already written needs a seekable file (the end is then cut at Finish), and anything
+  /// else, such as a pipe, gets a FileError.
+  void RewindTo(std::uint64_t mark);
 
-  const std::string& path() const { return handle_.path(); }
-  /// Bytes passed to the file so far, buffered ones included.
-  std::uint64_t bytes_written() const { return bytesWritten_ + used_; }
+  /// Writes out what is buffered and, after a rewind, cuts the file where writing ended.
+  /// Throws FileError when writing fails, PassCancelled when cancelled while waiting.
+  void Finish();
+
+  const std::string& name() const { return name_; }
+  /// Bytes passed to the writer so far, buffered ones included.
+  std::uint64_t bytes_written() const { return flushed_ + used_; }
 
  private:
   void Flush();
   void WriteAll(const char* data, std::size_t size);
+  void WaitUntilWritable();
 
-  FileHandle handle_;
+  int fd_;
+  std::string name_;
+  const PassControl* control_;
+  bool mayWait_;  // a pipe, FIFO, socket or terminal, whose reader may keep a write waiting
+  bool rewound_ = false;
+  std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
-  std::uint64_t bytesWritten_ = 0;
+  std::uint64_t flushed_ = 0;  // offset of the buffer's first byte in the output
 };
 
 }  // namespace tessary

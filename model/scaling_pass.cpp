@@ -3,33 +3,17 @@
 #include <cstring>
 
 #include "model/input_file.h"
+#include "model/keywords.h"
+#include "model/line_stream.h"
+#include "model/messages.h"
 #include "model/number_format.h"
 #include "model/number_parse.h"
+#include "model/number_reader.h"
 #include "model/output_file.h"
 #include "model/token_reader.h"
 
 namespace tessary {
 namespace {
-
-enum class Keyword { None, Position, Center, Verts, PositionKey };
-
-bool EqualsIgnoringCase(std::string_view word, std::string_view lowerKeyword) {
-  if (word.size() != lowerKeyword.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    char c = word[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerKeyword[i]) return false;
-  }
-  return true;
-}
-
-Keyword Classify(std::string_view word) {
-  if (EqualsIgnoringCase(word, "position")) return Keyword::Position;
-  if (EqualsIgnoringCase(word, "center")) return Keyword::Center;
-  if (EqualsIgnoringCase(word, "verts")) return Keyword::Verts;
-  if (EqualsIgnoringCase(word, "positionkey")) return Keyword::PositionKey;
-  return Keyword::None;
-}
 
 // Removes every carriage return and line feed at both ends; blanks and tabs stay.
 std::string_view TrimLineBreaks(std::string_view line) {
@@ -65,50 +49,161 @@ double ReadNumber(std::string_view& cursor) {
   return ParseDouble(ReadToken(cursor));
 }
 
+void ReadValues(std::string_view cursor, int count, double* values) {
+  for (int i = 0; i < count; ++i)
+    values[i] = ReadNumber(cursor);
+}
+
+// The same from a line too long for the input's buffer.
+void ReadValues(LineStream& stream, int count, double* values) {
+  for (int i = 0; i < count; ++i) {
+    DoubleReader reader;
+    stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+    values[i] = reader.Value();
+  }
+}
+
 char* Append(char* out, std::string_view text) {
   std::memcpy(out, text.data(), text.size());
   return out + text.size();
 }
 
-// Writes `prefix`, then `count` numbers separated by single blanks, then "\r\n".
-void WriteNumberLine(OutputFile& output, std::string_view prefix, const double* values, int count) {
-  char* out = output.Reserve(prefix.size() + 4 * (kMaxFixed11Length + 1) + 2);
-  out = Append(out, prefix);
-  for (int i = 0; i < count; ++i) {
+class Pass {
+ public:
+  Pass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
+       const PassControl& control)
+      : input_(input), output_(output), factors_(factors), control_(control) {}
+
+  PassStats Run();
+
+ private:
+  bool NextLine(std::string_view& line);
+  void ScaleLine(std::string_view line);
+  void ScaleLongLine(std::string_view first);
+  void ScaleBlock(const KeywordRule& rule, int count);
+  void WriteRewritten(const KeywordRule& rule, double* values);
+  void WriteCopied(std::string_view text);
+
+  InputFile& input_;
+  OutputFile& output_;
+  const ScaleFactors& factors_;
+  const PassControl& control_;
+  PassStats stats_;
+};
+
+PassStats Pass::Run() {
+  std::string_view line;
+  while (NextLine(line)) {
+    if (input_.line_complete()) {
+      ScaleLine(line);
+    } else {
+      ScaleLongLine(line);
+    }
+  }
+  stats_.bytesRead = input_.bytes_read();
+  stats_.bytesWritten = output_.bytes_written();
+  return stats_;
+}
+
+bool Pass::NextLine(std::string_view& line) {
+  if (control_.cancelled()) throw PassCancelled();
+  if (!input_.ReadLine(line)) return false;
+  ++stats_.lines;
+  return true;
+}
+
+void Pass::ScaleLine(std::string_view line) {
+  const std::string_view text = TrimLineBreaks(line);
+  std::string_view cursor = text;
+  const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
+  if (rule == nullptr) {
+    WriteCopied(text);
+  } else if (!rule->countedBlock) {
+    double values[kMaxValues];
+    ReadValues(cursor, rule->values, values);
+    WriteRewritten(*rule, values);
+  } else {
+    WriteCopied(text);
+    ScaleBlock(*rule, ParseInt(ReadToken(cursor)));
+  }
+}
+
+// The slow path of ScaleLine, with the same result, for a line longer than the input's buffer:
+// the line is copied while its first word is read, and taken back from the output if that word
+// says that the line is rewritten instead.
+void Pass::ScaleLongLine(std::string_view first) {
+  const KeywordRule* rule = nullptr;
+  int count = 0;
+  {
+    LineStream stream(input_, first);
+    stream.DropCarriageReturns();
+    const std::uint64_t lineStart = output_.Mark();
+    stream.SetEcho(&output_);
+    char word[kLongestKeyword + 1];
+    std::size_t length = 0;
+    stream.ReadWord(
+        [&](char c) {
+          if (length == sizeof word) return false;  // too long for a keyword: stop here
+          word[length++] = c;
+          return true;
+        },
+        true);
+    rule = length <= kLongestKeyword ? FindKeywordRule(std::string_view(word, length)) : nullptr;
+    if (rule != nullptr && !rule->countedBlock) {
+      output_.RewindTo(lineStart);
+      stream.SetEcho(nullptr);
+      double values[kMaxValues];
+      ReadValues(stream, rule->values, values);
+      WriteRewritten(*rule, values);
+      return;
+    }
+    if (rule != nullptr) {
+      IntReader reader;
+      stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+      count = reader.Value();
+    }
+    stream.CopyRest();
+    output_.Write("\r\n");
+  }
+  if (rule != nullptr) ScaleBlock(*rule, count);
+}
+
+// Rewrites up to `count` lines after a block's header; the block ends early with the input.
+void Pass::ScaleBlock(const KeywordRule& rule, int count) {
+  std::string_view line;
+  for (int i = 0; i < count && NextLine(line); ++i) {
+    double values[kMaxValues];
+    if (input_.line_complete()) {
+      ReadValues(line, rule.values, values);
+    } else {
+      LineStream stream(input_, line);
+      ReadValues(stream, rule.values, values);
+    }
+    WriteRewritten(rule, values);
+  }
+}
+
+// Scales the point at the end of `values` and writes the rule's prefix, the values separated
+// by single blanks, and "\r\n".
+void Pass::WriteRewritten(const KeywordRule& rule, double* values) {
+  double* point = values + (rule.values - kPointValues);
+  point[0] *= factors_.x;
+  point[1] *= factors_.y;
+  point[2] *= factors_.z;
+  char* out = output_.Reserve(rule.prefix.size() + kMaxValues * (kMaxFixed11Length + 1) + 2);
+  out = Append(out, rule.prefix);
+  for (int i = 0; i < rule.values; ++i) {
     if (i > 0) *out++ = ' ';
     out = FormatFixed11(values[i], out);
   }
   out = Append(out, "\r\n");
-  output.Commit(out);
+  output_.Commit(out);
+  ++stats_.pointsScaled;
 }
 
-void WriteCopiedLine(OutputFile& output, std::string_view line) {
-  output.Write(line);
-  output.Write("\r\n");
-}
-
-// Reads x y z from `cursor` and scales them.
-void ReadScaledPoint(std::string_view& cursor, const ScaleFactors& factors, double* point) {
-  point[0] = ReadNumber(cursor) * factors.x;
-  point[1] = ReadNumber(cursor) * factors.y;
-  point[2] = ReadNumber(cursor) * factors.z;
-}
-
-// Copies the header line of a counted block, then rewrites up to `count` following lines;
-// `keyCount` is 1 for key lines (a time before the point) and 0 for vertex lines.
-void ScaleBlock(InputFile& input, OutputFile& output, std::string_view header, int count,
-                int keyCount, std::string_view indent, const ScaleFactors& factors,
-                PassStats& stats) {
-  WriteCopiedLine(output, header);
-  std::string_view line;
-  for (int i = 0; i < count && input.ReadLine(line); ++i) {
-    ++stats.lines;
-    double values[4];
-    if (keyCount == 1) values[0] = ReadNumber(line);
-    ReadScaledPoint(line, factors, values + keyCount);
-    WriteNumberLine(output, indent, values, keyCount + 3);
-    ++stats.pointsScaled;
-  }
+void Pass::WriteCopied(std::string_view text) {
+  output_.Write(text);
+  output_.Write("\r\n");
 }
 
 }  // namespace
@@ -116,68 +211,22 @@ void ScaleBlock(InputFile& input, OutputFile& output, std::string_view header, i
 const char* MessageFor(ScaleResult result) {
   switch (result) {
     case ScaleResult::InputNotOpened:
-      return "Unable to open input file.";
+      return MessageTemplate(Message::InputNotOpened);
     case ScaleResult::OutputNotOpened:
-      return "Unable to open output file.";
+      return MessageTemplate(Message::OutputNotOpened);
     case ScaleResult::Done:
       break;
   }
-  return "Done!";
+  return MessageTemplate(Message::Done);
 }
 
 ScaleFactors ParseScaleFactors(std::string_view x, std::string_view y, std::string_view z) {
   return {ParseDouble(x), ParseDouble(y), ParseDouble(z)};
 }
 
-PassStats RunScalingPass(InputFile& input, OutputFile& output, const ScaleFactors& factors) {
-  PassStats stats;
-  std::string_view line;
-  while (input.ReadLine(line)) {
-    ++stats.lines;
-    const std::string_view trimmed = TrimLineBreaks(line);
-    std::string_view cursor = trimmed;
-    const std::string_view keyword = ReadToken(cursor);
-    const Keyword kind = Classify(keyword);
-    switch (kind) {
-      case Keyword::Position:
-      case Keyword::Center: {
-        double point[3];
-        ReadScaledPoint(cursor, factors, point);
-        WriteNumberLine(output, kind == Keyword::Position ? "position " : "center ", point, 3);
-        ++stats.pointsScaled;
-        break;
-      }
-      case Keyword::Verts:
-        ScaleBlock(input, output, trimmed, ParseInt(ReadToken(cursor)), 0, "    ", factors, stats);
-        break;
-      case Keyword::PositionKey:
-        ScaleBlock(input, output, trimmed, ParseInt(ReadToken(cursor)), 1, "   ", factors, stats);
-        break;
-      case Keyword::None:
-        WriteCopiedLine(output, trimmed);
-        break;
-    }
-  }
-  stats.bytesRead = input.bytes_read();
-  stats.bytesWritten = output.bytes_written();
-  return stats;
-}
-
-ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
-                           std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, const PassControl& control,
-                           PassStats* stats) {
-  const ScaleFactors factors = ParseScaleFactors(factorTextX, factorTextY, factorTextZ);
-  InputFile input;
-  if (input.Open(inputPath) != 0) return ScaleResult::InputNotOpened;
-  OutputFile output;
-  if (output.Open(outputPath) != 0) return ScaleResult::OutputNotOpened;
-  if (control.cancelled()) throw PassCancelled();
-  const PassStats passStats = RunScalingPass(input, output, factors);
-  output.Close();
-  input.Close();
-  if (stats != nullptr) *stats = passStats;
-  return ScaleResult::Done;
+PassStats RunScalingPass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
+                         const PassControl& control) {
+  return Pass(input, output, factors, control).Run();
 }
 
 }  // namespace tessary

@@ -23,7 +23,9 @@ using testing::TempDir;
 using testing::WriteFile;
 
 ProgramResult Cli(const std::vector<std::string>& arguments, std::string_view input = {}) {
-  return RunProgram(TESSARY_SCALE_PATH, arguments, input);
+  testing::ProgramSetup setup;
+  setup.input = input;
+  return RunProgram(TESSARY_SCALE_PATH, arguments, setup);
 }
 
 TEST(CommandLine, ReadsOneOrThreeFactors) {
@@ -121,7 +123,7 @@ TEST(Cli, FailuresNameTheFileAndTheReason) {
   result = Cli({dir.File("in.mdl"), dir.File("in.mdl"), "2"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "tessary-scale: Unable to open output file. (" + dir.File("in.mdl") +
-                            ": Resource temporarily unavailable)\n");
+                            ": is the same file as the input)\n");
   EXPECT_EQ(ReadFile(dir.File("in.mdl")), kWorkedExample);
 
   result = Cli({dir.File("in.mdl"), "/dev/full", "2"});

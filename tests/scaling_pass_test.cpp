@@ -1,4 +1,5 @@
 #include "model/scaling_pass.h"
+#include "model/scale_job.h"
 
 #include <gtest/gtest.h>
 
@@ -115,9 +116,10 @@ TEST(ScalingPass, CopiesLongLinesWhole) {
 TEST(ScalingPass, ReportsWhatItDid) {
   TempDir dir;
   WriteFile(dir.File("in.mdl"), "a\nposition 1 1 1\nverts 2\n1 1 1\n2 2 2\n");
-  PassStats stats;
-  ASSERT_EQ(ScaleModelFile(dir.File("in.mdl"), dir.File("out.mdl"), "1", "1", "1", {}, &stats),
-            ScaleResult::Done);
+  const JobResult result = RunScaleJob(
+      {JobFile::Path(dir.File("in.mdl")), JobFile::Path(dir.File("out.mdl")), {1, 1, 1}, {}});
+  ASSERT_EQ(result.status, JobStatus::Done);
+  const PassStats& stats = result.stats;
   EXPECT_EQ(stats.lines, 5u);
   EXPECT_EQ(stats.pointsScaled, 3u);
   EXPECT_EQ(stats.bytesRead, 37u);

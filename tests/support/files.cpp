@@ -1,11 +1,12 @@
 #include "tests/support/files.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -49,37 +50,70 @@ std::string SourcePath(std::string_view relative) {
   return (std::filesystem::path(TESSARY_SOURCE_DIR) / relative).string();
 }
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         std::string_view input) {
-  TempDir io;
-  const std::string inPath = io.File("stdin");
-  const std::string outPath = io.File("stdout");
-  const std::string errPath = io.File("stderr");
-  WriteFile(inPath, input);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
+RunningProgram::RunningProgram(const std::string& program,
+                               const std::vector<std::string>& arguments,
+                               const ProgramSetup& setup) {
+  const std::string inPath = setup.inputPath.empty() ? io_.File("stdin") : setup.inputPath;
+  const std::string outPath = setup.outputPath.empty() ? io_.File("stdout") : setup.outputPath;
+  const std::string errPath = io_.File("stderr");
+  if (setup.inputPath.empty()) WriteFile(inPath, setup.input);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) throw std::runtime_error("cannot start " + program);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {  // only async-signal-safe calls from here on
+    const int in = ::open(inPath.c_str(), O_RDONLY);
+    const int out = ::open(outPath.c_str(), O_RDWR | O_CREAT, 0600);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600);
+    if (in < 0 || out < 0 || err < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    for (const auto& [resource, value] : setup.limits) {
+      const rlimit limit{value, value};
+      ::setrlimit(resource, &limit);
+    }
+    ::execve(program.c_str(), argv.data(), environ);
+    ::_exit(127);
+  }
+}
 
+RunningProgram::~RunningProgram() {
+  if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+}
+
+void RunningProgram::Signal(int signal) {
+  ::kill(pid_, signal);
+}
+
+ProgramResult RunningProgram::Wait() {
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid_, &status, 0, &usage);
+  pid_ = -1;
   ProgramResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
+  result.maxResidentKilobytes = usage.ru_maxrss;
+  if (std::filesystem::exists(io_.File("stdout"))) result.out = ReadFile(io_.File("stdout"));
+  result.err = ReadFile(io_.File("stderr"));
   return result;
+}
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const ProgramSetup& setup) {
+  return RunningProgram(program, arguments, setup).Wait();
+}
+
+std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 LockHolder::LockHolder(const std::string& path) {

@@ -32,14 +32,45 @@ std::string SourcePath(std::string_view relative);
 
 /// What a finished program printed and how it ended.
 struct ProgramResult {
-  int exitCode = -1;
+  int exitCode = -1;  ///< 128 + the signal's number when a signal ended it
   std::string out;
   std::string err;
+  long maxResidentKilobytes = 0;
 };
 
-/// Runs `program` with `arguments`, feeding `input` to its standard input.
+/// How to start a program besides its arguments.
+struct ProgramSetup {
+  std::string input;       ///< fed to standard input
+  std::string inputPath;   ///< or: standard input is this file, read-only
+  std::string outputPath;  ///< standard output is this file, read-write and not truncated
+  /// Resource limits set in the child before it starts (RLIMIT_FSIZE, RLIMIT_AS, ...).
+  std::vector<std::pair<int, unsigned long>> limits;
+};
+
+/// Runs `program` with `arguments` to its end.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         std::string_view input = {});
+                         const ProgramSetup& setup = {});
+
+/// A program running in the background, waited for when destroyed.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const ProgramSetup& setup = {});
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+  ~RunningProgram();
+
+  void Signal(int signal);
+  /// Waits for the end and returns what it printed.
+  ProgramResult Wait();
+
+ private:
+  int pid_ = -1;
+  TempDir io_;
+};
+
+/// The names in `folder`, sorted.
+std::vector<std::string> ListFolder(const std::filesystem::path& folder);
 
 /// Holds an exclusive lock on a file from a child process until destroyed, as another
 /// program would.

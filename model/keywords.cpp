@@ -1,0 +1,38 @@
+#include "model/keywords.h"
+
+namespace tessary {
+namespace {
+
+constexpr bool IsValidRule(const KeywordRule& rule) {
+  return rule.values >= kPointValues && rule.values <= kMaxValues &&
+         rule.word.size() <= kLongestKeyword;
+}
+static_assert([] {
+  for (const KeywordRule& rule : kKeywordRules) {
+    if (!IsValidRule(rule)) return false;
+  }
+  return true;
+}());
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view word, std::string_view lowerKeyword) {
+  if (word.size() != lowerKeyword.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (LowerAscii(word[i]) != lowerKeyword[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const KeywordRule* FindKeywordRule(std::string_view word) {
+  for (const KeywordRule& rule : kKeywordRules) {
+    if (EqualsIgnoringCase(word, rule.word)) return &rule;
+  }
+  return nullptr;
+}
+
+}  // namespace tessary

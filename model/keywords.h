@@ -1,0 +1,39 @@
+// The keywords whose lines the pass rewrites: one table, one row per keyword.
+//
+// A line whose first word equals a row's word, ignoring ASCII case, is rewritten: a row without
+// a counted block turns the line itself into the prefix and the line's next `values` numbers;
+// a row with a counted block copies the line and rewrites the number of following lines that
+// the line's second word gives, each into the prefix (an indent) and that line's first
+// `values` numbers. The last three values of a rewritten line are a point, multiplied by the
+// X, Y and Z factors; any values before them are written as read.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace tessary {
+
+struct KeywordRule {
+  std::string_view word;    ///< lower case
+  bool countedBlock;        ///< the line announces a count of following lines to rewrite
+  int values;               ///< numbers read and written per rewritten line
+  std::string_view prefix;  ///< written before the numbers
+};
+
+/// Values per rewritten line that are a point (X, Y, Z); the others lead and are not scaled.
+inline constexpr int kPointValues = 3;
+
+inline constexpr std::array<KeywordRule, 4> kKeywordRules{{
+    {"position", false, 3, "position "},
+    {"center", false, 3, "center "},
+    {"verts", true, 3, "    "},
+    {"positionkey", true, 4, "   "},  // a key's time, then its point
+}};
+
+inline constexpr int kMaxValues = 4;
+inline constexpr std::size_t kLongestKeyword = 11;
+
+/// The rule whose word equals `word` ignoring ASCII case, or null.
+const KeywordRule* FindKeywordRule(std::string_view word);
+
+}  // namespace tessary

@@ -1,0 +1,71 @@
+// Where a pass writes its output, chosen so that a pass that fails, is cancelled or is
+// interrupted leaves the output exactly as it was.
+//
+// - A regular file with one link, or a name that does not exist yet, is written to a new
+//   temporary file in the same folder, which replaces the output only at Commit, once its data
+//   is on disk. A symbolic link's target is replaced, never the link. An existing output keeps
+//   its permission bits (and its owner where the system allows) and stays locked against
+//   other openers until then.
+// - A regular file with more than one link is locked, truncated and written in place, so that
+//   its links keep sharing it.
+// - Anything else (a device such as /dev/null, a FIFO, a socket, a descriptor such as standard
+//   output) is written directly.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "model/file_handle.h"
+#include "model/file_identity.h"
+
+namespace tessary {
+
+class OutputTarget {
+ public:
+  OutputTarget() = default;
+  OutputTarget(const OutputTarget&) = delete;
+  OutputTarget& operator=(const OutputTarget&) = delete;
+  /// Abandons what was not committed; never throws.
+  ~OutputTarget();
+
+  /// Looks at `path` without changing anything: opens an existing output for writing (which
+  /// checks that it may be written) without waiting for a FIFO's reader. Returns 0 or the
+  /// system's error number (ENXIO: a FIFO that no program reads).
+  int Open(const std::string& path);
+  /// Writes to `fd`, which the caller keeps open, such as standard output.
+  void Borrow(int fd, std::string name);
+
+  /// What Open or Borrow found, for telling whether it is the input.
+  FileIdentity identity() const { return FileIdentity::Of(status_); }
+
+  /// Gets ready to write: locks an existing regular output (EWOULDBLOCK when another program
+  /// holds it), then truncates a file written in place or creates the temporary file. Returns
+  /// 0 or the system's error number; on failure nothing has changed.
+  int Prepare();
+
+  /// The descriptor to write to, after Prepare.
+  int fd() const { return temporary_.is_open() ? temporary_.fd() : existing_.fd(); }
+  /// The output as messages name it (never the temporary file).
+  const std::string& name() const { return name_; }
+
+  /// Called after the last byte was written: puts the data on disk and renames the temporary
+  /// file over the output, or closes the file written in place. Throws FileError on failure,
+  /// and the output is then as it was (for a temporary file).
+  void Commit();
+  /// Removes the temporary file and lets go of the output, which stays as it was.
+  void Abandon() noexcept;
+
+ private:
+  int CreateTemporary();
+
+  std::string name_;
+  std::string finalPath_;      // the file that Commit replaces: symbolic links followed
+  std::string temporaryPath_;  // empty when writing in place or directly
+  FileHandle existing_;        // the output as opened, holding its lock
+  FileHandle temporary_;
+  struct stat status_ {};
+  bool exists_ = false;
+};
+
+}  // namespace tessary

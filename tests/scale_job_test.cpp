@@ -1,0 +1,226 @@
+// The driver: which files it refuses, what it leaves behind when a job fails or is cancelled,
+// and what it keeps of the output it replaces.
+#include "model/scale_job.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "tests/support/files.h"
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ListFolder;
+using testing::LockHolder;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+const char kModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
+const char kScaled[] =
+    "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
+    "    2.00000000000 2.00000000000 2.00000000000\r\n";
+
+class ScaleJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteFile(input_, kModel); }
+
+  JobResult Run(JobFile input, JobFile output, PassControl control = {}) {
+    return RunScaleJob({std::move(input), std::move(output), {2, 2, 2}, std::move(control)});
+  }
+  JobResult Run(const std::string& output, PassControl control = {}) {
+    return Run(JobFile::Path(input_), JobFile::Path(output), std::move(control));
+  }
+
+  TempDir dir_;
+  std::string input_ = dir_.File("in.mdl");
+  std::string output_ = dir_.File("out.mdl");
+};
+
+TEST_F(ScaleJobTest, WritesTheOutputAndSaysDone) {
+  const JobResult result = Run(output_);
+  EXPECT_EQ(result.status, JobStatus::Done);
+  EXPECT_EQ(result.Message(), "Done!");
+  EXPECT_EQ(ReadFile(output_), kScaled);
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+}
+
+TEST_F(ScaleJobTest, RefusesTheInputAsOutputHoweverItIsNamed) {
+  fs::create_symlink(input_, dir_.File("symlink.mdl"));
+  fs::create_hard_link(input_, dir_.File("hardlink.mdl"));
+  const int fd = ::open(input_.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  const std::string names[] = {input_, dir_.File("symlink.mdl"), dir_.File("hardlink.mdl"),
+                               dir_.File("./in.mdl"), "/proc/self/fd/" + std::to_string(fd)};
+  for (const std::string& name : names) {
+    const JobResult result = Run(name);
+    EXPECT_EQ(result.status, JobStatus::OutputNotOpened) << name;
+    EXPECT_EQ(result.path, name);
+    EXPECT_EQ(result.reason, "is the same file as the input") << name;
+    EXPECT_EQ(result.Message(), "Unable to open output file.");
+  }
+  // A descriptor for either end: standard output onto the input, standard input from it.
+  EXPECT_EQ(Run(JobFile::Path(input_), JobFile::Descriptor(fd, "standard output")).status,
+            JobStatus::OutputNotOpened);
+  EXPECT_EQ(Run(JobFile::Descriptor(fd, "standard input"), JobFile::Path(input_)).reason,
+            "is the same file as the input");
+  ::close(fd);
+  EXPECT_EQ(ReadFile(input_), kModel);
+}
+
+TEST_F(ScaleJobTest, OutputHeldByAnotherProgramIsInUse) {
+  WriteFile(output_, "keep me");
+  LockHolder lock(output_);
+  const JobResult result = Run(output_);
+  EXPECT_EQ(result.status, JobStatus::OutputNotOpened);
+  EXPECT_EQ(result.reason, "is in use by another program");
+  EXPECT_EQ(ReadFile(output_), "keep me");
+}
+
+TEST_F(ScaleJobTest, InputHeldByAnotherProgramIsInUse) {
+  LockHolder lock(input_);
+  const JobResult result = Run(output_);
+  EXPECT_EQ(result.status, JobStatus::InputNotOpened);
+  EXPECT_EQ(result.Message(), "Unable to open input file.");
+  EXPECT_EQ(result.reason, "is in use by another program");
+  EXPECT_FALSE(fs::exists(output_));
+}
+
+TEST_F(ScaleJobTest, MissingInputCreatesNothing) {
+  const JobResult result = Run(JobFile::Path("missing.mdl"), JobFile::Path(output_));
+  EXPECT_EQ(result.status, JobStatus::InputNotOpened);
+  EXPECT_EQ(result.path, "missing.mdl");
+  EXPECT_EQ(result.reason, "No such file or directory");
+  EXPECT_FALSE(fs::exists(output_));
+}
+
+TEST_F(ScaleJobTest, FailedJobLeavesThePreviousOutputAndNoTemporaryFile) {
+  WriteFile(output_, "previous");
+  PassControl control;
+  control.progress = [](std::uint64_t, std::uint64_t) {
+    throw FileError::ReadFailure("/x/in.mdl", EIO);
+  };
+  const JobResult result = Run(output_, control);
+  EXPECT_EQ(result.status, JobStatus::Failed);
+  EXPECT_EQ(result.Message(), "An unknown error occurred while accessing /x/in.mdl.");
+  EXPECT_EQ(result.reason, "Input/output error");
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+}
+
+TEST_F(ScaleJobTest, FailedJobLeavesNoOutputWhereThereWasNone) {
+  PassControl control;
+  control.progress = [](std::uint64_t, std::uint64_t) {
+    throw FileError::WriteFailure("/o", ENOSPC);
+  };
+  const JobResult result = Run(output_, control);
+  EXPECT_EQ(result.Message(), "Disk full while accessing /o.");
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
+}
+
+TEST_F(ScaleJobTest, RunningOutOfMemoryIsAnErrorOnTheInput) {
+  WriteFile(output_, "previous");
+  PassControl control;
+  control.progress = [](std::uint64_t, std::uint64_t) { throw std::bad_alloc(); };
+  const JobResult result = Run(output_, control);
+  EXPECT_EQ(result.status, JobStatus::Failed);
+  EXPECT_EQ(result.Message(), "An unknown error occurred while accessing " + input_ + ".");
+  EXPECT_EQ(ReadFile(output_), "previous");
+}
+
+TEST_F(ScaleJobTest, CancelledJobLeavesThePreviousOutput) {
+  WriteFile(output_, "previous");
+  std::atomic<bool> cancel{false};
+  PassControl control;
+  control.cancel = &cancel;
+  control.progress = [&cancel](std::uint64_t, std::uint64_t) { cancel = true; };
+  const JobResult result = Run(output_, control);
+  EXPECT_EQ(result.status, JobStatus::Cancelled);
+  EXPECT_EQ(result.Message(), "");
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+}
+
+TEST_F(ScaleJobTest, ReplacedOutputKeepsItsPermissionBits) {
+  WriteFile(output_, "previous");
+  ASSERT_EQ(::chmod(output_.c_str(), 0640), 0);
+  ASSERT_EQ(Run(output_).status, JobStatus::Done);
+  EXPECT_EQ(fs::status(output_).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(ScaleJobTest, ReadOnlyOutputIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  WriteFile(output_, "previous");
+  ASSERT_EQ(::chmod(output_.c_str(), 0444), 0);
+  const JobResult result = Run(output_);
+  EXPECT_EQ(result.status, JobStatus::OutputNotOpened);
+  EXPECT_EQ(result.reason, "Permission denied");
+  EXPECT_EQ(ReadFile(output_), "previous");
+}
+
+TEST_F(ScaleJobTest, SymbolicLinkKeepsPointingAtTheReplacedFile) {
+  fs::create_directory(dir_.File("models"));
+  WriteFile(dir_.File("models/real.mdl"), "previous");
+  fs::create_symlink("models/real.mdl", dir_.File("link.mdl"));
+  fs::create_symlink("models/new.mdl", dir_.File("dangling.mdl"));
+  ASSERT_EQ(Run(dir_.File("link.mdl")).status, JobStatus::Done);
+  ASSERT_EQ(Run(dir_.File("dangling.mdl")).status, JobStatus::Done);
+  EXPECT_TRUE(fs::is_symlink(dir_.File("link.mdl")));
+  EXPECT_TRUE(fs::is_symlink(dir_.File("dangling.mdl")));
+  EXPECT_EQ(ReadFile(dir_.File("models/real.mdl")), kScaled);
+  EXPECT_EQ(ReadFile(dir_.File("models/new.mdl")), kScaled);
+}
+
+TEST_F(ScaleJobTest, HardLinkedOutputIsWrittenInPlaceForAllItsNames) {
+  WriteFile(output_, "previous");
+  fs::create_hard_link(output_, dir_.File("other-name.mdl"));
+  ASSERT_EQ(Run(output_).status, JobStatus::Done);
+  EXPECT_EQ(ReadFile(dir_.File("other-name.mdl")), kScaled);
+  EXPECT_EQ(fs::hard_link_count(output_), 2u);
+}
+
+TEST_F(ScaleJobTest, DevicesAreWrittenDirectlyWithoutALock) {
+  LockHolder lock("/dev/null");  // another program's lock on a shared device
+  EXPECT_EQ(Run("/dev/null").status, JobStatus::Done);
+  const JobResult full = Run("/dev/full");
+  EXPECT_EQ(full.status, JobStatus::Failed);
+  EXPECT_EQ(full.Message(), "Disk full while accessing /dev/full.");
+}
+
+TEST_F(ScaleJobTest, FifoWithoutAReaderIsRefusedAtOnce) {
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const JobResult result = Run(fifo);
+  EXPECT_EQ(result.status, JobStatus::OutputNotOpened);
+  EXPECT_EQ(result.reason, "no program is reading from it");
+}
+
+TEST_F(ScaleJobTest, FifoInputIsReadWhenItsWriterComes) {
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { WriteFile(fifo, kModel); });
+  const JobResult result = Run(JobFile::Path(fifo), JobFile::Path(output_));
+  writer.join();
+  EXPECT_EQ(result.status, JobStatus::Done);
+  EXPECT_EQ(ReadFile(output_), kScaled);
+}
+
+TEST_F(ScaleJobTest, MissingFolderOrFolderAsOutputCannotBeOpened) {
+  EXPECT_EQ(Run(dir_.File("no/such/out.mdl")).reason, "No such file or directory");
+  EXPECT_EQ(Run(dir_.path().string()).reason, "Is a directory");
+  EXPECT_EQ(Run("").status, JobStatus::OutputNotOpened);
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
+}
+
+}  // namespace
+}  // namespace tessary

@@ -1,0 +1,96 @@
+#include "tests/support/reference_pass.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "model/input_file.h"
+#include "model/keywords.h"
+#include "model/number_format.h"
+#include "model/number_parse.h"
+#include "model/output_file.h"
+#include "model/token_reader.h"
+
+namespace tessary::testing {
+namespace {
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  text = text.substr(0, text.find('\x1A'));
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
+  return lines;
+}
+
+std::string_view TrimCarriageReturnsAndLineFeeds(std::string_view line) {
+  const std::size_t first = line.find_first_not_of("\r\n");
+  if (first == std::string_view::npos) return {};
+  return line.substr(first, line.find_last_not_of("\r\n") - first + 1);
+}
+
+std::string Rewritten(const KeywordRule& rule, std::string_view cursor,
+                      const ScaleFactors& factors) {
+  double values[kMaxValues];
+  for (int i = 0; i < rule.values; ++i)
+    values[i] = ParseDouble(ReadToken(cursor));
+  double* point = values + rule.values - 3;  // x, y, z come last
+  point[0] *= factors.x;
+  point[1] *= factors.y;
+  point[2] *= factors.z;
+  std::string out(rule.prefix);
+  for (int i = 0; i < rule.values; ++i)
+    out += (i > 0 ? " " : "") + FormatFixed11(values[i]);
+  return out + "\r\n";
+}
+
+}  // namespace
+
+std::string ReferencePass(std::string_view model, const ScaleFactors& factors) {
+  const std::vector<std::string_view> lines = SplitLines(model);
+  std::string out;
+  for (std::size_t i = 0; i < lines.size();) {
+    const std::string_view line = TrimCarriageReturnsAndLineFeeds(lines[i++]);
+    std::string_view cursor = line;
+    const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
+    if (rule != nullptr && !rule->countedBlock) {
+      out += Rewritten(*rule, cursor, factors);
+      continue;
+    }
+    out += std::string(line) + "\r\n";
+    if (rule == nullptr) continue;
+    for (int n = ParseInt(ReadToken(cursor)); n > 0 && i < lines.size(); --n)
+      out += Rewritten(*rule, lines[i++], factors);
+  }
+  return out;
+}
+
+std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity) {
+  // Both ends are files in memory, which read and write as regular files do.
+  const int in = ::memfd_create("model", MFD_CLOEXEC);
+  const int out = ::memfd_create("scaled", MFD_CLOEXEC);
+  if (in < 0 || out < 0) throw std::runtime_error("memfd_create failed");
+  if (::pwrite(in, model.data(), model.size(), 0) != static_cast<ssize_t>(model.size())) {
+    throw std::runtime_error("write failed");
+  }
+  {
+    InputFile input(nullptr, capacity);
+    input.Borrow(in, "model");
+    OutputFile output(out, "scaled", nullptr, 4096);
+    RunScalingPass(input, output, factors);
+    output.Finish();
+  }
+  std::string result(static_cast<std::size_t>(::lseek(out, 0, SEEK_CUR)), '\0');
+  const bool read =
+      ::pread(out, result.data(), result.size(), 0) == static_cast<ssize_t>(result.size());
+  ::close(in);
+  ::close(out);
+  if (!read) throw std::runtime_error("read failed");
+  return result;
+}
+
+}  // namespace tessary::testing
