@@ -73,12 +73,4 @@ void LineStream::CopyRest() {
   }
 }
 
-void LineStream::SkipRest() {
-  part_ = {};
-  carriageReturns_ = 0;
-  std::string_view rest;
-  while (input_.ReadLinePart(rest)) {
-  }
-}
-
 }  // namespace tessary

@@ -17,10 +17,9 @@ class OutputFile;
 /// even when the line is nothing else.
 class LineStream {
  public:
-  /// `first` is what InputFile::ReadLine returned; the rest comes from `input`.
+  /// `first` is what InputFile::ReadLine returned; the rest comes from `input`. Whatever the
+  /// stream leaves unread, the input's next ReadLine skips.
   LineStream(InputFile& input, std::string_view first) : input_(input), part_(first) {}
-  /// Leaves no part of the line unread in the input.
-  ~LineStream() { SkipRest(); }
   LineStream(const LineStream&) = delete;
   LineStream& operator=(const LineStream&) = delete;
 
@@ -35,8 +34,6 @@ class LineStream {
   void DropCarriageReturns();
   /// Consumes (and echoes) everything up to the end of the line.
   void CopyRest();
-  /// Consumes everything up to the end of the line, echoing nothing.
-  void SkipRest();
 
   /// Reads the next word as ReadToken does (breaks, an optional quote, NUL ending the line's
   /// words), passing each of its characters to `sink`. With `stopEarly`, reading stops as soon

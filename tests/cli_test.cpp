@@ -83,9 +83,24 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FactorWithText", {"IN", "OUT", "2x"}, "scale factor '2x' is not a number"},
         UsageCase{"EmptyFactor", {"IN", "OUT", "1", "", "1"}, "scale factor '' is not a number"},
         UsageCase{"InfinityFactor", {"IN", "OUT", "inf"}, "scale factor 'inf' is not a number"},
+        UsageCase{
+            "OverflowingFactor", {"IN", "OUT", "1e400"}, "scale factor '1e400' is out of range"},
+        UsageCase{"HundredThousandDigitFactor",
+                  {"IN", "OUT", std::string(100'000, '9')},
+                  "is out of range"},
+        UsageCase{"BlankFactor", {"IN", "OUT", " "}, "scale factor ' ' is not a number"},
         UsageCase{"UnknownOption", {"--fast", "IN", "OUT", "2"}, "unknown option '--fast'"},
         UsageCase{"EmptyInput", {"", "OUT", "2"}, "INPUT is empty"}),
     testing::RowName());
+
+TEST(CommandLine, AcceptsBlanksAroundAFactorAtBothEnds) {
+  for (const char* text : {" 2", "2 ", "\t2\n"}) {
+    const cli::Command command = cli::ParseCommandLine({"a", "b", text});
+    const auto* job = std::get_if<cli::ScaleJob>(&command);
+    ASSERT_NE(job, nullptr) << text;
+    EXPECT_EQ(job->factors.y, 2);
+  }
+}
 
 TEST(Cli, ScalesTheWorkedExampleSilently) {
   TempDir dir;

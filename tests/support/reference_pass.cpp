@@ -43,8 +43,10 @@ std::string Rewritten(const KeywordRule& rule, std::string_view cursor,
   point[1] *= factors.y;
   point[2] *= factors.z;
   std::string out(rule.prefix);
-  for (int i = 0; i < rule.values; ++i)
-    out += (i > 0 ? " " : "") + FormatFixed11(values[i]);
+  for (int i = 0; i < rule.values; ++i) {
+    if (i > 0) out += ' ';
+    out += FormatFixed11(values[i]);
+  }
   return out + "\r\n";
 }
 
@@ -61,7 +63,7 @@ std::string ReferencePass(std::string_view model, const ScaleFactors& factors) {
       out += Rewritten(*rule, cursor, factors);
       continue;
     }
-    out += std::string(line) + "\r\n";
+    out.append(line).append("\r\n");
     if (rule == nullptr) continue;
     for (int n = ParseInt(ReadToken(cursor)); n > 0 && i < lines.size(); --n)
       out += Rewritten(*rule, lines[i++], factors);

@@ -1,0 +1,214 @@
+// tessary-scale when things go wrong around it: the input named again as the output through
+// a redirection, signals, file-size and memory limits, endless input, FIFOs. Whatever happens,
+// the input is unchanged and the output is either complete or exactly as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "tests/support/files.h"
+#include "tests/support/worked_example.h"
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::kWorkedExample;
+using testing::kWorkedExampleScaled;
+using testing::ListFolder;
+using testing::ProgramResult;
+using testing::ProgramSetup;
+using testing::ReadFile;
+using testing::RunningProgram;
+using testing::TempDir;
+using testing::WriteFile;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer's own memory needs a large address space
+#else
+constexpr bool kSanitized = false;
+#endif
+
+ProgramResult Cli(const std::vector<std::string>& arguments, const ProgramSetup& setup = {}) {
+  return testing::RunProgram(TESSARY_SCALE_PATH, arguments, setup);
+}
+
+// Waits until `done` holds, polling; fails the test after a minute.
+template <typename Condition>
+void WaitFor(Condition done) {
+  for (int i = 0; i < 60'000 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(done()) << "gave up waiting";
+}
+
+class CliSafety : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteFile(model_, kWorkedExample); }
+
+  TempDir dir_;
+  std::string model_ = dir_.File("model.mdl");
+  std::string output_ = dir_.File("out.mdl");
+};
+
+TEST_F(CliSafety, InputRedirectedFromTheOutputIsRefused) {
+  ProgramSetup setup;
+  setup.inputPath = model_;  // tessary-scale - model.mdl 1 < model.mdl
+  const ProgramResult result = Cli({"-", model_, "1"}, setup);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "tessary-scale: Unable to open output file. (" + model_ +
+                            ": is the same file as the input)\n");
+  EXPECT_EQ(ReadFile(model_), kWorkedExample);
+}
+
+TEST_F(CliSafety, OutputRedirectedOntoTheInputIsRefused) {
+  ProgramSetup setup;
+  setup.outputPath = model_;  // tessary-scale model.mdl - 1 1<>model.mdl
+  const ProgramResult result = Cli({model_, "-", "1"}, setup);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "tessary-scale: Unable to open output file. (standard output: is the same file as "
+            "the input)\n");
+  EXPECT_EQ(ReadFile(model_), kWorkedExample);
+}
+
+TEST_F(CliSafety, OutputReadByAnotherProgramWhileItIsScaledComesOutWhole) {
+  // cat model.mdl | tessary-scale - model.mdl 2 3 0.5, with cat reading slowly.
+  const std::string fifo = dir_.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread cat([&] {
+    std::ifstream source(model_, std::ios::binary);
+    std::ofstream pipe(fifo, std::ios::binary);
+    for (char c; source.get(c);) {
+      pipe.put(c).flush();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  ProgramSetup setup;
+  setup.inputPath = fifo;
+  const ProgramResult result = Cli({"-", model_, "2", "3", "0.5"}, setup);
+  cat.join();
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(ReadFile(model_), kWorkedExampleScaled);
+}
+
+TEST_F(CliSafety, FileSizeLimitIsReportedAsAFullDiskAndKeepsTheOutput) {
+  std::string model;
+  while (model.size() < (1 << 20))
+    model += "position 1 2 3\n";
+  WriteFile(model_, model);
+  WriteFile(output_, "previous");
+  ProgramSetup setup;
+  setup.limits = {{RLIMIT_FSIZE, 64 * 1024}};
+  const ProgramResult result = Cli({model_, output_, "2"}, setup);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "tessary-scale: Disk full while accessing " + output_ + ". (File too large)\n");
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl", "out.mdl"}));
+}
+
+TEST_F(CliSafety, RunningOutOfMemoryNamesTheFileAndKeepsTheOutput) {
+  if (kSanitized) GTEST_SKIP() << "address space limits do not work with the sanitizer";
+  WriteFile(output_, "previous");
+  // From too little memory to start at all up to enough: every run either completes or says
+  // so, and none aborts.
+  bool sawFailure = false;
+  for (unsigned long mebibytes = 4; mebibytes < 64; ++mebibytes) {
+    ProgramSetup setup;
+    setup.limits = {{RLIMIT_AS, mebibytes << 20}};
+    const ProgramResult result = Cli({model_, output_, "2", "3", "0.5"}, setup);
+    if (result.exitCode == 127) continue;  // the loader could not even map the program
+    if (result.exitCode == 0) {
+      EXPECT_EQ(ReadFile(output_), kWorkedExampleScaled);
+      EXPECT_TRUE(sawFailure) << "never short of memory: raise the limits' start";
+      return;
+    }
+    sawFailure = true;
+    EXPECT_EQ(result.exitCode, 1) << mebibytes << " MiB: " << result.err;
+    EXPECT_EQ(result.err, "tessary-scale: An unknown error occurred while accessing " + model_ +
+                              ". (Cannot allocate memory)\n");
+    EXPECT_EQ(ReadFile(output_), "previous");
+  }
+  FAIL() << "never completed";
+}
+
+TEST_F(CliSafety, LongLineRunsInLittleMemory) {
+  const std::size_t size = 48u << 20;
+  {
+    std::ofstream out(model_, std::ios::binary);
+    out << "center 1 2 3 ";
+    const std::string chunk(1 << 20, '7');
+    for (std::size_t written = 0; written < size; written += chunk.size())
+      out << chunk;
+    out << "\nposition 1 1 1\n";
+  }
+  ProgramSetup setup;
+  if (!kSanitized) setup.limits = {{RLIMIT_AS, 32u << 20}};
+  const ProgramResult result = Cli({model_, output_, "2"}, setup);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(ReadFile(output_),
+            "center 2.00000000000 4.00000000000 6.00000000000\r\n"
+            "position 2.00000000000 2.00000000000 2.00000000000\r\n");
+  const ProgramResult small = Cli({dir_.File("model.mdl"), dir_.File("small.mdl"), "2"});
+  EXPECT_LT(result.maxResidentKilobytes, small.maxResidentKilobytes + 8 * 1024)
+      << "kilobytes, against " << small.maxResidentKilobytes << " for a small model";
+}
+
+TEST_F(CliSafety, EndlessInputRunsInFlatMemoryUntilInterrupted) {
+  WriteFile(output_, "previous");
+  RunningProgram cli(TESSARY_SCALE_PATH, {"/dev/zero", output_, "1"});
+  // The temporary output grows beside the old one; stop it at 64 MiB.
+  WaitFor([&] {
+    for (const std::string& name : ListFolder(dir_.path())) {
+      if (name.rfind(".out.mdl.", 0) == 0 && fs::file_size(dir_.path() / name) > (64u << 20)) {
+        return true;
+      }
+    }
+    return false;
+  });
+  cli.Signal(SIGINT);
+  const ProgramResult result = cli.Wait();
+  EXPECT_EQ(result.exitCode, 128 + SIGINT);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl", "out.mdl"}));
+  if (!kSanitized) {
+    EXPECT_LT(result.maxResidentKilobytes, 16 * 1024);
+  }
+}
+
+TEST_F(CliSafety, SignalWhileWaitingForAFifoLeavesTheOutput) {
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile(output_, "previous");
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    RunningProgram cli(TESSARY_SCALE_PATH, {fifo, output_, "2"});
+    // Wait until the pass has its temporary output, then interrupt its wait for a writer.
+    WaitFor([&] { return ListFolder(dir_.path()).size() == 4; });
+    cli.Signal(signal);
+    const ProgramResult result = cli.Wait();
+    EXPECT_EQ(result.exitCode, 128 + signal);
+    EXPECT_EQ(ReadFile(output_), "previous");
+    EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"fifo", "model.mdl", "out.mdl"}));
+  }
+}
+
+TEST_F(CliSafety, FifoOutputWithoutAReaderFailsAtOnce) {
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ProgramResult result = Cli({model_, fifo, "2"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "tessary-scale: Unable to open output file. (" + fifo +
+                            ": no program is reading from it)\n");
+}
+
+}  // namespace
+}  // namespace tessary
