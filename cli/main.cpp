@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "model/messages.h"
 #include "model/scale_job.h"
 #include "tessary_version.h"
 
@@ -53,7 +54,7 @@ JobFile FileArgument(const std::string& argument, int standardFd, const char* st
 }
 
 void PrintSummary(const PassStats& stats, double seconds) {
-  std::fprintf(stderr, "Done!\n");
+  std::fprintf(stderr, "%s\n", MessageTemplate(Message::Done));
   std::fprintf(stderr,
                "%llu lines, %llu points scaled, %llu bytes read, %llu bytes written in %.3f s\n",
                static_cast<unsigned long long>(stats.lines),

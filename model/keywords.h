@@ -13,21 +13,25 @@
 
 namespace tessary {
 
+/// What a rewritten line's point is, for reports about a model.
+enum class PointKind { Position, Vertex, Key };
+
 struct KeywordRule {
   std::string_view word;    ///< lower case
   bool countedBlock;        ///< the line announces a count of following lines to rewrite
   int values;               ///< numbers read and written per rewritten line
   std::string_view prefix;  ///< written before the numbers
+  PointKind kind;
 };
 
 /// Values per rewritten line that are a point (X, Y, Z); the others lead and are not scaled.
 inline constexpr int kPointValues = 3;
 
 inline constexpr std::array<KeywordRule, 4> kKeywordRules{{
-    {"position", false, 3, "position "},
-    {"center", false, 3, "center "},
-    {"verts", true, 3, "    "},
-    {"positionkey", true, 4, "   "},  // a key's time, then its point
+    {"position", false, 3, "position ", PointKind::Position},
+    {"center", false, 3, "center ", PointKind::Position},
+    {"verts", true, 3, "    ", PointKind::Vertex},
+    {"positionkey", true, 4, "   ", PointKind::Key},  // a key's time, then its point
 }};
 
 inline constexpr int kMaxValues = 4;

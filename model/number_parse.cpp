@@ -27,7 +27,11 @@ struct DecimalScan {
 constexpr std::ptrdiff_t kMaxMantissaDigits = 19;  // 10^19 - 1 fits in 64 bits
 constexpr long long kExponentLimit = 1'000'000;    // far past any double; keeps sums in range
 
-// True when the eight bytes at p are all decimal digits.
+// Eight digits at a time, in one 64-bit word ("SWAR"): the digit test and the conversion are
+// the well-known tricks that fast_float (Daniel Lemire and contributors) and simdjson use,
+// after Wojciech Mula's description of parsing eight digits with three multiplications.
+//
+// True when the eight bytes of `bytes` are all decimal digits.
 bool AreEightDigits(std::uint64_t bytes) {
   return (((bytes & 0xF0F0F0F0F0F0F0F0) |
            (((bytes + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) == 0x3333333333333333);
@@ -44,7 +48,7 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
   return static_cast<std::uint32_t>(bytes);
 }
 
-// Reads the digits at p into `value` while `count` (all digits read so far) stays within 19;
+// Reads the digits from `p` into `value` while `count` (all digits read so far) stays within 19;
 // returns the end of the digits. Digits past the 19th only count.
 [[gnu::always_inline]] inline const char* TakeDigits(const char* p, const char* end,
                                                      std::uint64_t& value, std::ptrdiff_t& count) {

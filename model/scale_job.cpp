@@ -1,34 +1,17 @@
 #include "model/scale_job.h"
 
 #include <cerrno>
-#include <cstring>
-#include <new>
 
 #include "model/input_file.h"
 #include "model/messages.h"
+#include "model/outcome.h"
 #include "model/output_file.h"
 #include "model/output_target.h"
 
 namespace tessary {
 namespace {
 
-constexpr const char* kSameFile = "is the same file as the input";
-constexpr const char* kInUse = "is in use by another program";
-constexpr const char* kNoReader = "no program is reading from it";
-
-std::string ReasonFor(int error) {
-  if (error == EWOULDBLOCK) return kInUse;
-  return std::strerror(error);
-}
-
-JobResult NotOpened(JobStatus status, const JobFile& file, std::string reason, int error) {
-  JobResult result;
-  result.status = status;
-  result.path = file.fd >= 0 ? file.name : file.path;
-  result.reason = std::move(reason);
-  result.systemError = error;
-  return result;
-}
+using outcome::NotOpened;
 
 // Everything up to a committed output; failures after both files are open are thrown.
 JobResult Run(const ScaleJob& job) {
@@ -36,7 +19,8 @@ JobResult Run(const ScaleJob& job) {
   if (job.input.fd >= 0) {
     input.Borrow(job.input.fd, job.input.name);
   } else if (const int error = input.Open(job.input.path); error != 0) {
-    return NotOpened(JobStatus::InputNotOpened, job.input, ReasonFor(error), error);
+    return NotOpened(JobStatus::InputNotOpened, job.input, outcome::OpenFailureReason(error),
+                     error);
   }
 
   OutputTarget target;
@@ -44,13 +28,15 @@ JobResult Run(const ScaleJob& job) {
     target.Borrow(job.output.fd, job.output.name);
   } else if (const int error = target.Open(job.output.path); error != 0) {
     return NotOpened(JobStatus::OutputNotOpened, job.output,
-                     error == ENXIO ? kNoReader : ReasonFor(error), error);
+                     error == ENXIO ? outcome::kNoReader : outcome::OpenFailureReason(error),
+                     error);
   }
   if (SameData(input.identity(), target.identity())) {
-    return NotOpened(JobStatus::OutputNotOpened, job.output, kSameFile, 0);
+    return NotOpened(JobStatus::OutputNotOpened, job.output, outcome::kSameFile, 0);
   }
   if (const int error = target.Prepare(); error != 0) {
-    return NotOpened(JobStatus::OutputNotOpened, job.output, ReasonFor(error), error);
+    return NotOpened(JobStatus::OutputNotOpened, job.output, outcome::OpenFailureReason(error),
+                     error);
   }
 
   JobResult result;
@@ -62,21 +48,6 @@ JobResult Run(const ScaleJob& job) {
   target.Commit();
   input.Close();
   return result;
-}
-
-JobResult Failed(std::string path, FileErrorCause cause, int error, std::string reason) {
-  JobResult result;
-  result.status = JobStatus::Failed;
-  result.cause = cause;
-  result.path = std::move(path);
-  result.reason = std::move(reason);
-  result.systemError = error;
-  return result;
-}
-
-// The input's name for an error that belongs to no file in particular.
-std::string InputName(const JobFile& input) {
-  return input.fd >= 0 ? input.name : FullPath(input.path);
 }
 
 }  // namespace
@@ -99,28 +70,7 @@ std::string JobResult::Message() const {
 }
 
 JobResult RunScaleJob(const ScaleJob& job) noexcept {
-  try {
-    try {
-      return Run(job);
-    } catch (const FileError& error) {
-      return Failed(error.path(), error.cause(), error.systemError(), error.reason());
-    } catch (const PassCancelled&) {
-      JobResult result;
-      result.status = JobStatus::Cancelled;
-      return result;
-    } catch (const std::bad_alloc&) {
-      return Failed(InputName(job.input), FileErrorCause::Generic, ENOMEM, std::strerror(ENOMEM));
-    } catch (const std::exception& error) {
-      return Failed(InputName(job.input), FileErrorCause::Generic, 0, error.what());
-    } catch (...) {
-      return Failed(InputName(job.input), FileErrorCause::Generic, 0, "an unexpected error");
-    }
-  } catch (...) {  // even building the result above failed: say as little as possible
-    JobResult result;
-    result.status = JobStatus::Failed;
-    result.systemError = ENOMEM;
-    return result;
-  }
+  return outcome::Guarded(job.input, [&job] { return Run(job); });
 }
 
 // The dialog's view of a job: three results, and file errors and cancellation as exceptions.

@@ -7,7 +7,6 @@ std::string_view ReadToken(std::string_view& cursor, const CharSet& breakSet,
   // One table lookup per character: IsTokenBreak(c, set) is set.WithWhitespace().Contains(c).
   const CharSet breaks = breakSet.WithWhitespace();
   const CharSet wordEnds = breaks.WithNul();
-  const CharSet quotes = quoteSet.WithWhitespace();
   const char* p = cursor.data();
   const char* const end = p + cursor.size();
   const auto atEnd = [&p, end] { return p == end || *p == '\0'; };
@@ -17,7 +16,8 @@ std::string_view ReadToken(std::string_view& cursor, const CharSet& breakSet,
   };
 
   skipBreaks();
-  const bool quoted = !atEnd() && quotes.Contains(*p);
+  // After the breaks no whitespace is left, so the quote test needs the quote set alone.
+  const bool quoted = !atEnd() && quoteSet.Contains(*p);
   const char quote = quoted ? *p++ : '\0';
 
   const char* const start = p;

@@ -33,10 +33,10 @@ class FileFaults : public ::testing::Test {
   std::string output_ = dir_.File("out.mdl");
 };
 
-TEST_F(FileFaults, ResultsHaveTheirMessages) {
-  EXPECT_STREQ(MessageFor(ScaleResult::Done), "Done!");
-  EXPECT_STREQ(MessageFor(ScaleResult::InputNotOpened), "Unable to open input file.");
-  EXPECT_STREQ(MessageFor(ScaleResult::OutputNotOpened), "Unable to open output file.");
+TEST_F(FileFaults, EachOutcomeHasItsMessage) {
+  EXPECT_STREQ(MessageFor(Scale(input_, output_)), "Done!");
+  EXPECT_STREQ(MessageFor(Scale(dir_.File("missing.mdl"), output_)), "Unable to open input file.");
+  EXPECT_STREQ(MessageFor(Scale(input_, input_)), "Unable to open output file.");
 }
 
 TEST_F(FileFaults, InputThatCannotBeOpenedCreatesNoOutput) {

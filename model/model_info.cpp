@@ -1,0 +1,86 @@
+#include "model/model_info.h"
+
+#include <algorithm>
+
+#include "model/input_file.h"
+#include "model/outcome.h"
+#include "model/pass_core.h"
+
+namespace tessary {
+namespace {
+
+// Counts what the pass would rewrite, and where its points lie.
+class InspectSink {
+ public:
+  explicit InspectSink(ModelInfo& info) : info_(info) {}
+
+  void Copy(std::string_view) {}
+  void Header(const KeywordRule& rule) { ++CountsOf(rule).blocks; }
+  void Rewrite(const KeywordRule& rule, const double* values) {
+    PointCounts& counts = CountsOf(rule);
+    ++counts.lines;
+    counts.box.Add(values + (rule.values - kPointValues));
+  }
+  OutputFile* Echo() { return nullptr; }
+
+ private:
+  PointCounts& CountsOf(const KeywordRule& rule) {
+    switch (rule.kind) {
+      case PointKind::Vertex:
+        return info_.vertices;
+      case PointKind::Key:
+        return info_.keys;
+      case PointKind::Position:
+        break;
+    }
+    return info_.positions;
+  }
+
+  ModelInfo& info_;
+};
+
+}  // namespace
+
+void Box3::Add(const double* point) {
+  for (int axis = 0; axis < 3; ++axis) {
+    min[axis] = std::min(min[axis], point[axis]);
+    max[axis] = std::max(max[axis], point[axis]);
+  }
+}
+
+Box3 Box3::Scaled(const ScaleFactors& factors) const {
+  if (empty()) return *this;
+  const double scale[3] = {factors.x, factors.y, factors.z};
+  Box3 scaled;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double a = min[axis] * scale[axis];
+    const double b = max[axis] * scale[axis];
+    scaled.min[axis] = std::min(a, b);
+    scaled.max[axis] = std::max(a, b);
+  }
+  return scaled;
+}
+
+ModelInfo InspectModel(InputFile& input, const PassControl& control) {
+  ModelInfo info;
+  InspectSink sink(info);
+  info.lines = pass::PassCore<InspectSink>(input, sink, control).Run();
+  return info;
+}
+
+JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control) {
+  return outcome::Guarded(file, [&]() -> JobResult {
+    InputFile input(&control);
+    if (file.fd >= 0) {
+      input.Borrow(file.fd, file.name);
+    } else if (const int error = input.Open(file.path); error != 0) {
+      return outcome::NotOpened(JobStatus::InputNotOpened, file, outcome::OpenFailureReason(error),
+                                error);
+    }
+    info = InspectModel(input, control);
+    input.Close();
+    return {};
+  });
+}
+
+}  // namespace tessary

@@ -1,0 +1,184 @@
+// The line loop of the pass, shared by everything that reads a model as the pass does: the
+// scaling pass itself writes what it reads, InspectModel only counts it. Internal to model/.
+#pragma once
+
+#include <cstring>
+#include <string_view>
+
+#include "model/input_file.h"
+#include "model/keywords.h"
+#include "model/line_stream.h"
+#include "model/number_parse.h"
+#include "model/number_reader.h"
+#include "model/output_file.h"
+#include "model/pass_control.h"
+#include "model/token_reader.h"
+
+namespace tessary::pass {
+
+// Removes every carriage return and line feed at both ends; blanks and tabs stay.
+inline std::string_view TrimLineBreaks(std::string_view line) {
+  const auto isLineBreak = [](char c) { return c == '\r' || c == '\n'; };
+  while (!line.empty() && isLineBreak(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && isLineBreak(line.back()))
+    line.remove_suffix(1);
+  return line;
+}
+
+// IsTokenBreak(c, kModelBreaks) as a single lookup.
+inline constexpr CharSet kWordBreaks = kModelBreaks.WithWhitespace();
+
+inline std::string_view SkipBreaks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && kWordBreaks.Contains(text[i]))
+    ++i;
+  return text.substr(i);
+}
+
+// The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it. Most words are
+// numbers followed by a break or the end of the line: those are read in one scan; any other
+// word goes through the token reader.
+inline double ReadNumber(std::string_view& cursor) {
+  const std::string_view word = SkipBreaks(cursor);
+  std::size_t length = 0;
+  const double value = ParseDouble(word, &length);
+  if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {
+    cursor = SkipBreaks(word.substr(length));
+    return value;
+  }
+  return ParseDouble(ReadToken(cursor));
+}
+
+inline void ReadValues(std::string_view cursor, int count, double* values) {
+  for (int i = 0; i < count; ++i)
+    values[i] = ReadNumber(cursor);
+}
+
+// The same from a line too long for the input's buffer.
+inline void ReadValues(LineStream& stream, int count, double* values) {
+  for (int i = 0; i < count; ++i) {
+    DoubleReader reader;
+    stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+    values[i] = reader.Value();
+  }
+}
+
+/// Reads every line of `input` as the pass does and tells `sink` what it found:
+///   sink.Copy(text)                a line copied through, without its line breaks
+///   sink.Header(rule)              after Copy, when the line opens a counted block
+///   sink.Rewrite(rule, values)     a rewritten line's numbers as read
+///   sink.Echo()                    an OutputFile into which a line longer than the input's
+///                                  buffer is copied as it is read, or null
+template <typename Sink>
+class PassCore {
+ public:
+  PassCore(InputFile& input, Sink& sink, const PassControl& control)
+      : input_(input), sink_(sink), control_(control) {}
+
+  /// Runs to the end of the input; returns the number of lines read.
+  std::uint64_t Run() {
+    std::string_view line;
+    while (NextLine(line)) {
+      if (input_.line_complete()) {
+        ScaleLine(line);
+      } else {
+        ScaleLongLine(line);
+      }
+    }
+    return lines_;
+  }
+
+ private:
+  bool NextLine(std::string_view& line) {
+    if (control_.cancelled()) throw PassCancelled();
+    if (!input_.ReadLine(line)) return false;
+    ++lines_;
+    return true;
+  }
+
+  void ScaleLine(std::string_view line) {
+    const std::string_view text = TrimLineBreaks(line);
+    std::string_view cursor = text;
+    const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
+    if (rule == nullptr) {
+      sink_.Copy(text);
+    } else if (!rule->countedBlock) {
+      double values[kMaxValues];
+      ReadValues(cursor, rule->values, values);
+      sink_.Rewrite(*rule, values);
+    } else {
+      sink_.Copy(text);
+      sink_.Header(*rule);
+      ScaleBlock(*rule, ParseInt(ReadToken(cursor)));
+    }
+  }
+
+  // The slow path of ScaleLine, with the same result, for a line longer than the input's
+  // buffer: the line is echoed while its first word is read, and taken back if that word says
+  // that the line is rewritten instead.
+  void ScaleLongLine(std::string_view first) {
+    const KeywordRule* rule = nullptr;
+    int count = 0;
+    {
+      LineStream stream(input_, first);
+      stream.DropCarriageReturns();
+      OutputFile* echo = sink_.Echo();
+      const std::uint64_t lineStart = echo != nullptr ? echo->Mark() : 0;
+      stream.SetEcho(echo);
+      char word[kLongestKeyword + 1];
+      std::size_t length = 0;
+      stream.ReadWord(
+          [&](char c) {
+            if (length == sizeof word) return false;  // too long for a keyword: stop here
+            word[length++] = c;
+            return true;
+          },
+          true);
+      rule = length <= kLongestKeyword ? FindKeywordRule(std::string_view(word, length)) : nullptr;
+      if (rule != nullptr && !rule->countedBlock) {
+        if (echo != nullptr) echo->RewindTo(lineStart);
+        stream.SetEcho(nullptr);
+        double values[kMaxValues];
+        ReadValues(stream, rule->values, values);
+        sink_.Rewrite(*rule, values);
+        return;
+      }
+      if (rule != nullptr) {
+        IntReader reader;
+        stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+        count = reader.Value();
+      }
+      if (echo != nullptr) {
+        stream.CopyRest();
+        echo->Write("\r\n");
+      }
+    }
+    if (rule != nullptr) {
+      sink_.Header(*rule);
+      ScaleBlock(*rule, count);
+    }
+  }
+
+  // Rewrites up to `count` lines after a block's header; the block ends early with the input.
+  void ScaleBlock(const KeywordRule& rule, int count) {
+    std::string_view line;
+    for (int i = 0; i < count && NextLine(line); ++i) {
+      double values[kMaxValues];
+      if (input_.line_complete()) {
+        ReadValues(line, rule.values, values);
+      } else {
+        LineStream stream(input_, line);
+        ReadValues(stream, rule.values, values);
+      }
+      sink_.Rewrite(rule, values);
+    }
+  }
+
+  InputFile& input_;
+  Sink& sink_;
+  const PassControl& control_;
+  std::uint64_t lines_ = 0;
+};
+
+}  // namespace tessary::pass

@@ -1,0 +1,97 @@
+// InspectModel: what a model holds, counted exactly as the pass reads it.
+#include "model/model_info.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "model/input_file.h"
+#include "tests/support/files.h"
+#include "tests/support/worked_example.h"
+
+namespace tessary {
+namespace {
+
+ModelInfo Inspect(std::string_view model, std::size_t capacity = InputFile::kDefaultCapacity) {
+  const int fd = ::memfd_create("model", MFD_CLOEXEC);
+  EXPECT_EQ(::pwrite(fd, model.data(), model.size(), 0), static_cast<ssize_t>(model.size()));
+  InputFile input(nullptr, capacity);
+  input.Borrow(fd, "model");
+  const ModelInfo info = InspectModel(input);
+  ::close(fd);
+  return info;
+}
+
+void ExpectBox(const Box3& box, std::array<double, 3> min, std::array<double, 3> max) {
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_EQ(box.min[axis], min[axis]) << "axis " << axis;
+    EXPECT_EQ(box.max[axis], max[axis]) << "axis " << axis;
+  }
+}
+
+TEST(InspectModel, CountsEachKindOfLineAndBoxesItsPoints) {
+  // The worked example: two position/center lines, a verts block of two, a key block of one.
+  const ModelInfo info = Inspect(testing::kWorkedExample);
+  EXPECT_EQ(info.lines, 8u);
+  EXPECT_EQ(info.positions.blocks, 0u);
+  EXPECT_EQ(info.positions.lines, 2u);
+  EXPECT_EQ(info.vertices.blocks, 1u);
+  EXPECT_EQ(info.vertices.lines, 2u);
+  EXPECT_EQ(info.keys.blocks, 1u);
+  EXPECT_EQ(info.keys.lines, 1u);
+  ExpectBox(info.positions.box, {0, 1, -2}, {1, 2, 4});
+  ExpectBox(info.vertices.box, {0.5, 0, 1}, {1, 1, 2});
+  ExpectBox(info.keys.box, {1, 1, 1}, {1, 1, 1});  // the key's time is not a coordinate
+}
+
+TEST(InspectModel, ReadsLikeThePassWhateverTheBufferSize) {
+  const std::string model = "  verts 3 extra\n" + std::string(300, ' ') + "1 2 3\n" +
+                            "'-4' 5e1 6d0 junk\n\rcenter 7 8\r\n" + "positionkey 0\n" + "CENTER " +
+                            std::string(500, '0') + "9 0 0\n";
+  const ModelInfo whole = Inspect(model);
+  EXPECT_EQ(whole.vertices.lines, 3u);  // the block takes the center line too
+  EXPECT_EQ(whole.keys.blocks, 1u);
+  EXPECT_EQ(whole.keys.lines, 0u);
+  ExpectBox(whole.vertices.box, {-4, 2, 3}, {1, 50, 8});
+  ExpectBox(whole.positions.box, {9, 0, 0}, {9, 0, 0});
+  for (const std::size_t capacity : {1, 4, 33}) {
+    const ModelInfo streamed = Inspect(model, capacity);
+    EXPECT_EQ(streamed.lines, whole.lines);
+    ExpectBox(streamed.vertices.box, {-4, 2, 3}, {1, 50, 8});
+    ExpectBox(streamed.positions.box, {9, 0, 0}, {9, 0, 0});
+  }
+}
+
+TEST(InspectModel, ModelWithoutPointsHasEmptyBoxes) {
+  const ModelInfo info = Inspect("node a\nverts 0\n");
+  EXPECT_TRUE(info.vertices.box.empty());
+  EXPECT_TRUE(info.positions.box.empty());
+  EXPECT_TRUE(info.vertices.box.Scaled({2, 2, 2}).empty());
+}
+
+TEST(Box3, ScaledByANegativeFactorSwapsTheEnds) {
+  Box3 box;
+  const double a[] = {1, -2, 3};
+  const double b[] = {2, 4, 5};
+  box.Add(a);
+  box.Add(b);
+  ExpectBox(box.Scaled({-1, 0.5, 0}), {-2, -1, 0}, {-1, 2, 0});
+}
+
+TEST(InspectModelFile, ReportsWhatCannotBeRead) {
+  ModelInfo info;
+  JobResult result = InspectModelFile(JobFile::Path("missing.mdl"), info);
+  EXPECT_EQ(result.status, JobStatus::InputNotOpened);
+  EXPECT_EQ(result.reason, "No such file or directory");
+  result = InspectModelFile(JobFile::Path("/proc/self/mem"), info);
+  EXPECT_EQ(result.status, JobStatus::Failed);
+  EXPECT_EQ(result.Message(), "An unknown error occurred while accessing /proc/self/mem.");
+  result = InspectModelFile(JobFile::Path(testing::SourcePath("examples/crate.mdl")), info);
+  EXPECT_EQ(result.status, JobStatus::Done);
+  EXPECT_GT(info.vertices.lines, 0u);
+}
+
+}  // namespace
+}  // namespace tessary
