@@ -73,27 +73,31 @@ std::uint64_t InputFile::size() const {
   return S_ISREG(status_.st_mode) && fileSize > startOffset_ ? fileSize - startOffset_ : 0;
 }
 
+bool InputFile::TakeUpToLineFeed(std::string_view& text) {
+  const char* const start = buffer_.get() + begin_;
+  const void* found = std::memchr(start, '\n', end_ - begin_);
+  if (found == nullptr) return false;
+  const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
+  text = std::string_view(start, length);
+  begin_ += length + 1;
+  return true;
+}
+
 bool InputFile::ReadLine(std::string_view& line) {
   for (std::string_view rest; !lineComplete_;)
     ReadLinePart(rest);  // the caller left part of the previous line unread
   for (;;) {
-    const char* const start = buffer_.get() + begin_;
+    if (TakeUpToLineFeed(line)) return true;
     const std::size_t available = end_ - begin_;
-    if (const void* found = std::memchr(start, '\n', available)) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
-      line = std::string_view(start, length);
-      begin_ += length + 1;
-      return true;
-    }
     if (atEnd_ || available == capacity_) {
       if (available == 0) return false;
-      line = std::string_view(start, available);  // a last line without terminator, or a part
+      line = std::string_view(buffer_.get() + begin_, available);  // a last line or a part
       begin_ = end_;
       lineComplete_ = atEnd_;
       return true;
     }
     if (begin_ > 0) {  // keep the start of the line and make room after it
-      std::memmove(buffer_.get(), start, available);
+      std::memmove(buffer_.get(), buffer_.get() + begin_, available);
       begin_ = 0;
       end_ = available;
     }
@@ -103,21 +107,16 @@ bool InputFile::ReadLine(std::string_view& line) {
 
 bool InputFile::ReadLinePart(std::string_view& part) {
   while (!lineComplete_) {
-    const char* const start = buffer_.get() + begin_;
-    const std::size_t available = end_ - begin_;
-    if (const void* found = std::memchr(start, '\n', available)) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
-      part = std::string_view(start, length);
-      begin_ += length + 1;
+    if (TakeUpToLineFeed(part)) {
       lineComplete_ = true;
       return true;
     }
+    const std::size_t available = end_ - begin_;
     if (available > 0 || atEnd_) {
-      part = std::string_view(start, available);
+      part = std::string_view(buffer_.get() + begin_, available);
       begin_ = end_;
       lineComplete_ = atEnd_;
-      if (available > 0) return true;
-      return false;
+      return available > 0;
     }
     begin_ = end_ = 0;
     Fill();

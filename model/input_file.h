@@ -65,6 +65,9 @@ class InputFile {
 
  private:
   void Attach(FileHandle handle);
+  /// Takes the buffered text up to the next line feed, which is consumed; false if there is
+  /// none in the buffer.
+  bool TakeUpToLineFeed(std::string_view& text);
   void Fill();
   std::size_t ReadSome(char* into, std::size_t size);
   void WaitUntilReadable();
