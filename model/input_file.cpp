@@ -5,6 +5,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -66,6 +68,7 @@ void InputFile::Attach(FileHandle handle) {
   atEnd_ = false;
   lineComplete_ = true;
   rawRead_ = taken_ = startOffset_ = 0;
+  memory_ = nullptr;
 }
 
 std::uint64_t InputFile::size() const {
@@ -74,7 +77,7 @@ std::uint64_t InputFile::size() const {
 }
 
 bool InputFile::TakeUpToLineFeed(std::string_view& text) {
-  const char* const start = buffer_.get() + begin_;
+  const char* const start = data() + begin_;
   const void* found = std::memchr(start, '\n', end_ - begin_);
   if (found == nullptr) return false;
   const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
@@ -91,7 +94,7 @@ bool InputFile::ReadLine(std::string_view& line) {
     const std::size_t available = end_ - begin_;
     if (atEnd_ || available == capacity_) {
       if (available == 0) return false;
-      line = std::string_view(buffer_.get() + begin_, available);  // a last line or a part
+      line = std::string_view(data() + begin_, available);  // a last line or a part
       begin_ = end_;
       lineComplete_ = atEnd_;
       return true;
@@ -113,7 +116,7 @@ bool InputFile::ReadLinePart(std::string_view& part) {
     }
     const std::size_t available = end_ - begin_;
     if (available > 0 || atEnd_) {
-      part = std::string_view(buffer_.get() + begin_, available);
+      part = std::string_view(data() + begin_, available);
       begin_ = end_;
       lineComplete_ = atEnd_;
       return available > 0;
@@ -125,20 +128,51 @@ bool InputFile::ReadLinePart(std::string_view& part) {
 }
 
 void InputFile::Fill() {
-  const std::size_t count = ReadSome(buffer_.get() + end_, capacity_ - end_);
+  end_ += Accept(buffer_.get() + end_, ReadSome(buffer_.get() + end_, capacity_ - end_));
+}
+
+std::size_t InputFile::Accept(const char* data, std::size_t count) {
   if (count == 0) {
     atEnd_ = true;
     CheckNotShrunk();
-    return;
+    return 0;
   }
   std::size_t kept = count;
-  if (const void* mark = std::memchr(buffer_.get() + end_, kEndOfFileMark, count)) {
-    kept = static_cast<std::size_t>(static_cast<const char*>(mark) - (buffer_.get() + end_));
+  if (const void* mark = std::memchr(data, kEndOfFileMark, count)) {
+    kept = static_cast<std::size_t>(static_cast<const char*>(mark) - data);
     atEnd_ = true;
   }
-  end_ += kept;
   taken_ += kept;
   if (control_ != nullptr && control_->progress) control_->progress(rawRead_, size());
+  return kept;
+}
+
+std::size_t InputFile::Read(char* into, std::size_t size) {
+  if (begin_ < end_) {
+    const std::size_t count = std::min(size, end_ - begin_);
+    std::memcpy(into, data() + begin_, count);
+    begin_ += count;
+    return count;
+  }
+  if (atEnd_) return 0;
+  return Accept(into, ReadSome(into, size));
+}
+
+void InputFile::PushBack(std::string_view text) {
+  const std::size_t available = end_ - begin_;
+  assert(lineComplete_ && text.size() + available <= capacity_);
+  std::memmove(buffer_.get() + text.size(), buffer_.get() + begin_, available);
+  std::memcpy(buffer_.get(), text.data(), text.size());
+  begin_ = 0;
+  end_ = text.size() + available;
+}
+
+void InputFile::UseText(std::string_view text) {
+  Attach(FileHandle());
+  status_ = {};
+  memory_ = text.data();
+  end_ = text.size();
+  atEnd_ = true;
 }
 
 std::size_t InputFile::ReadSome(char* into, std::size_t size) {
