@@ -164,7 +164,11 @@ class PassCore {
 
   void ScaleLine(std::string_view line) {
     const std::string_view text = TrimLineBreaks(line);
-    std::string_view cursor = text;
+    std::string_view cursor = SkipBreaks(text);
+    if (cursor.empty() || !MayStartKeyword(cursor.front())) {  // most lines, read no further
+      sink_.Copy(text);
+      return;
+    }
     const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
     if (rule == nullptr) {
       sink_.Copy(text);
