@@ -12,6 +12,7 @@
 #include <locale.h>
 
 #include "model/char_class.h"
+#include "model/eisel_lemire.h"
 
 namespace tessary {
 namespace {
@@ -126,6 +127,16 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
   return true;
 }
 
+// Up to 19 digits and any exponent: the Eisel-Lemire method, which leaves to the slow path
+// only what it cannot settle (values perhaps halfway between two doubles, out of range).
+bool ParseDoubleEiselLemire(const DecimalScan& scan, double& value) {
+  if (scan.tooManyDigits || !NearestDoubleEiselLemire(scan.mantissa, scan.exponent, value)) {
+    return false;
+  }
+  value = std::copysign(value, scan.negative ? -1.0 : 1.0);
+  return true;
+}
+
 // Every other number goes to the C library's correctly rounded strtod, in the C locale, on a
 // copy of the scanned text with a d exponent written as e.
 double ParseDoubleSlow(const DecimalScan& scan) {
@@ -150,6 +161,7 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
   if (scan.mantissa == 0 && !scan.tooManyDigits) return scan.negative ? -0.0 : 0.0;
   double value = 0.0;
   if (ParseDoubleFast(scan, value)) return value;
+  if (ParseDoubleEiselLemire(scan, value)) return value;
   return ParseDoubleSlow(scan);
 }
 
