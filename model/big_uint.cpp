@@ -10,9 +10,8 @@ namespace {
 // 128-bit arithmetic is a GCC and Clang extension; __extension__ keeps -Wpedantic quiet.
 __extension__ typedef unsigned __int128 u128;
 
-// 10^e = 5^e * 2^e: powers of ten are a power of five and a shift. 5^27 is the largest power
-// of five in one word, so 5^e is looked up as 5^(27 * (e / 27)), from a table of big powers,
-// times 5^(e % 27), from a table of words.
+// 5^27 is the largest power of five in one word, so 5^e is looked up as 5^(27 * (e / 27)),
+// from a table of big powers, times 5^(e % 27), from a table of words.
 constexpr int kFiveStep = 27;
 
 constexpr std::array<std::uint64_t, kFiveStep> kPowersOfFive = [] {
@@ -24,7 +23,7 @@ constexpr std::array<std::uint64_t, kFiveStep> kPowersOfFive = [] {
 }();
 constexpr std::uint64_t kFiveToTheStep = kPowersOfFive[kFiveStep - 1] * 5;
 
-constexpr int kBigPowers = BigUint::kMaxPowerOfTen / kFiveStep + 1;
+constexpr int kBigPowers = BigUint::kMaxPowerOfFive / kFiveStep + 1;
 constexpr int kBigPowerLimbs = 12;  // 5^324 is below 2^753
 
 // 5^(27 * j) for j below kBigPowers, least significant limb first.
@@ -101,14 +100,13 @@ void BigUint::MultiplyByLimbs(const std::uint64_t* factor, int count) {
   Trim();
 }
 
-void BigUint::MultiplyByPowerOfTen(int exponent) {
-  assert(exponent >= 0 && exponent <= kMaxPowerOfTen);
+void BigUint::MultiplyByPowerOfFive(int exponent) {
+  assert(exponent >= 0 && exponent <= kMaxPowerOfFive);
   if (exponent >= kFiveStep) {
     const BigPowerOfFive& big = kBigPowersOfFive[exponent / kFiveStep];
     MultiplyByLimbs(big.limbs.data(), big.used);
   }
   MultiplyBy(kPowersOfFive[exponent % kFiveStep]);
-  ShiftLeft(exponent);
 }
 
 void BigUint::ShiftLeft(int bits) {

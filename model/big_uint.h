@@ -12,16 +12,16 @@ class BigUint {
  public:
   /// Capacity in bits; operations that would exceed it are a programming error.
   static constexpr int kBits = 2048;
-  /// Largest exponent MultiplyByPowerOfTen takes; 10^-kMaxPowerOfTen is far below any double.
-  static constexpr int kMaxPowerOfTen = 350;
+  /// Largest exponent MultiplyByPowerOfFive takes; 10^-kMaxPowerOfFive is far below any double.
+  static constexpr int kMaxPowerOfFive = 350;
 
   BigUint() = default;
   explicit BigUint(std::uint64_t value);
 
   void MultiplyBy(std::uint64_t factor);
-  /// Multiplies by 10^exponent, 0 <= exponent <= kMaxPowerOfTen, with at most one multiplication
-  /// by a tabled power of five, one by a word and one shift.
-  void MultiplyByPowerOfTen(int exponent);
+  /// Multiplies by 5^exponent, 0 <= exponent <= kMaxPowerOfFive, with at most one multiplication
+  /// by a tabled big power and one by a word. (10^e is 5^e and a shift.)
+  void MultiplyByPowerOfFive(int exponent);
   void ShiftLeft(int bits);
   void Add(const BigUint& other);
   /// Requires *this >= other.

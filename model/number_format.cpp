@@ -126,28 +126,6 @@ bool ScaleDigitsFast(const BinaryValue& v, int exponent10, std::uint64_t& digits
   return true;
 }
 
-// The same with big integers, for every finite value:
-// floor((2 * numerator + denominator) / (2 * denominator)).
-std::uint64_t ScaleDigitsExact(const BinaryValue& v, int exponent10) {
-  BigUint numerator(v.mantissa);
-  BigUint denominator(1);
-  if (v.exponent2 >= 0) {
-    numerator.ShiftLeft(v.exponent2);
-  } else {
-    denominator.ShiftLeft(-v.exponent2);
-  }
-  const int decimalShift = kSignificantDigits - 1 - exponent10;
-  if (decimalShift >= 0) {
-    numerator.MultiplyByPowerOfTen(decimalShift);
-  } else {
-    denominator.MultiplyByPowerOfTen(-decimalShift);
-  }
-  numerator.ShiftLeft(1);
-  numerator.Add(denominator);
-  denominator.ShiftLeft(1);
-  return numerator.DivideSmallQuotient(denominator);
-}
-
 template <typename ScaleDigits>
 bool RoundTo17Digits(const BinaryValue& v, ScaleDigits scaleDigits, Rounded17& rounded) {
   int exponent10 = EstimateExponent10(v);
@@ -172,16 +150,37 @@ Rounded17 RoundTo17DigitsFast(const BinaryValue& v, bool& ok) {
   return rounded;
 }
 
+// The same with big integers, for every finite value, and with one division: value * 10^d,
+// for d = 16 - exponent10, is mantissa * 5^d * 2^(exponent2 + d), a fraction whose quotient
+// and remainder give the digits at the estimated exponent10 and, when that is one too low, at
+// the next.
 Rounded17 RoundTo17DigitsExact(const BinaryValue& v) {
-  Rounded17 rounded{};
-  RoundTo17Digits(
-      v,
-      [](const BinaryValue& value, int exponent10, std::uint64_t& digits) {
-        digits = ScaleDigitsExact(value, exponent10);
-        return true;
-      },
-      rounded);
-  return rounded;
+  for (int exponent10 = EstimateExponent10(v);; --exponent10) {
+    const int decimalShift = kSignificantDigits - 1 - exponent10;
+    BigUint numerator(v.mantissa);
+    BigUint denominator(1);
+    if (decimalShift >= 0) {
+      numerator.MultiplyByPowerOfFive(decimalShift);
+    } else {
+      denominator.MultiplyByPowerOfFive(-decimalShift);
+    }
+    const int binaryShift = v.exponent2 + decimalShift;
+    if (binaryShift >= 0) {
+      numerator.ShiftLeft(binaryShift);
+    } else {
+      denominator.ShiftLeft(-binaryShift);
+    }
+    // Below 10^18, as the estimate is at most one too low; numerator keeps the remainder.
+    const std::uint64_t quotient = numerator.DivideSmallQuotient(denominator);
+    if (quotient < kMinDigits17) continue;  // one too high (not for the magnitudes seen here)
+    if (quotient >= kMaxDigits17) {
+      // One digit more to drop: with value * 10^d = quotient + f, f < 1, rounding a tenth of
+      // it half up gives floor((quotient + f + 5) / 10), which f cannot change.
+      return {(quotient + 5) / 10, exponent10 + 1};
+    }
+    numerator.ShiftLeft(1);  // twice the remainder, against the divisor
+    return {quotient + (Compare(numerator, denominator) >= 0 ? 1 : 0), exponent10};
+  }
 }
 
 constexpr char kDigitPairs[] =

@@ -16,14 +16,14 @@ BigUint WideNumber() {
   return value;
 }
 
-TEST(BigUint, MultipliesByEveryPowerOfTenAsByRepeatedTens) {
+TEST(BigUint, MultipliesByEveryPowerOfFiveAsByRepeatedFives) {
   for (const BigUint& start : {BigUint(3), WideNumber()}) {
-    BigUint byTens = start;
-    for (int exponent = 0; exponent <= BigUint::kMaxPowerOfTen; ++exponent) {
+    BigUint byFives = start;
+    for (int exponent = 0; exponent <= BigUint::kMaxPowerOfFive; ++exponent) {
       BigUint byTable = start;
-      byTable.MultiplyByPowerOfTen(exponent);
-      ASSERT_EQ(Compare(byTable, byTens), 0) << "10^" << exponent;
-      byTens.MultiplyBy(10);
+      byTable.MultiplyByPowerOfFive(exponent);
+      ASSERT_EQ(Compare(byTable, byFives), 0) << "5^" << exponent;
+      byFives.MultiplyBy(5);
     }
   }
 }
