@@ -12,7 +12,8 @@ class BigUint {
  public:
   /// Capacity in bits; operations that would exceed it are a programming error.
   static constexpr int kBits = 2048;
-  /// Largest exponent MultiplyByPowerOfFive takes; 10^-kMaxPowerOfFive is far below any double.
+  /// Largest exponent MultiplyByPowerOfFive takes: scaling any double to 17 digits needs at most
+  /// 341.
   static constexpr int kMaxPowerOfFive = 350;
 
   BigUint() = default;
@@ -20,7 +21,7 @@ class BigUint {
 
   void MultiplyBy(std::uint64_t factor);
   /// Multiplies by 5^exponent, 0 <= exponent <= kMaxPowerOfFive, with at most one multiplication
-  /// by a tabled big power and one by a word. (10^e is 5^e and a shift.)
+  /// by a tabled big power and one by a word.
   void MultiplyByPowerOfFive(int exponent);
   void ShiftLeft(int bits);
   void Add(const BigUint& other);
