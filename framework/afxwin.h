@@ -6,6 +6,8 @@
 #include "framework/dialog.h"
 #include "framework/file_dialog.h"
 #include "framework/icon.h"
+#include "framework/long_operation.h"
 #include "framework/resources.h"
 #include "framework/types.h"
+#include "framework/user_exception.h"
 #include "framework/wnd.h"

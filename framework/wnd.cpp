@@ -13,6 +13,7 @@
 
 #include "framework/app.h"
 #include "framework/icon.h"
+#include "framework/user_exception.h"
 
 namespace afx {
 namespace {
@@ -66,6 +67,8 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (OnMessage(message, wParam, lParam, result)) return result;
     return DefWindowProc(message, wParam, lParam);
+  } catch (const CUserException&) {
+    // The user stopped the handler's work: there is nothing to report.
   } catch (const std::exception& error) {
     MessageBox(error.what(), nullptr, MB_ICONSTOP);
   } catch (...) {

@@ -74,7 +74,8 @@ class CWnd : public CCmdTarget {
 
   /// Handles a message now: the message map first, then the default handling. An exception
   /// that a handler lets out is reported here, in a message box with the stop icon owned by
-  /// this window, and the message counts as handled.
+  /// this window, and the message counts as handled; a CUserException ends the handler
+  /// without a report.
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
   /// A modal message box owned by this window, captioned with the application's title unless
