@@ -1,7 +1,7 @@
 #include "app/tessary_dlg.h"
 
 #include "app/about_dlg.h"
-#include "model/scaling_pass.h"
+#include "app/scaling_with_progress.h"
 
 using namespace afx;
 
@@ -106,10 +106,11 @@ void CTessaryDlg::OnBrowseOutput() {
   }
 }
 
-// A file error from the pass is not caught here: it goes to the framework's report.
+// The window keeps painting during the pass. A file error from the pass is not caught here:
+// it goes to the framework's report; Cancel ends the handler without a message.
 void CTessaryDlg::OnScale() {
   UpdateData(TRUE);
-  const tessary::ScaleResult result =
-      tessary::ScaleModelFile(m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
+  const tessary::ScaleResult result = ScaleModelFileWithProgress(
+      this, m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
   MessageBox(tessary::MessageFor(result));
 }

@@ -46,6 +46,7 @@ constexpr DialogTemplate kDialogs[] = {
 
 constexpr StringResource kStrings[] = {
     {IDS_ABOUTBOX, "&About Tessary..."},
+    {IDS_SCALING, "Scaling the model..."},
 };
 
 constexpr const char* kMainIconImages[] = {":/res/tessary-32.png", ":/res/tessary-16.png"};

@@ -1,6 +1,8 @@
 // The desktop application driven through its real windows on Qt's offscreen platform.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -8,15 +10,21 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/about_dlg.h"
 #include "app/tessary_app.h"
 #include "app/tessary_dlg.h"
 #include "framework/afxwin.h"
 #include "tests/support/files.h"
+#include "tests/support/gate.h"
 #include "tests/support/modal.h"
 
 namespace tessary {
@@ -24,6 +32,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ClickControl;
+using testing::FifoWriter;
+using testing::Gate;
+using testing::MakeFifo;
+using testing::MessageBoxWatch;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::TextOf;
@@ -31,6 +43,8 @@ using testing::TypeInto;
 using testing::WhenMessageBoxShows;
 using testing::WhenModalShows;
 using testing::WhenPopupShows;
+using testing::WhenProgressShows;
+using testing::WriteAll;
 using testing::WriteFile;
 
 const QString kMain = QStringLiteral("Tessary");
@@ -227,6 +241,124 @@ TEST_F(MainDialog, SaveAsRefusesAFileInAMissingFolder) {
   });
   EXPECT_EQ(warning.toStdString(), "The folder " + dir_.File("missing") + " does not exist.");
   EXPECT_EQ(output, "");
+}
+
+// The pass runs while the window paints; a named pipe as the model lets the test hold the
+// pass for as long as it wants to look at it.
+class MainDialogDuringAPass : public MainDialog {
+ protected:
+  void SetUp() override {
+    MakeFifo(fifo_);
+    WriteFile(output_, kOldOutput);
+  }
+
+  void ExpectOutputAsBefore() const {
+    const std::string now = ReadFile(output_);
+    EXPECT_TRUE(now == kOldOutput) << "the output now holds " << now.size() << " bytes";
+  }
+
+  static constexpr char kOldOutput[] = "what was there before\r\n";
+  std::string fifo_ = dir_.File("model.fifo");
+};
+
+TEST_F(MainDialogDuringAPass, ShowsAMovingBarWhileAModelOfUnknownSizeArrivesThenSaysDone) {
+  Gate gate;
+  const FifoWriter writer(fifo_, [&](int fd) {
+    gate.Wait();
+    WriteAll(fd, "position 1 2 4\nnode\n");
+  });
+  int maximum = -1;
+  Shown shown;
+  Run([&](QWidget* window) {
+    FillForm(window, fifo_, output_, "2", "3", "0.5");
+    WhenProgressShows([&](QWidget* progress) {
+      maximum = progress->findChild<QProgressBar*>()->maximum();
+      gate.Open();
+    });
+    shown = PressScale(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(maximum, 0);
+  EXPECT_EQ(shown.text, "Done!");
+  EXPECT_EQ(ReadFile(output_), "position 2.00000000000 6.00000000000 2.00000000000\r\nnode\r\n");
+}
+
+TEST_F(MainDialogDuringAPass, ScaleEnterAndEscapeDoNothingWhileThePassRuns) {
+  Gate gate;
+  const FifoWriter writer(fifo_, [&](int fd) {
+    gate.Wait();
+    WriteAll(fd, "position 1 2 4\n");
+  });
+  MessageBoxWatch messages;
+  bool open = false;
+  Run([&](QWidget* window) {
+    FillForm(window, fifo_, output_, "1", "1", "1");
+    WhenProgressShows([&](QWidget*) {
+      auto* scale = window->findChild<QPushButton*>(QString::number(IDC_SCALE));
+      QTest::mouseClick(scale, Qt::LeftButton);
+      QTest::keyClick(window->findChild<QLineEdit*>(QString::number(IDC_SCALE_Z)), Qt::Key_Return);
+      QTest::keyClick(window, Qt::Key_Escape);
+      gate.Open();
+    });
+    ClickControl(window, IDC_SCALE);
+    open = window->isVisible();
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_TRUE(open);
+  EXPECT_EQ(messages.texts(), QStringList{"Done!"});
+}
+
+// Needs the model's cancellation between lines: passes once the model stops at Cancel.
+TEST_F(MainDialogDuringAPass, CancelStopsThePassLeavingTheOutputAsItWasAndSaysNothing) {
+  // An endless model, or sixteen megabytes of it at four a second should Cancel not stop it.
+  const FifoWriter writer(fifo_, [](int fd) {
+    std::string lines;
+    while (lines.size() < 4096)
+      lines += "position 1 2 4\n";
+    for (int i = 0; i < 4096 && WriteAll(fd, lines); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  MessageBoxWatch messages;
+  bool open = false;
+  Run([&](QWidget* window) {
+    FillForm(window, fifo_, output_, "2", "2", "2");
+    WhenProgressShows([](QWidget* progress) {
+      QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    ClickControl(window, IDC_SCALE);
+    open = window->isVisible();
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_TRUE(open);
+  EXPECT_EQ(messages.texts(), QStringList());
+  ExpectOutputAsBefore();
+}
+
+// Needs the model's cancellation while it waits for a pipe's writer: passes once the model
+// stops there.
+TEST_F(MainDialogDuringAPass, CancelStopsAPassThatWaitsForThePipesWriter) {
+  std::atomic<bool> returned{false};
+  // Should Cancel not stop the pass, a writer comes after ten seconds and writes nothing, so
+  // that the pass and the test end.
+  const std::jthread lateWriter([&] {
+    for (int i = 0; i < 10'000 && !returned; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (returned) return;
+    const int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+  });
+  MessageBoxWatch messages;
+  Run([&](QWidget* window) {
+    FillForm(window, fifo_, output_, "2", "2", "2");
+    WhenProgressShows([](QWidget* progress) {
+      QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    ClickControl(window, IDC_SCALE);
+    returned = true;
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(messages.texts(), QStringList());
+  ExpectOutputAsBefore();
 }
 
 TEST_F(MainDialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
