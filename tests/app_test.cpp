@@ -221,6 +221,27 @@ TEST_F(MainDialog, CancelledChooserLeavesTheFieldAsItWas) {
   EXPECT_EQ(output, "typed.mdl");
 }
 
+// The test runner gives the tests a home of their own: what Qt remembers of the file chooser
+// goes to its configuration folder, and nothing at all lands under $HOME.
+TEST_F(MainDialog, ChoosingAFileWritesNothingUnderHome) {
+  Run([&](QWidget* window) {
+    WhenModalShows("Open", [&](QWidget* chooser) {
+      static_cast<QFileDialog*>(chooser)->selectFile(QString::fromStdString(model_));
+      QMetaObject::invokeMethod(chooser, "accept");
+    });
+    ClickControl(window, IDC_BROWSE_MODEL);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  const fs::path home = qgetenv("HOME").toStdString();
+  const fs::path config = qgetenv("XDG_CONFIG_HOME").toStdString();
+  EXPECT_EQ(home.parent_path(), config.parent_path());
+  EXPECT_TRUE(fs::exists(config / "QtProject.conf"));
+  std::vector<std::string> written;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home))
+    written.push_back(entry.path().string());
+  EXPECT_EQ(written, std::vector<std::string>());
+}
+
 TEST_F(MainDialog, SaveAsRefusesAFileInAMissingFolder) {
   QString warning;
   QString output;
