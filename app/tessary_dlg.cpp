@@ -25,6 +25,7 @@ const MessageMap* CTessaryDlg::GetMessageMap() const {
       ON_BN_CLICKED(IDC_BROWSE_MODEL, &CTessaryDlg::OnBrowseModel),
       ON_BN_CLICKED(IDC_SCALE, &CTessaryDlg::OnScale),
       ON_BN_CLICKED(IDC_BROWSE_OUTPUT, &CTessaryDlg::OnBrowseOutput),
+      ON_WM_DROPFILES(&CTessaryDlg::OnDropFiles),
   };
   static const MessageMap map{CDialog::GetThisMessageMap(), entries};
   return &map;
@@ -52,6 +53,7 @@ BOOL CTessaryDlg::OnInitDialog() {
 
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
+  DragAcceptFiles(TRUE);
   return TRUE;
 }
 
@@ -113,4 +115,20 @@ void CTessaryDlg::OnScale() {
   const tessary::ScaleResult result = ScaleModelFileWithProgress(
       this, m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
   MessageBox(tessary::MessageFor(result));
+}
+
+// A file dropped on the Output field becomes the output; dropped anywhere else, the model.
+// A drop of several files changes nothing: which of them would be meant is anyone's guess.
+void CTessaryDlg::OnDropFiles(HDROP hDropInfo) {
+  if (DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0) == 1) {
+    CString path(DragQueryFile(hDropInfo, 0, nullptr, 0), '\0');
+    DragQueryFile(hDropInfo, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    POINT point;
+    DragQueryPoint(hDropInfo, &point);
+    const CWnd* target = ChildWindowFromPoint(point);
+    UpdateData(TRUE);
+    (target->GetDlgCtrlID() == IDC_OUTPUT ? m_strOutput : m_strModel) = path;
+    UpdateData(FALSE);
+  }
+  DragFinish(hDropInfo);
 }

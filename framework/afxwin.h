@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "framework/cmd_target.h"
 #include "framework/dialog.h"
+#include "framework/drop_files.h"
 #include "framework/file_dialog.h"
 #include "framework/icon.h"
 #include "framework/long_operation.h"

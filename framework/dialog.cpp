@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -15,6 +16,7 @@
 
 #include "framework/app.h"
 #include "framework/dialog_units.h"
+#include "framework/drop_files.h"
 #include "framework/icon.h"
 #include "framework/resources.h"
 
@@ -31,6 +33,16 @@ class DialogWindow : public QDialog {
  protected:
   void paintEvent(QPaintEvent*) override { owner_->SendMessage(WM_PAINT); }
 
+  // Only drops of local files are taken; the file stays where it is.
+  void dragEnterEvent(QDragEnterEvent* event) override { TakeFiles(event); }
+  void dragMoveEvent(QDragMoveEvent* event) override { TakeFiles(event); }
+  void dropEvent(QDropEvent* event) override {
+    if (!TakeFiles(event)) return;
+    const QPoint point = event->position().toPoint();
+    const DropFiles drop{LocalFilesOf(*event->mimeData()), {point.x(), point.y()}};
+    owner_->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&drop));
+  }
+
   void contextMenuEvent(QContextMenuEvent* event) override {
     if (childAt(event->pos()) == nullptr || qobject_cast<QGroupBox*>(childAt(event->pos()))) {
       owner_->ShowSystemMenu(event->globalPos().x(), event->globalPos().y());
@@ -38,6 +50,20 @@ class DialogWindow : public QDialog {
   }
 
  private:
+  static bool TakeFiles(QDropEvent* event) {
+    const Qt::DropActions actions = event->possibleActions();
+    const Qt::DropAction action = (actions & Qt::CopyAction) != 0   ? Qt::CopyAction
+                                  : (actions & Qt::LinkAction) != 0 ? Qt::LinkAction
+                                                                    : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction || LocalFilesOf(*event->mimeData()).empty()) {
+      event->ignore();
+      return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+  }
+
   CDialog* owner_;
 };
 
@@ -97,6 +123,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
     case ControlKind::Edit: {
       auto* edit = new QLineEdit(parent);
       edit->setFrame((control.style & WS_BORDER) != 0);
+      edit->setAcceptDrops(false);  // as edit controls, which take no dropped text
       widget = edit;
       break;
     }
@@ -196,6 +223,7 @@ INT_PTR CDialog::DoModal() {
   const int result = window.exec();
   m_hWnd = nullptr;
   m_systemMenu.reset();
+  ForgetChildren();
   return result;
 }
 

@@ -134,6 +134,28 @@ CString CWnd::GetDlgItemText(int id) const {
   return text.toLocal8Bit().toStdString();
 }
 
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+  if (m_hWnd != nullptr) m_hWnd->setAcceptDrops(bAccept != FALSE);
+}
+
+CWnd* CWnd::ChildWindowFromPoint(POINT point) {
+  if (m_hWnd == nullptr) return this;
+  QWidget* child = m_hWnd->childAt(static_cast<int>(point.x), static_cast<int>(point.y));
+  while (child != nullptr && child->parentWidget() != m_hWnd)
+    child = child->parentWidget();
+  if (child == nullptr) return this;
+  std::unique_ptr<CWnd>& wrapper = children_[child];
+  if (wrapper == nullptr) {
+    wrapper = std::make_unique<CWnd>();
+    wrapper->m_hWnd = child;
+  }
+  return wrapper.get();
+}
+
+int CWnd::GetDlgCtrlID() const {
+  return m_hWnd != nullptr ? m_hWnd->objectName().toInt() : 0;
+}
+
 void CWnd::SetDlgItemText(int id, const CString& text) {
   QWidget* item = m_hWnd != nullptr ? m_hWnd->findChild<QWidget*>(QString::number(id)) : nullptr;
   const QString value = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));

@@ -23,15 +23,19 @@
 #include "app/tessary_app.h"
 #include "app/tessary_dlg.h"
 #include "framework/afxwin.h"
+#include "tests/support/drag_drop.h"
 #include "tests/support/files.h"
 #include "tests/support/gate.h"
 #include "tests/support/modal.h"
+#include "tests/support/table.h"
 
 namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CentreOf;
 using testing::ClickControl;
+using testing::DropOn;
 using testing::FifoWriter;
 using testing::Gate;
 using testing::MakeFifo;
@@ -381,6 +385,110 @@ TEST_F(MainDialogDuringAPass, CancelStopsAPassThatWaitsForThePipesWriter) {
   EXPECT_EQ(messages.texts(), QStringList());
   ExpectOutputAsBefore();
 }
+
+// A drop on the main dialog: where, what, and what the two path fields hold afterwards. Files
+// are named inside the test's folder; `kTyped` stands for what the fields held before.
+struct DropRow {
+  const char* name;
+  int on;  // a control id, or 0 for a spot beside the controls
+  std::vector<const char*> files;
+  const char* remote;  // an address that is not a local file, or null
+  const char* text;    // plain text instead of files, or null
+  bool taken;
+  const char* model;   // file name, or kTyped
+  const char* output;  // file name, or kTyped
+};
+
+constexpr char kTyped[] = "typed.mdl";
+
+class DropOnMainDialog : public MainDialog, public ::testing::WithParamInterface<DropRow> {};
+
+TEST_P(DropOnMainDialog, SetsTheFieldItWasDroppedOn) {
+  const DropRow& row = GetParam();
+  QList<QUrl> urls;
+  for (const char* file : row.files)
+    urls << QUrl::fromLocalFile(QString::fromStdString(dir_.File(file)));
+  if (row.remote != nullptr) urls << QUrl(QString::fromLatin1(row.remote));
+  const auto expected = [&](const char* name) {
+    return name == kTyped ? QString(kTyped) : QString::fromStdString(dir_.File(name));
+  };
+  bool taken = false;
+  QString model;
+  QString output;
+  Run([&](QWidget* window) {
+    TypeInto(window, IDC_MODEL, kTyped);
+    TypeInto(window, IDC_OUTPUT, kTyped);
+    // Beside the controls: below the Model group, left of Scale X.
+    const QPoint spot = row.on != 0 ? CentreOf(window, row.on) : QPoint(4, window->height() - 4);
+    taken =
+        DropOn(window, spot, urls, row.text != nullptr ? QString::fromLatin1(row.text) : QString());
+    model = TextOf(window, IDC_MODEL);
+    output = TextOf(window, IDC_OUTPUT);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(taken, row.taken);
+  EXPECT_EQ(model, expected(row.model));
+  EXPECT_EQ(output, expected(row.output));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainDialog, DropOnMainDialog,
+    ::testing::Values(
+        DropRow{
+            "FileOnModel", IDC_MODEL, {"crate.mdl"}, nullptr, nullptr, true, "crate.mdl", kTyped},
+        DropRow{"FileOnOutput", IDC_OUTPUT, {"big.mdl"}, nullptr, nullptr, true, kTyped, "big.mdl"},
+        DropRow{"FileOnScaleY",
+                IDC_SCALE_Y,
+                {"crate.mdl"},
+                nullptr,
+                nullptr,
+                true,
+                "crate.mdl",
+                kTyped},
+        DropRow{"FileOnOutputsButton",
+                IDC_BROWSE_OUTPUT,
+                {"crate.mdl"},
+                nullptr,
+                nullptr,
+                true,
+                "crate.mdl",
+                kTyped},
+        DropRow{
+            "FileBesideTheControls", 0, {"crate.mdl"}, nullptr, nullptr, true, "crate.mdl", kTyped},
+        DropRow{"FileWithBlanksAndAccents",
+                IDC_MODEL,
+                {"my crate \u00e9t\u00e9 #1.mdl"},
+                nullptr,
+                nullptr,
+                true,
+                "my crate \u00e9t\u00e9 #1.mdl",
+                kTyped},
+        DropRow{"TwoFilesOnOutput",
+                IDC_OUTPUT,
+                {"a.mdl", "b.mdl"},
+                nullptr,
+                nullptr,
+                true,
+                kTyped,
+                kTyped},
+        DropRow{"RemoteAddressOnModel",
+                IDC_MODEL,
+                {},
+                "https://example.org/crate.mdl",
+                nullptr,
+                false,
+                kTyped,
+                kTyped},
+        DropRow{"FileAndRemoteAddressOnModel",
+                IDC_MODEL,
+                {"crate.mdl"},
+                "sftp://example.org/crate.mdl",
+                nullptr,
+                false,
+                kTyped,
+                kTyped},
+        DropRow{"TextOnModel", IDC_MODEL, {}, nullptr, "/tmp/crate.mdl", false, kTyped, kTyped}),
+    testing::RowName());
 
 TEST_F(MainDialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
   QStringList entries;

@@ -62,6 +62,20 @@ TEST(MessageMap, ReportsAnEscapingErrorWithTheStopIcon) {
   EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
+TEST(DropFiles, QueryGivesTheCountEachPathAndThePoint) {
+  const DropFiles drop{{"/m/crate.mdl", "/m/b.mdl"}, {3, 4}};
+  EXPECT_EQ(DragQueryFile(&drop, 0xFFFFFFFF, nullptr, 0), 2u);
+  EXPECT_EQ(DragQueryFile(&drop, 0, nullptr, 0), 12u);
+  char buffer[8];
+  EXPECT_EQ(DragQueryFile(&drop, 1, buffer, sizeof buffer), 7u);
+  EXPECT_STREQ(buffer, "/m/b.md");  // cut to the buffer, with its terminating zero
+  EXPECT_EQ(DragQueryFile(&drop, 2, buffer, sizeof buffer), 0u);
+  POINT point;
+  EXPECT_TRUE(DragQueryPoint(&drop, &point));
+  EXPECT_EQ(point.x, 3);
+  EXPECT_EQ(point.y, 4);
+}
+
 TEST(FileFilter, BecomesQtNameFilters) {
   EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
             std::vector<std::string>{"MDL Files (*.mdl)"});
