@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/control_text.h"
 #include "framework/dialog_units.h"
 #include "framework/drop_files.h"
 #include "framework/icon.h"
@@ -73,14 +74,6 @@ QString FromLocal(const char* text) {
   return QString::fromLocal8Bit(text != nullptr ? text : "");
 }
 
-// Static text without SS_NOPREFIX shows "&x" as an underlined x: drop the marks, keep "&&" as &.
-QString WithoutMnemonics(QString text) {
-  text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-  text.remove(QLatin1Char('&'));
-  text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-  return text;
-}
-
 Qt::WindowFlags WindowFlagsOf(const DialogTemplate& dialog) {
   // An application window is a main window to the window manager, so it shows on the task
   // bar; other dialogs are transient dialogs.
@@ -93,6 +86,14 @@ Qt::WindowFlags WindowFlagsOf(const DialogTemplate& dialog) {
   if ((dialog.style & WS_MINIMIZEBOX) != 0) flags |= Qt::WindowMinimizeButtonHint;
   if ((dialog.style & WS_MAXIMIZEBOX) != 0) flags |= Qt::WindowMaximizeButtonHint;
   return flags;
+}
+
+// Names the control for assistive technology, and gives it its tooltip.
+void Describe(QWidget* widget, std::span<const ControlTemplate> controls, std::size_t index) {
+  const ControlDescription description = DescribeControl(controls, index);
+  widget->setAccessibleName(FromLocal(description.name.c_str()));
+  widget->setAccessibleDescription(FromLocal(description.description.c_str()));
+  widget->setToolTip(FromLocal(description.toolTip.c_str()));
 }
 
 QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
@@ -129,8 +130,11 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
     }
     case ControlKind::Text: {
       const QString text = FromLocal(control.text);
-      auto* label =
-          new QLabel((control.style & SS_NOPREFIX) != 0 ? text : WithoutMnemonics(text), parent);
+      // Static text without SS_NOPREFIX shows "&x" as an underlined x.
+      auto* label = new QLabel((control.style & SS_NOPREFIX) != 0
+                                   ? text
+                                   : FromLocal(WithoutMnemonics(control.text).c_str()),
+                               parent);
       label->setTextFormat(Qt::PlainText);
       widget = label;
       break;
@@ -185,8 +189,10 @@ INT_PTR CDialog::DoModal() {
   window.setFixedSize(MapDialogRect(units, 0, 0, dialog->cx, dialog->cy).size());
 
   std::vector<QWidget*> tabStops;
-  for (const ControlTemplate& control : dialog->controls) {
+  for (std::size_t index = 0; index < dialog->controls.size(); ++index) {
+    const ControlTemplate& control = dialog->controls[index];
     QWidget* widget = CreateControl(control, &window);
+    Describe(widget, dialog->controls, index);
     QRect geometry = MapDialogRect(units, control.x, control.y, control.cx, control.cy);
     if (control.kind == ControlKind::Icon) {
       const int size = GetSystemMetrics(SM_CXICON);

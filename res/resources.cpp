@@ -47,6 +47,9 @@ constexpr DialogTemplate kDialogs[] = {
 constexpr StringResource kStrings[] = {
     {IDS_ABOUTBOX, "&About Tessary..."},
     {IDS_SCALING, "Scaling the model..."},
+    {IDR_MAINFRAME, "Tessary"},
+    {IDC_BROWSE_MODEL, "Choose the model file to read\nChoose model file"},
+    {IDC_BROWSE_OUTPUT, "Choose the file to write the scaled model to\nChoose output file"},
 };
 
 constexpr const char* kMainIconImages[] = {":/res/tessary-32.png", ":/res/tessary-16.png"};

@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -563,6 +565,55 @@ TEST_F(MainDialog, HasTheTemplateCaptionSizeAndNoMinimiseOrMaximise) {
     EXPECT_GT(window->width(), window->height() * 2);
     QTest::keyClick(window, Qt::Key_Escape);
   });
+}
+
+// What assistive technology reads of each control, through Qt's accessibility interface.
+QString AccessibleName(QWidget* widget) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+}
+
+TEST_F(MainDialog, EveryControlHasAnAccessibleNameAndTheChooseButtonsATooltip) {
+  std::map<int, QString> names;
+  std::map<int, QString> toolTips;
+  QStringList groups;
+  Run([&](QWidget* window) {
+    for (const int id : {int{afx::IDOK}, IDC_MODEL, IDC_BROWSE_MODEL, IDC_SCALE, IDC_SCALE_X,
+                         IDC_OUTPUT, IDC_BROWSE_OUTPUT, IDC_SCALE_Y, IDC_SCALE_Z}) {
+      QWidget* control = window->findChild<QWidget*>(QString::number(id));
+      names[id] = AccessibleName(control);
+      toolTips[id] = control->toolTip();
+    }
+    for (QGroupBox* group : window->findChildren<QGroupBox*>())
+      groups << AccessibleName(group);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(names, (std::map<int, QString>{{afx::IDOK, "Exit"},
+                                           {IDC_MODEL, "Model"},
+                                           {IDC_BROWSE_MODEL, "Choose model file"},
+                                           {IDC_SCALE, "Scale"},
+                                           {IDC_SCALE_X, "Scale X"},
+                                           {IDC_OUTPUT, "Output"},
+                                           {IDC_BROWSE_OUTPUT, "Choose output file"},
+                                           {IDC_SCALE_Y, "Scale Y"},
+                                           {IDC_SCALE_Z, "Scale Z"}}));
+  EXPECT_EQ(toolTips[IDC_BROWSE_MODEL], "Choose model file");
+  EXPECT_EQ(toolTips[IDC_BROWSE_OUTPUT], "Choose output file");
+  EXPECT_EQ(groups, (QStringList{"Model", "Scale X", "Output", "Scale Y", "Scale Z"}));
+}
+
+TEST(AboutBox, EveryControlHasAnAccessibleName) {
+  QStringList names;
+  WhenModalShows(kAbout, [&](QWidget* window) {
+    for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      names << AccessibleName(control);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  CAboutDlg about;
+  about.DoModal();
+  EXPECT_EQ(names, (QStringList{"Tessary", "Tessary Version 0.1",
+                                "Copyright (C) 2026 The Tessary developers", "OK",
+                                "tessary@example.org", "https://tessary.example.org/"}));
 }
 
 TEST(AboutBox, ShowsItsTextsAndClosesOnOk) {

@@ -6,9 +6,11 @@
 #include <stdexcept>
 
 #include "framework/afxwin.h"
+#include "framework/control_text.h"
 #include "framework/dialog_units.h"
 #include "res/resource.h"
 #include "tests/support/modal.h"
+#include "tests/support/table.h"
 
 namespace tessary {
 namespace {
@@ -75,6 +77,63 @@ TEST(DropFiles, QueryGivesTheCountEachPathAndThePoint) {
   EXPECT_EQ(point.x, 3);
   EXPECT_EQ(point.y, 4);
 }
+
+// One control described in a template of its own: the control is the last one, after
+// `before`. Ids 1001 and 128 have string resources in the program's table ("...\nChoose model
+// file" and "Tessary"); 3000 and up have none.
+struct DescribeRow {
+  const char* name;
+  std::vector<ControlTemplate> before;
+  ControlTemplate control;
+  const char* expectedName;
+  const char* expectedToolTip;
+};
+
+class DescribeControlTest : public ::testing::TestWithParam<DescribeRow> {};
+
+TEST_P(DescribeControlTest, NamesItAsTheTemplateSuggests) {
+  std::vector<ControlTemplate> controls = GetParam().before;
+  controls.push_back(GetParam().control);
+  const ControlDescription description = DescribeControl(controls, controls.size() - 1);
+  EXPECT_EQ(description.name, GetParam().expectedName);
+  EXPECT_EQ(description.toolTip, GetParam().expectedToolTip);
+}
+
+constexpr ControlTemplate kEdit{ControlKind::Edit, 3001, "", 13, 16, 40, 14, WS_TABSTOP};
+constexpr ControlTemplate kOuterGroup{ControlKind::GroupBox, -1, "&Size", 0, 0, 200, 100, 0};
+constexpr ControlTemplate kInnerGroup{ControlKind::GroupBox, -1, "Width", 7, 7, 53, 30, 0};
+constexpr ControlTemplate kFarGroup{ControlKind::GroupBox, -1, "Depth", 100, 7, 53, 30, 0};
+constexpr ControlTemplate kLabel{ControlKind::Text, -1, "&Height:", 0, 50, 30, 8, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Resources, DescribeControlTest,
+    ::testing::Values(
+        DescribeRow{"EditInAGroupBox", {kFarGroup, kInnerGroup}, kEdit, "Width", ""},
+        DescribeRow{"EditInNestedGroupBoxes", {kOuterGroup, kInnerGroup}, kEdit, "Width", ""},
+        DescribeRow{"EditInAGroupBoxWithAMnemonic", {kOuterGroup}, kEdit, "Size", ""},
+        DescribeRow{"EditAfterAStaticText", {kLabel, kFarGroup}, kEdit, "Height:", ""},
+        DescribeRow{"EditWithNothingToGoBy", {kFarGroup}, kEdit, "", ""},
+        DescribeRow{"ButtonWithAMnemonic",
+                    {kOuterGroup},
+                    {ControlKind::PushButton, 3002, "Save && &Go", 1, 1, 50, 14, 0},
+                    "Save & Go",
+                    ""},
+        DescribeRow{"ButtonWithAStringResource",
+                    {},
+                    {ControlKind::PushButton, 1001, "...", 1, 1, 28, 14, 0},
+                    "Choose model file",
+                    "Choose model file"},
+        DescribeRow{"StaticTextWithoutPrefixes",
+                    {},
+                    {ControlKind::Text, -1, "A & B", 1, 1, 28, 8, SS_NOPREFIX},
+                    "A & B",
+                    ""},
+        DescribeRow{"IconWithAStringResource",
+                    {},
+                    {ControlKind::Icon, -1, nullptr, 1, 1, 21, 20, 0, 128},
+                    "Tessary",
+                    ""}),
+    testing::RowName());
 
 TEST(FileFilter, BecomesQtNameFilters) {
   EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
