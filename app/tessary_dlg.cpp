@@ -3,12 +3,21 @@
 #include "app/about_dlg.h"
 #include "app/scaling_with_progress.h"
 
+#include <filesystem>
+
 using namespace afx;
 
 namespace {
 
 constexpr LPCTSTR kModelExtension = "mdl";
 constexpr LPCTSTR kModelFilter = "MDL Files (*.mdl)|*.mdl||";
+
+// The folder of `path`, or empty when there is no path.
+CString FolderOf(const CString& path) {
+  if (path.empty()) return {};
+  std::error_code ignored;
+  return std::filesystem::absolute(path, ignored).parent_path().string();
+}
 
 }  // namespace
 
@@ -88,9 +97,13 @@ HCURSOR CTessaryDlg::OnQueryDragIcon() {
   return m_hIcon;
 }
 
+// A file chooser starts in the folder of its field's path, or else in that of the other field.
 void CTessaryDlg::OnBrowseModel() {
   UpdateData(TRUE);
-  CFileDialog dialog(TRUE, kModelExtension, nullptr, OFN_HIDEREADONLY, kModelFilter, this);
+  CFileDialog dialog(TRUE, kModelExtension, m_strModel.c_str(), OFN_HIDEREADONLY, kModelFilter,
+                     this);
+  const CString outputFolder = FolderOf(m_strOutput);
+  dialog.m_ofn.lpstrInitialDir = outputFolder.c_str();
   if (dialog.DoModal() == IDOK) {
     m_strModel = dialog.GetPathName();
     UpdateData(FALSE);
@@ -99,9 +112,11 @@ void CTessaryDlg::OnBrowseModel() {
 
 void CTessaryDlg::OnBrowseOutput() {
   UpdateData(TRUE);
-  CFileDialog dialog(FALSE, kModelExtension, nullptr,
+  CFileDialog dialog(FALSE, kModelExtension, m_strOutput.c_str(),
                      OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, kModelFilter,
                      this);
+  const CString modelFolder = FolderOf(m_strModel);
+  dialog.m_ofn.lpstrInitialDir = modelFolder.c_str();
   if (dialog.DoModal() == IDOK) {
     m_strOutput = dialog.GetPathName();
     UpdateData(FALSE);

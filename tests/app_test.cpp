@@ -492,6 +492,53 @@ INSTANTIATE_TEST_SUITE_P(
         DropRow{"TextOnModel", IDC_MODEL, {}, nullptr, "/tmp/crate.mdl", false, kTyped, kTyped}),
     testing::RowName());
 
+// Where a file chooser starts, for what the two fields hold. Paths are inside the test's
+// folder, which has the folders "models" and "outputs".
+struct ChooserRow {
+  const char* name;
+  const char* model;
+  const char* output;
+  int button;
+  const char* folder;
+};
+
+class ChooserStart : public MainDialog, public ::testing::WithParamInterface<ChooserRow> {};
+
+TEST_P(ChooserStart, IsTheFolderOfTheFieldsPathOrElseOfTheOtherField) {
+  const ChooserRow& row = GetParam();
+  fs::create_directory(dir_.path() / "models");
+  fs::create_directory(dir_.path() / "outputs");
+  const auto pathOf = [&](const char* name) {
+    return *name != '\0' ? QString::fromStdString(dir_.File(name)) : QString();
+  };
+  QString folder;
+  Run([&](QWidget* window) {
+    TypeInto(window, IDC_MODEL, pathOf(row.model));
+    TypeInto(window, IDC_OUTPUT, pathOf(row.output));
+    WhenModalShows(QString(), [&](QWidget* chooser) {
+      folder = static_cast<QFileDialog*>(chooser)->directory().absolutePath();
+      static_cast<QFileDialog*>(chooser)->reject();
+    });
+    ClickControl(window, row.button);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(folder, pathOf(row.folder));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainDialog, ChooserStart,
+    ::testing::Values(ChooserRow{"ModelInItsFolder", "models/crate.mdl", "outputs/big.mdl",
+                                 IDC_BROWSE_MODEL, "models"},
+                      ChooserRow{"NoModelInTheOutputsFolder", "", "outputs/big.mdl",
+                                 IDC_BROWSE_MODEL, "outputs"},
+                      ChooserRow{"ModelInAMissingFolderInTheOutputsFolder", "gone/crate.mdl",
+                                 "outputs/big.mdl", IDC_BROWSE_MODEL, "outputs"},
+                      ChooserRow{"OutputInItsFolder", "models/crate.mdl", "outputs/big.mdl",
+                                 IDC_BROWSE_OUTPUT, "outputs"},
+                      ChooserRow{"NoOutputInTheModelsFolder", "models/crate.mdl", "",
+                                 IDC_BROWSE_OUTPUT, "models"}),
+    testing::RowName());
+
 TEST_F(MainDialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
   QStringList entries;
   bool aboutShown = false;
