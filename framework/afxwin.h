@@ -3,6 +3,7 @@
 
 #include "framework/app.h"
 #include "framework/cmd_target.h"
+#include "framework/command_line.h"
 #include "framework/dialog.h"
 #include "framework/drop_files.h"
 #include "framework/file_dialog.h"

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -675,6 +676,74 @@ TEST(AboutBox, ShowsItsTextsAndClosesOnOk) {
   EXPECT_EQ(about.DoModal(), afx::IDOK);
   EXPECT_EQ(texts, (QStringList{"Tessary Version 0.1", "Copyright (C) 2026 The Tessary developers",
                                 "tessary@example.org", "https://tessary.example.org/"}));
+}
+
+TEST(Application, OpensWithTheModelNamedOnTheCommandLine) {
+  CTessaryApp app;
+  app.m_arguments = {"/home/ada/models/crate \u00e9t\u00e9.mdl"};
+  QString model;
+  QString output;
+  WhenModalShows(kMain, [&](QWidget* window) {
+    model = TextOf(window, IDC_MODEL);
+    output = TextOf(window, IDC_OUTPUT);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  app.InitInstance();
+  EXPECT_EQ(model, "/home/ada/models/crate \u00e9t\u00e9.mdl");
+  EXPECT_EQ(output, "");
+}
+
+TEST(Application, TellsTheWindowSystemItsDesktopEntry) {
+  afx::AfxSetUpApplication();
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "org.example.Tessary");
+}
+
+// The program itself, started without any display: what it prints and how it ends.
+struct ProgramRow {
+  const char* name;
+  std::vector<std::string> arguments;
+  int exitCode;
+  const char* out;  // the start of standard output
+  const char* err;  // standard error
+};
+
+class Program : public ::testing::TestWithParam<ProgramRow> {};
+
+TEST_P(Program, AnswersWithoutAWindow) {
+  const ProgramRow& row = GetParam();
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  const QByteArray display = qgetenv("DISPLAY");
+  qunsetenv("QT_QPA_PLATFORM");  // with no display, the window system could not start
+  qunsetenv("DISPLAY");
+  qunsetenv("WAYLAND_DISPLAY");
+  const testing::ProgramResult result = testing::RunProgram(TESSARY_PATH, row.arguments);
+  qputenv("QT_QPA_PLATFORM", platform);
+  if (!display.isEmpty()) qputenv("DISPLAY", display);
+  EXPECT_EQ(result.exitCode, row.exitCode);
+  EXPECT_EQ(result.out.substr(0, std::strlen(row.out)), row.out);
+  EXPECT_EQ(result.err, row.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Application, Program,
+    ::testing::Values(
+        ProgramRow{"Help", {"--help"}, 0, "Usage: tessary [options] [MODEL]\n", ""},
+        ProgramRow{"HelpAmongOtherArguments", {"a.mdl", "-h", "b.mdl"}, 0, "Usage: tessary", ""},
+        ProgramRow{"Version", {"--version"}, 0, "tessary 0.1.1.0\n", ""},
+        ProgramRow{"ShortVersion", {"-V"}, 0, "tessary 0.1.1.0\n", ""}),
+    testing::RowName());
+
+TEST(Application, RefusesTwoFilesAndUnknownOptionsOnStandardError) {
+  const testing::ProgramResult twoFiles =
+      testing::RunProgram(TESSARY_PATH, {"-platform", "offscreen", "a.mdl", "b.mdl"});
+  EXPECT_EQ(twoFiles.exitCode, 2);
+  EXPECT_EQ(twoFiles.out, "");
+  EXPECT_NE(twoFiles.err.find("tessary: expected at most one file (see 'tessary --help')\n"),
+            std::string::npos);
+  const testing::ProgramResult unknown =
+      testing::RunProgram(TESSARY_PATH, {"-platform", "offscreen", "--open"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("tessary: unknown option '--open'"), std::string::npos);
 }
 
 TEST(Application, RunsTheMainDialogOnceAndEnds) {

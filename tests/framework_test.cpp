@@ -135,6 +135,49 @@ INSTANTIATE_TEST_SUITE_P(
                     ""}),
     testing::RowName());
 
+struct ArgumentsRow {
+  const char* name;
+  std::vector<std::string> arguments;
+  CommandLine::Action action;
+  const char* fileName;
+  const char* error;
+};
+
+class ParseArgumentsTest : public ::testing::TestWithParam<ArgumentsRow> {};
+
+TEST_P(ParseArgumentsTest, ReadsAtMostOneFileAndTheOptionsThatAnswerWithoutAWindow) {
+  const CommandLine line = ParseArguments(GetParam().arguments);
+  EXPECT_EQ(line.action, GetParam().action);
+  EXPECT_EQ(line.fileName, GetParam().fileName);
+  EXPECT_EQ(line.error, GetParam().error);
+}
+
+using Action = CommandLine::Action;
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, ParseArgumentsTest,
+    ::testing::Values(
+        ArgumentsRow{"Nothing", {}, Action::Run, "", ""},
+        ArgumentsRow{"OneFile", {"crate.mdl"}, Action::Run, "crate.mdl", ""},
+        ArgumentsRow{"Help", {"--help"}, Action::Help, "", ""},
+        ArgumentsRow{"ShortHelp", {"-h"}, Action::Help, "", ""},
+        ArgumentsRow{"Version", {"--version"}, Action::Version, "", ""},
+        ArgumentsRow{"ShortVersion", {"-V"}, Action::Version, "", ""},
+        ArgumentsRow{"HelpAfterTwoFiles", {"a.mdl", "b.mdl", "--help"}, Action::Help, "", ""},
+        ArgumentsRow{
+            "HelpAfterAWindowSystemOption", {"-platform", "xcb", "--help"}, Action::Help, "", ""},
+        ArgumentsRow{
+            "TwoFiles", {"a.mdl", "b.mdl"}, Action::Error, "", "expected at most one file"},
+        ArgumentsRow{"UnknownOption", {"-x"}, Action::Error, "", "unknown option '-x'"},
+        ArgumentsRow{"EmptyFile", {""}, Action::Error, "", "the file name is empty"},
+        ArgumentsRow{"FileLikeAnOptionAfterDashes", {"--", "-x.mdl"}, Action::Run, "-x.mdl", ""},
+        ArgumentsRow{"HelpAsAFileAfterDashes", {"--", "--help"}, Action::Run, "--help", ""},
+        ArgumentsRow{"DashForAFile", {"-"}, Action::Run, "-", ""}),
+    testing::RowName());
+
+TEST(CommandLine, VersionLineNamesTheProgramAndItsVersion) {
+  EXPECT_EQ(VersionLine(), "app_test 0.1.1.0\n");
+}
+
 TEST(FileFilter, BecomesQtNameFilters) {
   EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
             std::vector<std::string>{"MDL Files (*.mdl)"});
