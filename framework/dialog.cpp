@@ -143,7 +143,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
       auto* label = new QLabel(parent);
       if (const HICON icon = AfxLoadIcon(control.iconId)) {
         const int size = GetSystemMetrics(SM_CXICON);
-        label->setPixmap(icon->icon().pixmap(size, size));
+        label->setPixmap(icon->icon().pixmap(QSize(size, size), label->devicePixelRatioF()));
       }
       widget = label;
       break;

@@ -41,7 +41,8 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, LPCTSTR text) {
 BOOL CDC::DrawIcon(int x, int y, HICON icon) {
   if (icon == nullptr) return FALSE;
   const int size = GetSystemMetrics(SM_CXICON);
-  painter_->drawPixmap(x, y, icon->icon().pixmap(size, size));
+  const qreal ratio = painter_->device()->devicePixelRatioF();
+  painter_->drawPixmap(x, y, icon->icon().pixmap(QSize(size, size), ratio));
   return TRUE;
 }
 

@@ -63,7 +63,11 @@ constexpr StringResource kStrings[] = {
     {IDC_BROWSE_OUTPUT, "Choose the file to write the scaled model to\nChoose output file"},
 };
 
-constexpr const char* kMainIconImages[] = {":/res/tessary-32.png", ":/res/tessary-16.png"};
+// Every size up to 256 pixels, so that a screen at any scale factor gets a sharp image.
+constexpr const char* kMainIconImages[] = {":/res/tessary-256.png", ":/res/tessary-128.png",
+                                           ":/res/tessary-64.png",  ":/res/tessary-48.png",
+                                           ":/res/tessary-32.png",  ":/res/tessary-24.png",
+                                           ":/res/tessary-16.png"};
 constexpr IconResource kIcons[] = {{IDR_MAINFRAME, kMainIconImages}};
 
 constexpr ResourceTable kResources{

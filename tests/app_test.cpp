@@ -678,6 +678,28 @@ TEST(AboutBox, ShowsItsTextsAndClosesOnOk) {
                                 "tessary@example.org", "https://tessary.example.org/"}));
 }
 
+// Runs at the scale factor of the test's screen; ctest runs it at 1 and at 2 (QT_SCALE_FACTOR).
+TEST(SharpIcon, TheAboutBoxShowsTheImageMadeForTheScreensPixels) {
+  QImage shown;
+  qreal ratio = 0;
+  WhenModalShows(kAbout, [&](QWidget* window) {
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+      if (!label->pixmap().isNull()) shown = label->pixmap().toImage();
+    }
+    ratio = window->devicePixelRatioF();
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  CAboutDlg about;
+  about.DoModal();
+  const int pixels = qRound(afx::GetSystemMetrics(afx::SM_CXICON) * ratio);
+  const QImage expected(QStringLiteral(":/res/tessary-%1.png").arg(pixels));
+  ASSERT_FALSE(expected.isNull()) << "no image of " << pixels << " pixels";
+  EXPECT_EQ(shown.devicePixelRatio(), ratio);
+  // Premultiplied, so that the colour of a transparent pixel does not count.
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            expected.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
 TEST(Application, OpensWithTheModelNamedOnTheCommandLine) {
   CTessaryApp app;
   app.m_arguments = {"/home/ada/models/crate \u00e9t\u00e9.mdl"};

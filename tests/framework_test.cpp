@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 #include <stdexcept>
 
@@ -200,7 +201,9 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_EQ(LoadString(9999), "");
   ASSERT_NE(AfxLoadIcon(IDR_MAINFRAME), nullptr);
   EXPECT_EQ(AfxLoadIcon(IDR_MAINFRAME), AfxLoadIcon(IDR_MAINFRAME));
-  EXPECT_FALSE(AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes().isEmpty());
+  EXPECT_EQ(
+      AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes(),
+      (QList<QSize>{{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
   EXPECT_EQ(AfxFindDialogTemplate(IDD_MAIN)->controls.size(), 14u);
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
   EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, "0.1.1.0");
