@@ -69,11 +69,20 @@ class InputBlocker : public QObject {
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
     if (!IsUserInput(event->type()) || IsAllowed(receiver)) return false;
+    if (event->type() == QEvent::Close && !IsMainOrDialogWindow(receiver)) return false;
     event->ignore();  // a close that is not accepted leaves the window open
     return true;
   }
 
  private:
+  // Closing tooltips and popups is no input of the user's.
+  static bool IsMainOrDialogWindow(QObject* receiver) {
+    if (receiver->isWindowType()) return true;
+    const auto* widget = qobject_cast<QWidget*>(receiver);
+    return widget != nullptr && widget->isWindow() && widget->windowType() != Qt::ToolTip &&
+           widget->windowType() != Qt::Popup;
+  }
+
   bool IsAllowed(QObject* receiver) const {
     if (allowed_.isNull()) return false;
     if (receiver->isWindowType()) return receiver == allowed_->windowHandle();
