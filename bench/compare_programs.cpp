@@ -130,7 +130,8 @@ class Runner {
  public:
   struct Run {
     double seconds;
-    long peakKib;  // ru_maxrss of the process
+    double cpuSeconds;  // user and system time of the process
+    long peakKib;       // ru_maxrss of the process
   };
 
   // `logPath` receives what each program writes to standard output and error.
@@ -172,7 +173,10 @@ class Runner {
                                     : "signal " + std::to_string(WTERMSIG(status))) +
                                "):\n" + Messages());
     }
-    return {elapsed.count(), usage.ru_maxrss};
+    const auto cpu = [](const timeval& time) {
+      return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return {elapsed.count(), cpu(usage.ru_utime) + cpu(usage.ru_stime), usage.ru_maxrss};
   }
 
   // What the last program wrote.
@@ -286,6 +290,7 @@ struct Program {
 
 struct Samples {
   std::vector<double> seconds;
+  std::vector<double> cpuSeconds;
   std::vector<double> peakKib;
   std::vector<double> fsyncSeconds;  // of the output after an in-place run
 };
@@ -305,6 +310,7 @@ void RunOnce(const Runner& runner, const Program& program, const std::string& in
       program.output == Output::DevNull ? std::string("/dev/null") : outputPath.string();
   const Runner::Run run = runner.Time(program.Command(input, output));
   samples.seconds.push_back(run.seconds);
+  samples.cpuSeconds.push_back(run.cpuSeconds);
   samples.peakKib.push_back(static_cast<double>(run.peakKib));
   if (program.output == Output::InPlace) {
     const int fd = ::open(outputPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -544,10 +550,10 @@ class Comparison {
 
   void PrintThroughput() const {
     std::printf(
-        "| model | program | MB/s of input | range of %d runs | tessary/naive | tessary/copy | "
-        "peak RSS |\n",
+        "| model | program | MB/s of input | range of %d runs | MB per CPU second | tessary/naive "
+        "| tessary/copy | peak RSS |\n",
         options_.runs);
-    std::printf("|---|---|---|---|---|---|---|\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const ClassResult& result : classes_) {
       const auto rate = [&](std::size_t program) {
         return result.megabytes / Median(result.samples[program].seconds);
@@ -560,10 +566,10 @@ class Comparison {
                                                Format("%.1f MB", result.megabytes)
                                          : "";
         const std::string emphasis = i == 0 ? "**" : "";
-        std::printf("| %s | %s | %s%.1f%s | %.1f to %.1f |", model.c_str(), program.label.c_str(),
-                    emphasis.c_str(), rate(i), emphasis.c_str(),
-                    result.megabytes / Max(samples.seconds),
-                    result.megabytes / Min(samples.seconds));
+        std::printf(
+            "| %s | %s | %s%.1f%s | %.1f to %.1f | %.1f |", model.c_str(), program.label.c_str(),
+            emphasis.c_str(), rate(i), emphasis.c_str(), result.megabytes / Max(samples.seconds),
+            result.megabytes / Min(samples.seconds), result.megabytes / Median(samples.cpuSeconds));
         if (program.tessary) {
           std::printf(" %s%.2f%s | %.2f | %s |\n", emphasis.c_str(), rate(i) / rate(naive_),
                       emphasis.c_str(), rate(i) / rate(copy_),
@@ -579,6 +585,8 @@ class Comparison {
         "\nMB/s: 10^6 bytes of input per second, from spawning the program to its end; the "
         "median of %d rounds, each running every program once in the order of the table. Each "
         "run writes a new file in %s (%s filesystem as the models), removed after the run. "
+        "MB per CPU second: the same over the user and system time of the program (median), "
+        "which a busy machine inflates less than the time from start to end. "
         "Peak RSS: the largest ru_maxrss that wait4 gave; the kernel starts it from the peak of "
         "the process that spawned the program (%s here), so no smaller figure can show.\n\n",
         options_.runs, folder_.path().parent_path().c_str(),
