@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "model/char_class.h"
+#include "model/eight_digits.h"
 #include "model/eisel_lemire.h"
 #include "model/number_reader.h"
 
@@ -28,35 +29,12 @@ struct DecimalScan {
 constexpr std::ptrdiff_t kMaxMantissaDigits = 19;  // 10^19 - 1 fits in 64 bits
 constexpr long long kExponentLimit = 1'000'000;    // far past any double; keeps sums in range
 
-// Eight digits at a time, in one 64-bit word ("SWAR"): the digit test and the conversion are
-// the well-known tricks that fast_float (Daniel Lemire and contributors) and simdjson use,
-// after Wojciech Mula's description of parsing eight digits with three multiplications.
-//
-// True when the eight bytes of `bytes` are all decimal digits.
-bool AreEightDigits(std::uint64_t bytes) {
-  return (((bytes & 0xF0F0F0F0F0F0F0F0) |
-           (((bytes + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) == 0x3333333333333333);
-}
-
-// The value of eight decimal digits, first digit in the lowest byte: pairs, then quads, then
-// the two halves are combined with multiplications instead of eight steps.
-std::uint32_t EightDigitsValue(std::uint64_t bytes) {
-  bytes -= 0x3030303030303030;
-  bytes = bytes * 10 + (bytes >> 8);  // each even byte: two digits
-  bytes = (((bytes & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
-           (((bytes >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
-          32;
-  return static_cast<std::uint32_t>(bytes);
-}
-
 // Reads the digits from `p` into `value` while `count` (all digits read so far) stays within 19;
 // returns the end of the digits. Digits past the 19th only count.
 [[gnu::always_inline]] inline const char* TakeDigits(const char* p, const char* end,
                                                      std::uint64_t& value, std::ptrdiff_t& count) {
   while (end - p >= 8 && count <= kMaxMantissaDigits - 8) {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, p, 8);
-    if constexpr (std::endian::native != std::endian::little) bytes = __builtin_bswap64(bytes);
+    const std::uint64_t bytes = LoadEightBytes(p);
     if (!AreEightDigits(bytes)) break;
     value = value * 100'000'000 + EightDigitsValue(bytes);
     count += 8;

@@ -13,6 +13,7 @@
 #include "model/number_reader.h"
 #include "model/output_file.h"
 #include "model/pass_control.h"
+#include "model/plain_decimal.h"
 #include "model/scaling_pass.h"
 #include "model/token_reader.h"
 
@@ -39,10 +40,18 @@ inline std::string_view SkipBreaks(std::string_view text) {
 }
 
 // The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it. Most words are
-// numbers followed by a break or the end of the line: those are read in one scan; any other
-// word goes through the token reader.
+// plain decimals followed by a break or the end of the line: those are read in one scan;
+// other numbers so followed in a second; any other word goes through the token reader.
 inline double ReadNumber(std::string_view& cursor) {
   const std::string_view word = SkipBreaks(cursor);
+  const char* p = word.data();
+  const char* const end = p + word.size();
+  double plain;
+  if (ReadPlainDecimal(
+          p, end, [](char c) { return kWordBreaks.Contains(c); }, plain)) {
+    cursor = SkipBreaks(std::string_view(p, static_cast<std::size_t>(end - p)));
+    return plain;
+  }
   std::size_t length = 0;
   const double value = ParseDouble(word, &length);
   if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {

@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "model/plain_decimal.h"
 #include "tests/support/table.h"
 
 namespace tessary {
@@ -166,6 +167,62 @@ TEST(ParseDouble, ReadsALongDigitStringCorrectlyRounded) {
   // 2^53 + 1 followed by many digits lies just above the halfway point between two doubles.
   const std::string text = "9007199254740993." + std::string(5000, '0') + "1";
   EXPECT_EQ(ParseDouble(text), 9007199254740994.0);
+}
+
+// The pass's fast path for plain decimals either declines or reads exactly what ParseDouble
+// reads, on every form a coordinate may take near its edges.
+TEST(ReadPlainDecimal, DeclinesOrAgreesWithParseDouble) {
+  const auto isBlank = [](char c) { return c == ' '; };
+  const char* const fixed[] = {"0",
+                               "-0",
+                               "+0.",
+                               ".5",
+                               "-.5",
+                               "1.",
+                               "+.",
+                               "-",
+                               "",
+                               ".",
+                               "1e5",
+                               "1 ",
+                               "2x",
+                               "007",
+                               "9007199254740992",
+                               "9007199254740993",
+                               "0.1234567890123456789",
+                               "12345678901234567890",
+                               "0.00000000000000000000001",
+                               "-1.23456789",
+                               "123456789.12345678",
+                               "1.2.3"};
+  std::vector<std::string> texts(std::begin(fixed), std::end(fixed));
+  std::mt19937_64 random(3);
+  for (int i = 0; i < 200'000; ++i) {
+    std::string text = random() % 3 == 0 ? "-" : "";
+    text += std::to_string(random() % (std::uint64_t{1} << (random() % 64)));
+    const int decimals = static_cast<int>(random() % 24);
+    if (decimals > 0) {
+      text += '.';
+      for (int d = 0; d < decimals - 1; ++d)
+        text += static_cast<char>('0' + random() % 10);
+    }
+    texts.push_back(text);
+  }
+  int read = 0;
+  for (const std::string& text : texts) {
+    const char* p = text.data();
+    double value = 0;
+    if (!ReadPlainDecimal(p, text.data() + text.size(), isBlank, value)) {
+      EXPECT_EQ(p, text.data()) << text;
+      continue;
+    }
+    ++read;
+    std::size_t consumed = 0;
+    const double expected = ParseDouble(text, &consumed);
+    EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    EXPECT_EQ(static_cast<std::size_t>(p - text.data()), consumed) << text;
+  }
+  EXPECT_GT(read, 60'000);  // the fast path takes the common forms
 }
 
 struct IntCase {
