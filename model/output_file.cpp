@@ -1,5 +1,6 @@
 #include "model/output_file.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,6 +100,16 @@ void OutputFile::WriteAll(const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(count);
     flushed_ += static_cast<std::uint64_t>(count);
   }
+  StartWriteback();
+}
+
+// The disk writes what is written while the pass goes on, so that little is left for the
+// final fsync. Only a hint: a failure here shows again, if it matters, at the fsync.
+void OutputFile::StartWriteback() {
+  if (writebackStep_ == 0 || flushed_ - writebackFrom_ < writebackStep_) return;
+  ::sync_file_range(fd_, static_cast<off_t>(writebackFrom_),
+                    static_cast<off_t>(flushed_ - writebackFrom_), SYNC_FILE_RANGE_WRITE);
+  writebackFrom_ = flushed_;
 }
 
 void OutputFile::WaitUntilWritable() {

@@ -38,6 +38,10 @@ class OutputFile {
   /// else, such as a pipe, gets a FileError.
   void RewindTo(std::uint64_t mark);
 
+  /// For an output that will be synced to disk at the end: asks the system to start writing
+  /// each `bytes` written to disk as the pass goes on.
+  void StartWritebackEvery(std::uint64_t bytes) { writebackStep_ = bytes; }
+
   /// Writes out what is buffered and, after a rewind, cuts the file where writing ended.
   /// Throws FileError when writing fails, PassCancelled when cancelled while waiting.
   void Finish();
@@ -50,6 +54,7 @@ class OutputFile {
   void Flush();
   void WriteAll(const char* data, std::size_t size);
   void WaitUntilWritable();
+  void StartWriteback();
 
   int fd_;
   std::string name_;
@@ -60,6 +65,8 @@ class OutputFile {
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   std::uint64_t flushed_ = 0;  // offset of the buffer's first byte in the output
+  std::uint64_t writebackStep_ = 0;
+  std::uint64_t writebackFrom_ = 0;  // where the disk has not been asked to write yet
 };
 
 }  // namespace tessary

@@ -46,6 +46,8 @@ class OutputTarget {
 
   /// The descriptor to write to, after Prepare.
   int fd() const { return temporary_.is_open() ? temporary_.fd() : existing_.fd(); }
+  /// Whether the data goes to a temporary file that Commit syncs to disk.
+  bool synced_at_commit() const { return temporary_.is_open(); }
   /// The output as messages name it (never the temporary file).
   const std::string& name() const { return name_; }
 

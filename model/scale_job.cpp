@@ -16,6 +16,9 @@ namespace {
 
 using outcome::NotOpened;
 
+// How often the disk is asked to write what a pass wrote to a temporary file.
+constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
+
 // Below this size, starting threads costs more than they save.
 constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
 
@@ -54,6 +57,7 @@ JobResult Run(const ScaleJob& job) {
   JobResult result;
   {
     OutputFile output(target.fd(), target.name(), &job.control);
+    if (target.synced_at_commit()) output.StartWritebackEvery(kWritebackStep);
     const int threads = ThreadsFor(job, input);
     result.stats = threads > 1 ? RunParallelScalingPass(input, output, job.factors, job.control,
                                                         ParallelOptions{threads})
