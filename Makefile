@@ -10,7 +10,7 @@ EXAMPLE_OUT ?= build/crate-x2.mdl
 .PHONY: run example test build bench asan fuzz fuzz-ci screenshots format clean
 
 build:
-	@scripts/ensure-packages build gui
+	@scripts/ensure-packages build gui test
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
@@ -37,7 +37,7 @@ bench:
 	build/bench/bench/tessary_bench
 
 asan:
-	@scripts/ensure-packages build gui
+	@scripts/ensure-packages build gui test
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
