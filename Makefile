@@ -1,13 +1,13 @@
 # The two everyday commands:
 #   make run    build and open Tessary's window
 #   make test   install what is missing, build, and run every test
-# Also: make example, make bench, make asan, make fuzz, make screenshots, make format,
-# make clean.
+# Also: make package, make example, make bench, make asan, make fuzz, make screenshots,
+# make format, make clean.
 
 JOBS ?= $(shell nproc)
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
-.PHONY: run example test build bench asan fuzz fuzz-ci screenshots format clean
+.PHONY: run example test build package bench asan fuzz fuzz-ci screenshots format clean
 
 build:
 	@scripts/ensure-packages build gui test
@@ -29,6 +29,14 @@ example: build
 
 test: build
 	ctest --preset release
+
+# The Debian package, checked by its tests and by lintian: build/release/packages/*.deb
+package: build
+	@scripts/ensure-packages package
+	rm -rf build/release/packages
+	cd build/release && cpack
+	ctest --preset package
+	lintian --fail-on error build/release/packages/*.deb
 
 bench:
 	@scripts/ensure-packages build bench
