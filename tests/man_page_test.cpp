@@ -1,5 +1,5 @@
 // The man pages: clean for the linters, naming the same options as --help, and showing every
-// option in an example.
+// option in an example, as the README does.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -100,6 +100,18 @@ void ExpectEveryOption(const std::set<std::string>& shown) {
 
 TEST(ManPage, ShowsEveryOptionInAnExample) {
   ExpectEveryOption(OptionsIn(Examples(PlainSource("tessary-scale.1"))));
+}
+
+TEST(Readme, ShowsEveryOptionInAnExample) {
+  // The lines of its code blocks that run tessary-scale.
+  const std::string readme = ReadFile(testing::SourcePath("README.md"));
+  std::string examples;
+  const std::regex command(R"((?:^|\n)\$? ?(?:[^\n]*\| )?tessary-scale ([^\n]*))");
+  for (auto at = std::sregex_iterator(readme.begin(), readme.end(), command);
+       at != std::sregex_iterator(); ++at) {
+    examples += " " + (*at)[1].str() + "\n";
+  }
+  ExpectEveryOption(OptionsIn(examples));
 }
 
 }  // namespace
