@@ -45,6 +45,15 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
   };
 
   std::vector<std::thread> pool;
+  // Joins the workers however this function is left, even by an exception from `report`.
+  struct Joiner {
+    std::vector<std::thread>& threads;
+    ~Joiner() {
+      for (std::thread& thread : threads) {
+        if (thread.joinable()) thread.join();
+      }
+    }
+  } joiner{pool};
   const std::size_t wanted = std::min<std::size_t>(threads, count);
   for (std::size_t t = 0; t < wanted; ++t) {
     try {
@@ -81,9 +90,6 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
     tick();
     lock.lock();
   }
-  lock.unlock();
-  for (std::thread& thread : pool)
-    thread.join();
 }
 
 }  // namespace tessary::cli
