@@ -16,11 +16,16 @@ const MessageMap* CTessaryApp::GetMessageMap() const {
   return &map;
 }
 
-// Runs the main dialog and returns FALSE, so that the program ends when the dialog closes.
+// Runs the main dialog and returns FALSE, so that the program ends when the dialog closes. A
+// model named on the command line ("Open with Tessary") fills the Model field.
 BOOL CTessaryApp::InitInstance() {
   AfxEnableControlContainer();
 
+  CCommandLineInfo cmdInfo;
+  ParseCommandLine(cmdInfo);
+
   CTessaryDlg dlg;
+  if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) dlg.m_strModel = cmdInfo.m_strFileName;
   m_pMainWnd = &dlg;
   dlg.DoModal();
   m_pMainWnd = nullptr;

@@ -1,7 +1,9 @@
 #include "app/tessary_dlg.h"
 
 #include "app/about_dlg.h"
-#include "model/scaling_pass.h"
+#include "app/scaling_with_progress.h"
+
+#include <filesystem>
 
 using namespace afx;
 
@@ -9,6 +11,13 @@ namespace {
 
 constexpr LPCTSTR kModelExtension = "mdl";
 constexpr LPCTSTR kModelFilter = "MDL Files (*.mdl)|*.mdl||";
+
+// The folder of `path`, or empty when there is no path.
+CString FolderOf(const CString& path) {
+  if (path.empty()) return {};
+  std::error_code ignored;
+  return std::filesystem::absolute(path, ignored).parent_path().string();
+}
 
 }  // namespace
 
@@ -25,6 +34,7 @@ const MessageMap* CTessaryDlg::GetMessageMap() const {
       ON_BN_CLICKED(IDC_BROWSE_MODEL, &CTessaryDlg::OnBrowseModel),
       ON_BN_CLICKED(IDC_SCALE, &CTessaryDlg::OnScale),
       ON_BN_CLICKED(IDC_BROWSE_OUTPUT, &CTessaryDlg::OnBrowseOutput),
+      ON_WM_DROPFILES(&CTessaryDlg::OnDropFiles),
   };
   static const MessageMap map{CDialog::GetThisMessageMap(), entries};
   return &map;
@@ -52,6 +62,7 @@ BOOL CTessaryDlg::OnInitDialog() {
 
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
+  DragAcceptFiles(TRUE);
   return TRUE;
 }
 
@@ -86,9 +97,13 @@ HCURSOR CTessaryDlg::OnQueryDragIcon() {
   return m_hIcon;
 }
 
+// A file chooser starts in the folder of its field's path, or else in that of the other field.
 void CTessaryDlg::OnBrowseModel() {
   UpdateData(TRUE);
-  CFileDialog dialog(TRUE, kModelExtension, nullptr, OFN_HIDEREADONLY, kModelFilter, this);
+  CFileDialog dialog(TRUE, kModelExtension, m_strModel.c_str(), OFN_HIDEREADONLY, kModelFilter,
+                     this);
+  const CString outputFolder = FolderOf(m_strOutput);
+  dialog.m_ofn.lpstrInitialDir = outputFolder.c_str();
   if (dialog.DoModal() == IDOK) {
     m_strModel = dialog.GetPathName();
     UpdateData(FALSE);
@@ -97,19 +112,38 @@ void CTessaryDlg::OnBrowseModel() {
 
 void CTessaryDlg::OnBrowseOutput() {
   UpdateData(TRUE);
-  CFileDialog dialog(FALSE, kModelExtension, nullptr,
+  CFileDialog dialog(FALSE, kModelExtension, m_strOutput.c_str(),
                      OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, kModelFilter,
                      this);
+  const CString modelFolder = FolderOf(m_strModel);
+  dialog.m_ofn.lpstrInitialDir = modelFolder.c_str();
   if (dialog.DoModal() == IDOK) {
     m_strOutput = dialog.GetPathName();
     UpdateData(FALSE);
   }
 }
 
-// A file error from the pass is not caught here: it goes to the framework's report.
+// The window keeps painting during the pass. A file error from the pass is not caught here:
+// it goes to the framework's report; Cancel ends the handler without a message.
 void CTessaryDlg::OnScale() {
   UpdateData(TRUE);
-  const tessary::ScaleResult result =
-      tessary::ScaleModelFile(m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
+  const tessary::ScaleResult result = ScaleModelFileWithProgress(
+      this, m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
   MessageBox(tessary::MessageFor(result));
+}
+
+// A file dropped on the Output field becomes the output; dropped anywhere else, the model.
+// A drop of several files changes nothing: which of them would be meant is anyone's guess.
+void CTessaryDlg::OnDropFiles(HDROP hDropInfo) {
+  if (DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0) == 1) {
+    CString path(DragQueryFile(hDropInfo, 0, nullptr, 0), '\0');
+    DragQueryFile(hDropInfo, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    POINT point;
+    DragQueryPoint(hDropInfo, &point);
+    const CWnd* target = ChildWindowFromPoint(point);
+    UpdateData(TRUE);
+    (target->GetDlgCtrlID() == IDC_OUTPUT ? m_strOutput : m_strModel) = path;
+    UpdateData(FALSE);
+  }
+  DragFinish(hDropInfo);
 }

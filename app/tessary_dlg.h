@@ -29,6 +29,7 @@ class CTessaryDlg : public afx::CDialog {
   void OnBrowseModel();
   void OnScale();
   void OnBrowseOutput();
+  void OnDropFiles(afx::HDROP hDropInfo);
 
   afx::HICON m_hIcon;
 };

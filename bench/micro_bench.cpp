@@ -1,7 +1,11 @@
 // Microbenchmarks of the token reader and the number conversions.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <bit>
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -31,6 +35,41 @@ std::vector<double> AwkwardValues() {
   return {
       1e300,     -1e-300,           -0.0, 4.9406564584124654e-324, DBL_MAX, 123456789012345678.0,
       1048576.1, -9.999999999995e15};
+}
+
+// Magnitudes far from typical coordinates, one class per benchmark argument; the last mixes
+// the others in random order, as a file of awkward magnitudes does.
+constexpr const char* kMagnitudeClasses[] = {"1e-30 to 1e-7", "subnormal", "1e5 to 1e22",
+                                             "1e100 to 1e300", "all four mixed"};
+constexpr int kSubnormals = 1;
+constexpr int kMixedMagnitudes = 4;
+
+double RandomOfMagnitudeClass(int magnitudeClass, std::mt19937_64& random) {
+  const double sign = random() % 2 ? -1.0 : 1.0;
+  if (magnitudeClass == kSubnormals) {
+    return sign * std::bit_cast<double>(random() & ((std::uint64_t{1} << 52) - 1));
+  }
+  constexpr int kLowest[] = {-30, 0, 5, 100};
+  constexpr int kHighest[] = {-7, 0, 22, 300};
+  std::uniform_int_distribution<int> exponent(kLowest[magnitudeClass], kHighest[magnitudeClass]);
+  std::uniform_real_distribution<double> leading(1.0, 10.0);
+  return sign * leading(random) * std::pow(10.0, exponent(random));
+}
+
+std::vector<double> AwkwardMagnitudes(int magnitudeClass) {
+  std::mt19937_64 random(3);
+  std::vector<double> values(4096);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int drawn = magnitudeClass == kMixedMagnitudes ? static_cast<int>(i % 4) : magnitudeClass;
+    values[i] = RandomOfMagnitudeClass(drawn, random);
+  }
+  std::shuffle(values.begin(), values.end(), random);
+  return values;
+}
+
+void ForEachMagnitudeClass(benchmark::internal::Benchmark* benchmark) {
+  for (int magnitudeClass = 0; magnitudeClass <= kMixedMagnitudes; ++magnitudeClass)
+    benchmark->Arg(magnitudeClass);
 }
 
 std::vector<std::string> AsText(const std::vector<double>& values, const char* format) {
@@ -73,6 +112,13 @@ void BM_ParseDouble_Awkward(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseDouble_Awkward);
 
+void BM_ParseDouble_AwkwardMagnitudes(benchmark::State& state) {
+  const auto magnitudeClass = static_cast<int>(state.range(0));
+  state.SetLabel(kMagnitudeClasses[magnitudeClass]);
+  ParseAll(state, AsText(AwkwardMagnitudes(magnitudeClass), "%.17g"));
+}
+BENCHMARK(BM_ParseDouble_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
+
 void BM_Strtod_Typical(benchmark::State& state) {
   const std::vector<std::string> texts = AsText(TypicalCoordinates(), "%.8f");
   std::size_t i = 0;
@@ -83,6 +129,19 @@ void BM_Strtod_Typical(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Strtod_Typical);
+
+void BM_Strtod_AwkwardMagnitudes(benchmark::State& state) {
+  const auto magnitudeClass = static_cast<int>(state.range(0));
+  state.SetLabel(kMagnitudeClasses[magnitudeClass]);
+  const std::vector<std::string> texts = AsText(AwkwardMagnitudes(magnitudeClass), "%.17g");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::strtod(texts[i].c_str(), nullptr));
+    i = (i + 1) & (texts.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Strtod_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
 
 void FormatAll(benchmark::State& state, const std::vector<double>& values) {
   char text[kMaxFixed11Length];
@@ -105,6 +164,13 @@ void BM_FormatFixed11_Awkward(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatFixed11_Awkward);
 
+void BM_FormatFixed11_AwkwardMagnitudes(benchmark::State& state) {
+  const auto magnitudeClass = static_cast<int>(state.range(0));
+  state.SetLabel(kMagnitudeClasses[magnitudeClass]);
+  FormatAll(state, AwkwardMagnitudes(magnitudeClass));
+}
+BENCHMARK(BM_FormatFixed11_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
+
 void BM_Snprintf11_Typical(benchmark::State& state) {
   const std::vector<double> values = TypicalCoordinates();
   char text[400];
@@ -116,6 +182,20 @@ void BM_Snprintf11_Typical(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Snprintf11_Typical);
+
+void BM_Snprintf11_AwkwardMagnitudes(benchmark::State& state) {
+  const auto magnitudeClass = static_cast<int>(state.range(0));
+  state.SetLabel(kMagnitudeClasses[magnitudeClass]);
+  const std::vector<double> values = AwkwardMagnitudes(magnitudeClass);
+  char text[400];
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::snprintf(text, sizeof text, "%.11f", values[i]));
+    i = (i + 1) & (values.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Snprintf11_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
 
 }  // namespace
 }  // namespace tessary::bench

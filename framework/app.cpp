@@ -3,7 +3,9 @@
 #include <errno.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "framework/icon.h"
 #include "framework/resources.h"
@@ -31,6 +33,13 @@ HICON CWinApp::LoadIcon(UINT id) const {
   return AfxLoadIcon(id);
 }
 
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) const {
+  const CommandLine line = ParseArguments(m_arguments);
+  if (line.action != CommandLine::Action::Run || line.fileName.empty()) return;
+  rCmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
+  rCmdInfo.m_strFileName = line.fileName;
+}
+
 void CWinApp::OnHelp() {}
 
 CWinApp* AfxGetApp() {
@@ -56,10 +65,36 @@ CString LoadString(UINT id) {
   return {};
 }
 
+void AfxSetUpApplication() {
+  if (const char* entry = AfxGetResourceTable().desktopEntry)
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(entry));
+}
+
 int AfxWinMain(int argc, char** argv) {
-  QApplication application(argc, argv);
+  // Help and version need no window: they are answered before the window system starts.
+  const CommandLine early = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (early.action == CommandLine::Action::Help) {
+    std::fputs(CommandLineHelp().c_str(), stdout);
+    return 0;
+  }
+  if (early.action == CommandLine::Action::Version) {
+    std::fputs(VersionLine().c_str(), stdout);
+    return 0;
+  }
+
+  QApplication application(argc, argv);  // takes its own options out of argv
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const CommandLine line = ParseArguments(arguments);
+  if (line.action == CommandLine::Action::Error) {
+    std::fprintf(stderr, "%s: %s (see '%s --help')\n", AfxGetAppName(), line.error.c_str(),
+                 AfxGetAppName());
+    return 2;
+  }
+  AfxSetUpApplication();
   CWinApp* app = AfxGetApp();
-  if (app == nullptr || !app->InitInstance()) return 0;
+  if (app == nullptr) return 0;
+  app->m_arguments = std::move(arguments);
+  if (!app->InitInstance()) return 0;
   return QApplication::exec();
 }
 

@@ -1,7 +1,10 @@
 // The application object and the program's start.
 #pragma once
 
+#include <vector>
+
 #include "framework/cmd_target.h"
+#include "framework/command_line.h"
 #include "framework/types.h"
 
 namespace afx {
@@ -21,8 +24,15 @@ class CWinApp : public CCmdTarget {
 
   HICON LoadIcon(UINT id) const;
 
+  /// Fills `rCmdInfo` in from the program's arguments: the file named, if any.
+  void ParseCommandLine(CCommandLineInfo& rCmdInfo) const;
+
   /// The application's main window, if any.
   CWnd* m_pMainWnd = nullptr;
+
+  /// The program's arguments without its name, once the window system took its own options
+  /// (such as -platform); set by AfxWinMain.
+  std::vector<std::string> m_arguments;
 
  protected:
   /// The framework's help command handler. Tessary has no help file, so it shows nothing.
@@ -42,8 +52,14 @@ void AfxEnableControlContainer();
 /// Loads string resource `id`; empty when there is none.
 CString LoadString(UINT id);
 
-/// The program's start: sets up the window system, then runs the application object's
-/// InitInstance. Command-line arguments are left to the window system.
+/// Gives the running application the program's identity: its desktop entry, by which docks and
+/// task bars match its windows to the entry.
+void AfxSetUpApplication();
+
+/// The program's start. Answers --help and --version on standard output without a window (and
+/// without a display); otherwise sets up the window system, which takes its own options, refuses
+/// other options and more than one file on standard error (exit status 2), and runs the
+/// application object's InitInstance.
 int AfxWinMain(int argc, char** argv);
 
 }  // namespace afx

@@ -31,6 +31,8 @@ bool CCmdTarget::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         (this->**handler)();
       } else if (const auto* sysCommand = std::get_if<SysCommandHandler>(&entry.handler)) {
         (this->**sysCommand)(static_cast<UINT>(wParam), lParam);
+      } else if (const auto* dropFiles = std::get_if<DropFilesHandler>(&entry.handler)) {
+        (this->**dropFiles)(reinterpret_cast<HDROP>(wParam));
       } else {
         const HCURSOR icon = (this->*std::get<QueryIconHandler>(entry.handler))();
         result = reinterpret_cast<LRESULT>(icon);

@@ -25,11 +25,12 @@ class CCmdTarget;
 using VoidHandler = void (CCmdTarget::*)();
 using SysCommandHandler = void (CCmdTarget::*)(UINT, LPARAM);
 using QueryIconHandler = HCURSOR (CCmdTarget::*)();
+using DropFilesHandler = void (CCmdTarget::*)(HDROP);
 
 struct MessageMapEntry {
   UINT message;
   UINT id;  ///< the control or command id for WM_COMMAND, otherwise 0
-  std::variant<VoidHandler, SysCommandHandler, QueryIconHandler> handler;
+  std::variant<VoidHandler, SysCommandHandler, QueryIconHandler, DropFilesHandler> handler;
 };
 
 struct MessageMap {
@@ -60,6 +61,11 @@ MessageMapEntry ON_WM_PAINT(void (T::*handler)()) {
 template <typename T>
 MessageMapEntry ON_WM_QUERYDRAGICON(HCURSOR (T::*handler)()) {
   return {WM_QUERYDRAGICON, 0, static_cast<QueryIconHandler>(handler)};
+}
+/// Files dropped on a window that accepts them (CWnd::DragAcceptFiles).
+template <typename T>
+MessageMapEntry ON_WM_DROPFILES(void (T::*handler)(HDROP)) {
+  return {WM_DROPFILES, 0, static_cast<DropFilesHandler>(handler)};
 }
 /// A command: a button click or a menu or accelerator command with id `id`.
 template <typename T>

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -14,7 +15,9 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/control_text.h"
 #include "framework/dialog_units.h"
+#include "framework/drop_files.h"
 #include "framework/icon.h"
 #include "framework/resources.h"
 
@@ -31,6 +34,16 @@ class DialogWindow : public QDialog {
  protected:
   void paintEvent(QPaintEvent*) override { owner_->SendMessage(WM_PAINT); }
 
+  // Only drops of local files are taken; the file stays where it is.
+  void dragEnterEvent(QDragEnterEvent* event) override { TakeFiles(event); }
+  void dragMoveEvent(QDragMoveEvent* event) override { TakeFiles(event); }
+  void dropEvent(QDropEvent* event) override {
+    if (!TakeFiles(event)) return;
+    const QPoint point = event->position().toPoint();
+    const DropFiles drop{LocalFilesOf(*event->mimeData()), {point.x(), point.y()}};
+    owner_->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&drop));
+  }
+
   void contextMenuEvent(QContextMenuEvent* event) override {
     if (childAt(event->pos()) == nullptr || qobject_cast<QGroupBox*>(childAt(event->pos()))) {
       owner_->ShowSystemMenu(event->globalPos().x(), event->globalPos().y());
@@ -38,6 +51,20 @@ class DialogWindow : public QDialog {
   }
 
  private:
+  static bool TakeFiles(QDropEvent* event) {
+    const Qt::DropActions actions = event->possibleActions();
+    const Qt::DropAction action = (actions & Qt::CopyAction) != 0   ? Qt::CopyAction
+                                  : (actions & Qt::LinkAction) != 0 ? Qt::LinkAction
+                                                                    : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction || LocalFilesOf(*event->mimeData()).empty()) {
+      event->ignore();
+      return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+  }
+
   CDialog* owner_;
 };
 
@@ -45,14 +72,6 @@ namespace {
 
 QString FromLocal(const char* text) {
   return QString::fromLocal8Bit(text != nullptr ? text : "");
-}
-
-// Static text without SS_NOPREFIX shows "&x" as an underlined x: drop the marks, keep "&&" as &.
-QString WithoutMnemonics(QString text) {
-  text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-  text.remove(QLatin1Char('&'));
-  text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-  return text;
 }
 
 Qt::WindowFlags WindowFlagsOf(const DialogTemplate& dialog) {
@@ -67,6 +86,14 @@ Qt::WindowFlags WindowFlagsOf(const DialogTemplate& dialog) {
   if ((dialog.style & WS_MINIMIZEBOX) != 0) flags |= Qt::WindowMinimizeButtonHint;
   if ((dialog.style & WS_MAXIMIZEBOX) != 0) flags |= Qt::WindowMaximizeButtonHint;
   return flags;
+}
+
+// Names the control for assistive technology, and gives it its tooltip.
+void Describe(QWidget* widget, std::span<const ControlTemplate> controls, std::size_t index) {
+  const ControlDescription description = DescribeControl(controls, index);
+  widget->setAccessibleName(FromLocal(description.name.c_str()));
+  widget->setAccessibleDescription(FromLocal(description.description.c_str()));
+  widget->setToolTip(FromLocal(description.toolTip.c_str()));
 }
 
 QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
@@ -97,13 +124,17 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
     case ControlKind::Edit: {
       auto* edit = new QLineEdit(parent);
       edit->setFrame((control.style & WS_BORDER) != 0);
+      edit->setAcceptDrops(false);  // as edit controls, which take no dropped text
       widget = edit;
       break;
     }
     case ControlKind::Text: {
       const QString text = FromLocal(control.text);
-      auto* label =
-          new QLabel((control.style & SS_NOPREFIX) != 0 ? text : WithoutMnemonics(text), parent);
+      // Static text without SS_NOPREFIX shows "&x" as an underlined x.
+      auto* label = new QLabel((control.style & SS_NOPREFIX) != 0
+                                   ? text
+                                   : FromLocal(WithoutMnemonics(control.text).c_str()),
+                               parent);
       label->setTextFormat(Qt::PlainText);
       widget = label;
       break;
@@ -112,7 +143,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent) {
       auto* label = new QLabel(parent);
       if (const HICON icon = AfxLoadIcon(control.iconId)) {
         const int size = GetSystemMetrics(SM_CXICON);
-        label->setPixmap(icon->icon().pixmap(size, size));
+        label->setPixmap(icon->icon().pixmap(QSize(size, size), label->devicePixelRatioF()));
       }
       widget = label;
       break;
@@ -158,8 +189,10 @@ INT_PTR CDialog::DoModal() {
   window.setFixedSize(MapDialogRect(units, 0, 0, dialog->cx, dialog->cy).size());
 
   std::vector<QWidget*> tabStops;
-  for (const ControlTemplate& control : dialog->controls) {
+  for (std::size_t index = 0; index < dialog->controls.size(); ++index) {
+    const ControlTemplate& control = dialog->controls[index];
     QWidget* widget = CreateControl(control, &window);
+    Describe(widget, dialog->controls, index);
     QRect geometry = MapDialogRect(units, control.x, control.y, control.cx, control.cy);
     if (control.kind == ControlKind::Icon) {
       const int size = GetSystemMetrics(SM_CXICON);
@@ -196,6 +229,7 @@ INT_PTR CDialog::DoModal() {
   const int result = window.exec();
   m_hWnd = nullptr;
   m_systemMenu.reset();
+  ForgetChildren();
   return result;
 }
 

@@ -87,7 +87,15 @@ INT_PTR CFileDialog::DoModal() {
     nameFilters << QString::fromLocal8Bit(nameFilter.c_str());
   }
   if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
-  if (!fileName_.empty()) dialog.selectFile(QString::fromLocal8Bit(fileName_.c_str()));
+  const QFileInfo file(QString::fromLocal8Bit(fileName_.c_str()));
+  const QString initialDir =
+      QString::fromLocal8Bit(m_ofn.lpstrInitialDir != nullptr ? m_ofn.lpstrInitialDir : "");
+  if (!fileName_.empty() && file.absoluteDir().exists()) {
+    dialog.setDirectory(file.absolutePath());
+  } else if (!initialDir.isEmpty() && QDir(initialDir).exists()) {
+    dialog.setDirectory(initialDir);
+  }
+  if (!fileName_.empty()) dialog.selectFile(file.fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
   pathName_ = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();
   return IDOK;

@@ -10,6 +10,12 @@ namespace afx {
 
 class CWnd;
 
+/// The options of a file dialog that a caller may set before DoModal.
+struct OPENFILENAME {
+  /// The folder to start in when the file name has no folder that exists; may be null.
+  LPCTSTR lpstrInitialDir = nullptr;
+};
+
 class CFileDialog {
  public:
   /// `filter` pairs descriptions and patterns with "|" and ends with "||", as in
@@ -20,10 +26,14 @@ class CFileDialog {
               unsigned long dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
               LPCTSTR lpszFilter = nullptr, CWnd* pParentWnd = nullptr);
 
-  /// IDOK when a file was chosen, IDCANCEL otherwise.
+  /// Shows the dialog, in the folder of the file name when that folder exists, or else in
+  /// m_ofn.lpstrInitialDir, with the file name's last part typed in. IDOK when a file was
+  /// chosen, IDCANCEL otherwise.
   INT_PTR DoModal();
   /// The chosen file's full path.
   CString GetPathName() const { return pathName_; }
+
+  OPENFILENAME m_ofn;
 
  private:
   BOOL open_;

@@ -72,7 +72,13 @@ struct ResourceTable {
   std::span<const StringResource> strings;
   std::span<const IconResource> icons;
   VersionInfo version;
+  /// The name of the program's desktop entry without ".desktop", such as
+  /// "org.example.Tessary", by which docks and task bars match its windows to the entry.
+  const char* desktopEntry = nullptr;
 };
+
+/// The string resource that --help prints.
+inline constexpr UINT AFX_IDS_COMMAND_LINE_HELP = 0xEF00;
 
 /// The program's resources; defined by the program.
 const ResourceTable& AfxGetResourceTable();

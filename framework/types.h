@@ -15,14 +15,25 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using INT_PTR = std::intptr_t;
 using LPCTSTR = const char*;
+using LPTSTR = char*;
 
 /// Text is 8-bit: the system's local encoding, as typed or chosen.
 using CString = std::string;
+
+/// A point in a window's client area, in pixels.
+struct POINT {
+  long x = 0;
+  long y = 0;
+};
 
 class Icon;
 /// A loaded icon, owned by the application for its whole run.
 using HICON = const Icon*;
 using HCURSOR = HICON;
+
+struct DropFiles;
+/// The files of a drop, as WM_DROPFILES carries them.
+using HDROP = const DropFiles*;
 
 constexpr UINT LOWORD(WPARAM value) {
   return static_cast<UINT>(value & 0xFFFF);
@@ -41,6 +52,7 @@ inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_DROPFILES = 0x0233;
 inline constexpr UINT BN_CLICKED = 0;
 
 // Command and control identifiers.

@@ -13,6 +13,7 @@
 
 #include "framework/app.h"
 #include "framework/icon.h"
+#include "framework/user_exception.h"
 
 namespace afx {
 namespace {
@@ -40,7 +41,8 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, LPCTSTR text) {
 BOOL CDC::DrawIcon(int x, int y, HICON icon) {
   if (icon == nullptr) return FALSE;
   const int size = GetSystemMetrics(SM_CXICON);
-  painter_->drawPixmap(x, y, icon->icon().pixmap(size, size));
+  const qreal ratio = painter_->device()->devicePixelRatioF();
+  painter_->drawPixmap(x, y, icon->icon().pixmap(QSize(size, size), ratio));
   return TRUE;
 }
 
@@ -66,6 +68,8 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (OnMessage(message, wParam, lParam, result)) return result;
     return DefWindowProc(message, wParam, lParam);
+  } catch (const CUserException&) {
+    // The user stopped the handler's work: there is nothing to report.
   } catch (const std::exception& error) {
     MessageBox(error.what(), nullptr, MB_ICONSTOP);
   } catch (...) {
@@ -129,6 +133,28 @@ CString CWnd::GetDlgItemText(int id) const {
   if (const auto* button = qobject_cast<const QAbstractButton*>(item)) text = button->text();
   if (const auto* label = qobject_cast<const QLabel*>(item)) text = label->text();
   return text.toLocal8Bit().toStdString();
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+  if (m_hWnd != nullptr) m_hWnd->setAcceptDrops(bAccept != FALSE);
+}
+
+CWnd* CWnd::ChildWindowFromPoint(POINT point) {
+  if (m_hWnd == nullptr) return this;
+  QWidget* child = m_hWnd->childAt(static_cast<int>(point.x), static_cast<int>(point.y));
+  while (child != nullptr && child->parentWidget() != m_hWnd)
+    child = child->parentWidget();
+  if (child == nullptr) return this;
+  std::unique_ptr<CWnd>& wrapper = children_[child];
+  if (wrapper == nullptr) {
+    wrapper = std::make_unique<CWnd>();
+    wrapper->m_hWnd = child;
+  }
+  return wrapper.get();
+}
+
+int CWnd::GetDlgCtrlID() const {
+  return m_hWnd != nullptr ? m_hWnd->objectName().toInt() : 0;
 }
 
 void CWnd::SetDlgItemText(int id, const CString& text) {

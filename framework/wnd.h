@@ -2,6 +2,7 @@
 // icons and painting.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "framework/cmd_target.h"
@@ -74,7 +75,8 @@ class CWnd : public CCmdTarget {
 
   /// Handles a message now: the message map first, then the default handling. An exception
   /// that a handler lets out is reported here, in a message box with the stop icon owned by
-  /// this window, and the message counts as handled.
+  /// this window, and the message counts as handled; a CUserException ends the handler
+  /// without a report.
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
   /// A modal message box owned by this window, captioned with the application's title unless
@@ -92,6 +94,17 @@ class CWnd : public CCmdTarget {
   CString GetDlgItemText(int id) const;
   void SetDlgItemText(int id, const CString& text);
 
+  /// Lets the window take files dropped from a file manager: each drop of local files sends
+  /// WM_DROPFILES to the window; other drops are refused. Edit controls take no dropped text.
+  void DragAcceptFiles(BOOL bAccept = TRUE);
+
+  /// The child control that contains `point` (in the client area), or this window when none
+  /// does. Objects for child controls belong to this window.
+  CWnd* ChildWindowFromPoint(POINT point);
+
+  /// The window's control id, or 0 when it has none.
+  int GetDlgCtrlID() const;
+
   /// The window, or null while it does not exist.
   QWidget* GetSafeHwnd() const { return m_hWnd; }
 
@@ -102,12 +115,16 @@ class CWnd : public CCmdTarget {
   void OnSysCommand(UINT nID, LPARAM lParam);
   void OnPaint();
 
+  /// Drops the objects of child controls, once the window is gone.
+  void ForgetChildren() { children_.clear(); }
+
   QWidget* m_hWnd = nullptr;
   std::unique_ptr<CMenu> m_systemMenu;
 
  private:
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
+  std::map<QWidget*, std::unique_ptr<CWnd>> children_;
 };
 
 }  // namespace afx

@@ -5,6 +5,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -66,6 +68,7 @@ void InputFile::Attach(FileHandle handle) {
   atEnd_ = false;
   lineComplete_ = true;
   rawRead_ = taken_ = startOffset_ = 0;
+  memory_ = nullptr;
 }
 
 std::uint64_t InputFile::size() const {
@@ -73,27 +76,31 @@ std::uint64_t InputFile::size() const {
   return S_ISREG(status_.st_mode) && fileSize > startOffset_ ? fileSize - startOffset_ : 0;
 }
 
+bool InputFile::TakeUpToLineFeed(std::string_view& text) {
+  const char* const start = data() + begin_;
+  const void* found = std::memchr(start, '\n', end_ - begin_);
+  if (found == nullptr) return false;
+  const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
+  text = std::string_view(start, length);
+  begin_ += length + 1;
+  return true;
+}
+
 bool InputFile::ReadLine(std::string_view& line) {
   for (std::string_view rest; !lineComplete_;)
     ReadLinePart(rest);  // the caller left part of the previous line unread
   for (;;) {
-    const char* const start = buffer_.get() + begin_;
+    if (TakeUpToLineFeed(line)) return true;
     const std::size_t available = end_ - begin_;
-    if (const void* found = std::memchr(start, '\n', available)) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
-      line = std::string_view(start, length);
-      begin_ += length + 1;
-      return true;
-    }
     if (atEnd_ || available == capacity_) {
       if (available == 0) return false;
-      line = std::string_view(start, available);  // a last line without terminator, or a part
+      line = std::string_view(data() + begin_, available);  // a last line or a part
       begin_ = end_;
       lineComplete_ = atEnd_;
       return true;
     }
     if (begin_ > 0) {  // keep the start of the line and make room after it
-      std::memmove(buffer_.get(), start, available);
+      std::memmove(buffer_.get(), buffer_.get() + begin_, available);
       begin_ = 0;
       end_ = available;
     }
@@ -103,21 +110,16 @@ bool InputFile::ReadLine(std::string_view& line) {
 
 bool InputFile::ReadLinePart(std::string_view& part) {
   while (!lineComplete_) {
-    const char* const start = buffer_.get() + begin_;
-    const std::size_t available = end_ - begin_;
-    if (const void* found = std::memchr(start, '\n', available)) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
-      part = std::string_view(start, length);
-      begin_ += length + 1;
+    if (TakeUpToLineFeed(part)) {
       lineComplete_ = true;
       return true;
     }
+    const std::size_t available = end_ - begin_;
     if (available > 0 || atEnd_) {
-      part = std::string_view(start, available);
+      part = std::string_view(data() + begin_, available);
       begin_ = end_;
       lineComplete_ = atEnd_;
-      if (available > 0) return true;
-      return false;
+      return available > 0;
     }
     begin_ = end_ = 0;
     Fill();
@@ -126,20 +128,51 @@ bool InputFile::ReadLinePart(std::string_view& part) {
 }
 
 void InputFile::Fill() {
-  const std::size_t count = ReadSome(buffer_.get() + end_, capacity_ - end_);
+  end_ += Accept(buffer_.get() + end_, ReadSome(buffer_.get() + end_, capacity_ - end_));
+}
+
+std::size_t InputFile::Accept(const char* data, std::size_t count) {
   if (count == 0) {
     atEnd_ = true;
     CheckNotShrunk();
-    return;
+    return 0;
   }
   std::size_t kept = count;
-  if (const void* mark = std::memchr(buffer_.get() + end_, kEndOfFileMark, count)) {
-    kept = static_cast<std::size_t>(static_cast<const char*>(mark) - (buffer_.get() + end_));
+  if (const void* mark = std::memchr(data, kEndOfFileMark, count)) {
+    kept = static_cast<std::size_t>(static_cast<const char*>(mark) - data);
     atEnd_ = true;
   }
-  end_ += kept;
   taken_ += kept;
   if (control_ != nullptr && control_->progress) control_->progress(rawRead_, size());
+  return kept;
+}
+
+std::size_t InputFile::Read(char* into, std::size_t size) {
+  if (begin_ < end_) {
+    const std::size_t count = std::min(size, end_ - begin_);
+    std::memcpy(into, data() + begin_, count);
+    begin_ += count;
+    return count;
+  }
+  if (atEnd_) return 0;
+  return Accept(into, ReadSome(into, size));
+}
+
+void InputFile::PushBack(std::string_view text) {
+  const std::size_t available = end_ - begin_;
+  assert(lineComplete_ && text.size() + available <= capacity_);
+  std::memmove(buffer_.get() + text.size(), buffer_.get() + begin_, available);
+  std::memcpy(buffer_.get(), text.data(), text.size());
+  begin_ = 0;
+  end_ = text.size() + available;
+}
+
+void InputFile::UseText(std::string_view text) {
+  Attach(FileHandle());
+  status_ = {};
+  memory_ = text.data();
+  end_ = text.size();
+  atEnd_ = true;
 }
 
 std::size_t InputFile::ReadSome(char* into, std::size_t size) {

@@ -52,6 +52,18 @@ class InputFile {
   /// false when the line has no more parts.
   bool ReadLinePart(std::string_view& part);
 
+  /// Reads lines from `text`, which must outlive the reading, instead of from a file: all of it
+  /// is the input (a Ctrl-Z in it is text) and every line comes whole.
+  void UseText(std::string_view text);
+
+  /// For readers that split the input into lines themselves: reads up to `size` bytes of model
+  /// text (the input ends at a Ctrl-Z) into `into`; returns 0 at the end. Progress, waits and
+  /// errors are as for ReadLine.
+  std::size_t Read(char* into, std::size_t size);
+  /// Puts `text` back in front of what is still to be read, so that ReadLine reads it next;
+  /// at most the capacity, between whole lines.
+  void PushBack(std::string_view text);
+
   /// Closes the file; throws FileError on failure.
   void Close() { handle_.Close(); }
 
@@ -65,17 +77,25 @@ class InputFile {
 
  private:
   void Attach(FileHandle handle);
+  /// Takes the buffered text up to the next line feed, which is consumed; false if there is
+  /// none in the buffer.
+  bool TakeUpToLineFeed(std::string_view& text);
+  const char* data() const { return memory_ != nullptr ? memory_ : buffer_.get(); }
   void Fill();
   std::size_t ReadSome(char* into, std::size_t size);
+  /// Takes `count` bytes just read to `data`: cut at a Ctrl-Z, counted, reported; returns how
+  /// many are model text.
+  std::size_t Accept(const char* data, std::size_t count);
   void WaitUntilReadable();
   void CheckNotShrunk();
 
   const PassControl* control_;
   std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
-  std::size_t begin_ = 0;  // first unread byte in buffer_
-  std::size_t end_ = 0;    // one past the last byte read into buffer_
-  bool atEnd_ = false;     // nothing more will be read from the file
+  const char* memory_ = nullptr;  // the text given to UseText, read instead of buffer_
+  std::size_t begin_ = 0;         // first unread byte in buffer_
+  std::size_t end_ = 0;           // one past the last byte read into buffer_
+  bool atEnd_ = false;            // nothing more will be read from the file
   bool lineComplete_ = true;
   FileHandle handle_;
   struct stat status_ {};

@@ -1,11 +1,14 @@
 #include "model/keywords.h"
 
+#include "model/token_reader.h"
+
 namespace tessary {
 namespace {
 
 constexpr bool IsValidRule(const KeywordRule& rule) {
-  return rule.values >= kPointValues && rule.values <= kMaxValues &&
-         rule.word.size() <= kLongestKeyword;
+  return rule.values >= kPointValues && rule.values <= kMaxValues && !rule.word.empty() &&
+         rule.word.size() <= kLongestKeyword && rule.word.front() >= 'a' &&
+         rule.word.front() <= 'z';
 }
 static_assert([] {
   for (const KeywordRule& rule : kKeywordRules) {
@@ -26,7 +29,20 @@ bool EqualsIgnoringCase(std::string_view word, std::string_view lowerKeyword) {
   return true;
 }
 
+constexpr CharSet kKeywordStarts = [] {
+  CharSet starts = kModelQuotes;
+  for (const KeywordRule& rule : kKeywordRules) {
+    const char first = rule.word.front();
+    starts = starts.With(first).With(static_cast<char>(first - 'a' + 'A'));
+  }
+  return starts;
+}();
+
 }  // namespace
+
+bool MayStartKeyword(char c) {
+  return kKeywordStarts.Contains(c);
+}
 
 const KeywordRule* FindKeywordRule(std::string_view word) {
   for (const KeywordRule& rule : kKeywordRules) {

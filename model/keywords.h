@@ -37,6 +37,10 @@ inline constexpr std::array<KeywordRule, 4> kKeywordRules{{
 inline constexpr int kMaxValues = 4;
 inline constexpr std::size_t kLongestKeyword = 11;
 
+/// True when a line whose first byte after its breaks is `c` may start with a keyword: the
+/// first letter of a keyword, in either case, or a quote. Other lines are copied as they are.
+bool MayStartKeyword(char c);
+
 /// The rule whose word equals `word` ignoring ASCII case, or null.
 const KeywordRule* FindKeywordRule(std::string_view word);
 

@@ -14,6 +14,7 @@ class InspectSink {
  public:
   explicit InspectSink(ModelInfo& info) : info_(info) {}
 
+  void LineStart(int) {}
   void Copy(std::string_view) {}
   void Header(const KeywordRule& rule) { ++CountsOf(rule).blocks; }
   void Rewrite(const KeywordRule& rule, const double* values) {

@@ -69,48 +69,61 @@ int EstimateExponent10(const BinaryValue& v) {
   return (exponent2 * 78913) >> 18;  // floor(exponent2 * log10(2)) for |exponent2| < 2^11
 }
 
-// round_half_up(value * 10^(16 - exponent10)) with 128-bit integers. Covers the magnitudes
-// coordinates usually have, about 1e-6 to 1e17; returns false for any other.
-bool ScaleDigitsFast(const BinaryValue& v, int exponent10, std::uint64_t& digits) {
-  const int decimalShift = kSignificantDigits - 1 - exponent10;
-  if (decimalShift < 0 || decimalShift > 22) return false;
-  const u128 power = decimalShift <= 19 ? u128{kPowersOfTen[decimalShift]}
-                                        : u128{kPowersOfTen[19]} * kPowersOfTen[decimalShift - 19];
-  if (v.exponent2 >= 0) {
-    if (v.exponent2 > 64) return false;
-    const u128 scaled = (u128{v.mantissa} << v.exponent2) * power;  // below 10^17 here
-    digits = static_cast<std::uint64_t>(scaled);
-    return true;
-  }
-  const int shift = -v.exponent2;
-  if (shift > 127) return false;
-  const u128 scaled = u128{v.mantissa} * power;  // below 2^53 * 10^22 < 2^127
-  const u128 half = u128{1} << (shift - 1);
-  if (scaled > ~u128{0} - half) return false;
-  digits = static_cast<std::uint64_t>((scaled + half) >> shift);
-  return true;
+// Powers of ten and of five as 128-bit integers, made at compile time.
+template <std::size_t Count>
+constexpr std::array<u128, Count> PowersOf(unsigned base) {
+  std::array<u128, Count> powers{};
+  powers[0] = 1;
+  for (std::size_t i = 1; i < Count; ++i)
+    powers[i] = powers[i - 1] * base;
+  return powers;
 }
 
-// The same with big integers, for every finite value:
-// floor((2 * numerator + denominator) / (2 * denominator)).
-std::uint64_t ScaleDigitsExact(const BinaryValue& v, int exponent10) {
-  BigUint numerator(v.mantissa);
-  BigUint denominator(1);
-  if (v.exponent2 >= 0) {
-    numerator.ShiftLeft(v.exponent2);
-  } else {
-    denominator.ShiftLeft(-v.exponent2);
-  }
+// The value as an integer, mantissa << exponent2, fits 128 bits up to this exponent.
+constexpr int kMaxIntegerExponent2 = 128 - 53;
+// Integers below 2^128 < 10^39 keep 17 of at most 39 digits: a divisor of at most 10^22.
+constexpr int kMaxDivisorExponent10 = 22;
+// The mantissa times a power of five fits 128 bits up to 5^32.
+constexpr int kMaxFiveExponent = 32;
+
+constexpr auto kPowersOfTen128 = PowersOf<kMaxDivisorExponent10 + 1>(10);
+constexpr auto kPowersOfFive128 = PowersOf<kMaxFiveExponent + 1>(5);
+
+// round_half_up(value * 10^(16 - exponent10)) with 128-bit integers. Covers magnitudes from
+// about 10^-16 up to 2^128; returns false for any other. A result beyond 64 bits saturates,
+// which the caller still reads as too many digits.
+bool ScaleDigitsFast(const BinaryValue& v, int exponent10, std::uint64_t& digits) {
   const int decimalShift = kSignificantDigits - 1 - exponent10;
-  if (decimalShift >= 0) {
-    numerator.MultiplyByPowerOfTen(decimalShift);
+  u128 scaled = 0;
+  if (v.exponent2 >= 0) {
+    // An integer of at least 2^52: keeps its digits (decimalShift is at most 2 for the
+    // estimates the caller makes) or drops some of them, rounding.
+    if (v.exponent2 > kMaxIntegerExponent2) return false;
+    const u128 integer = u128{v.mantissa} << v.exponent2;
+    if (decimalShift >= 0) {
+      if (v.exponent2 > 64 - 53 || decimalShift > 19) return false;
+      scaled = integer * kPowersOfTen128[decimalShift];  // below 2^64 * 10^19 < 2^128
+    } else {
+      if (-decimalShift > kMaxDivisorExponent10) return false;
+      const u128 divisor = kPowersOfTen128[-decimalShift];
+      // No overflow: integer <= 2^128 - 2^75 and divisor / 2 < 2^73.
+      scaled = (integer + divisor / 2) / divisor;
+    }
   } else {
-    denominator.MultiplyByPowerOfTen(-decimalShift);
+    // value * 10^d = mantissa * 5^d / 2^(-exponent2 - d): one product and a rounding shift.
+    if (decimalShift < 0 || decimalShift > kMaxFiveExponent) return false;
+    const u128 product = u128{v.mantissa} * kPowersOfFive128[decimalShift];
+    const int shift = -v.exponent2 - decimalShift;
+    if (shift > 127) return false;
+    if (shift <= 0) {
+      const bool fits = -shift < 64 && (product >> 64) == 0;
+      scaled = fits ? product << -shift : ~u128{0};
+    } else {
+      scaled = (product >> shift) + ((product >> (shift - 1)) & 1);
+    }
   }
-  numerator.ShiftLeft(1);
-  numerator.Add(denominator);
-  denominator.ShiftLeft(1);
-  return numerator.DivideSmallQuotient(denominator);
+  digits = (scaled >> 64) == 0 ? static_cast<std::uint64_t>(scaled) : ~std::uint64_t{0};
+  return true;
 }
 
 template <typename ScaleDigits>
@@ -137,16 +150,37 @@ Rounded17 RoundTo17DigitsFast(const BinaryValue& v, bool& ok) {
   return rounded;
 }
 
+// The same with big integers, for every finite value, and with one division: value * 10^d,
+// for d = 16 - exponent10, is mantissa * 5^d * 2^(exponent2 + d), a fraction whose quotient
+// and remainder give the digits at the estimated exponent10 and, when that is one too low, at
+// the next.
 Rounded17 RoundTo17DigitsExact(const BinaryValue& v) {
-  Rounded17 rounded{};
-  RoundTo17Digits(
-      v,
-      [](const BinaryValue& value, int exponent10, std::uint64_t& digits) {
-        digits = ScaleDigitsExact(value, exponent10);
-        return true;
-      },
-      rounded);
-  return rounded;
+  for (int exponent10 = EstimateExponent10(v);; --exponent10) {
+    const int decimalShift = kSignificantDigits - 1 - exponent10;
+    BigUint numerator(v.mantissa);
+    BigUint denominator(1);
+    if (decimalShift >= 0) {
+      numerator.MultiplyByPowerOfFive(decimalShift);
+    } else {
+      denominator.MultiplyByPowerOfFive(-decimalShift);
+    }
+    const int binaryShift = v.exponent2 + decimalShift;
+    if (binaryShift >= 0) {
+      numerator.ShiftLeft(binaryShift);
+    } else {
+      denominator.ShiftLeft(-binaryShift);
+    }
+    // Below 10^18, as the estimate is at most one too low; numerator keeps the remainder.
+    const std::uint64_t quotient = numerator.DivideSmallQuotient(denominator);
+    if (quotient < kMinDigits17) continue;  // one too high (not for the magnitudes seen here)
+    if (quotient >= kMaxDigits17) {
+      // One digit more to drop: with value * 10^d = quotient + f, f < 1, rounding a tenth of
+      // it half up gives floor((quotient + f + 5) / 10), which f cannot change.
+      return {(quotient + 5) / 10, exponent10 + 1};
+    }
+    numerator.ShiftLeft(1);  // twice the remainder, against the divisor
+    return {quotient + (Compare(numerator, denominator) >= 0 ? 1 : 0), exponent10};
+  }
 }
 
 constexpr char kDigitPairs[] =
@@ -281,6 +315,20 @@ constexpr double kPowerOfTenOrAbove[] = {0x1.0c6f7a0b5ed8ep-20,
   return true;
 }
 
+// A magnitude below 4.99999999999999995e-12 rounds to at most 4.9999999999999999e-12 at 17
+// digits, hence to zero at the eleventh decimal; one at or above it rounds to 5e-12 or more,
+// hence to 0.00000000001. The smallest double above that point (none is on it) is this one,
+// 5.0000000000000005e-12; the double nearest 5e-12 is below it.
+constexpr double kSmallestNonZeroFixed11 = 0x1.5fd7fe1796496p-38;
+
+char* WriteZero(bool negative, char* out) {
+  static constexpr char kNegativeZero[] = "-0.00000000000";
+  const char* text = kNegativeZero + !negative;
+  const std::size_t length = sizeof kNegativeZero - 1 - !negative;
+  std::memcpy(out, text, length);
+  return out + length;
+}
+
 char* WriteSpecial(double value, char* out) {
   const char* text = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
   const std::size_t length = std::strlen(text);
@@ -288,12 +336,14 @@ char* WriteSpecial(double value, char* out) {
   return out + length;
 }
 
-// Zero, infinities, NaN and magnitudes outside the typical range: 17 digits with 128-bit
-// arithmetic where it suffices, with big integers otherwise.
+// Magnitudes outside the typical range, infinities and NaN. Those that round to zero are
+// written without forming any digits; others take 17 digits with 128-bit arithmetic below
+// 2^128 and with big integers above.
 char* FormatOtherMagnitude(bool negative, double value, char* out) {
+  const double magnitude = std::fabs(value);
+  if (magnitude < kSmallestNonZeroFixed11) return WriteZero(negative, out);
   if (!std::isfinite(value)) return WriteSpecial(value, out);
-  if (value == 0) return WriteRounded(negative, {kMinDigits17, -400}, out);
-  const BinaryValue binary = Decompose(std::fabs(value));
+  const BinaryValue binary = Decompose(magnitude);
   bool ok = false;
   Rounded17 rounded = RoundTo17DigitsFast(binary, ok);
   if (!ok) rounded = RoundTo17DigitsExact(binary);

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "model/char_class.h"
+#include "model/eisel_lemire.h"
 #include "model/number_reader.h"
 
 namespace tessary {
@@ -123,6 +124,16 @@ std::uint32_t EightDigitsValue(std::uint64_t bytes) {
   return true;
 }
 
+// Up to 19 digits and any exponent: the Eisel-Lemire method, which leaves to the slow path
+// only what it cannot settle (values perhaps halfway between two doubles, out of range).
+bool ParseDoubleEiselLemire(const DecimalScan& scan, double& value) {
+  if (scan.tooManyDigits || !NearestDoubleEiselLemire(scan.mantissa, scan.exponent, value)) {
+    return false;
+  }
+  value = std::copysign(value, scan.negative ? -1.0 : 1.0);
+  return true;
+}
+
 // Every other number, read again with bounded memory and rounded exactly by the C library.
 double ParseDoubleSlow(const DecimalScan& scan) {
   DoubleReader reader;
@@ -142,6 +153,7 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
   if (scan.mantissa == 0 && !scan.tooManyDigits) return scan.negative ? -0.0 : 0.0;
   double value = 0.0;
   if (ParseDoubleFast(scan, value)) return value;
+  if (ParseDoubleEiselLemire(scan, value)) return value;
   return ParseDoubleSlow(scan);
 }
 

@@ -8,10 +8,12 @@
 #include "model/input_file.h"
 #include "model/keywords.h"
 #include "model/line_stream.h"
+#include "model/number_format.h"
 #include "model/number_parse.h"
 #include "model/number_reader.h"
 #include "model/output_file.h"
 #include "model/pass_control.h"
+#include "model/scaling_pass.h"
 #include "model/token_reader.h"
 
 namespace tessary::pass {
@@ -64,7 +66,56 @@ inline void ReadValues(LineStream& stream, int count, double* values) {
   }
 }
 
+/// Scales the point at the end of `values` and writes the rule's prefix, the values separated
+/// by single blanks, and "\r\n" to `out`, which has room for kMaxRewrittenLine characters.
+inline constexpr std::size_t kMaxRewrittenLine =
+    kLongestKeyword + 1 + kMaxValues * (kMaxFixed11Length + 1) + 2;
+inline char* WriteRewrittenLine(char* out, const KeywordRule& rule, double* values,
+                                const ScaleFactors& factors) {
+  double* point = values + (rule.values - kPointValues);
+  point[0] *= factors.x;
+  point[1] *= factors.y;
+  point[2] *= factors.z;
+  std::memcpy(out, rule.prefix.data(), rule.prefix.size());
+  out += rule.prefix.size();
+  for (int i = 0; i < rule.values; ++i) {
+    if (i > 0) *out++ = ' ';
+    out = FormatFixed11(values[i], out);
+  }
+  std::memcpy(out, "\r\n", 2);
+  return out + 2;
+}
+
+/// Writes the scaled model: copied lines as they are, rewritten lines from their scaled point.
+class WritingSink {
+ public:
+  WritingSink(OutputFile& output, const ScaleFactors& factors)
+      : output_(output), factors_(factors) {}
+
+  void LineStart(int) {}
+  void Copy(std::string_view text) {
+    output_.Write(text);
+    output_.Write("\r\n");
+  }
+  void Header(const KeywordRule&) {}
+  void Rewrite(const KeywordRule& rule, double* values) {
+    char* out = output_.Reserve(kMaxRewrittenLine);
+    output_.Commit(WriteRewrittenLine(out, rule, values, factors_));
+    ++pointsScaled_;
+  }
+  OutputFile* Echo() { return &output_; }
+
+  std::uint64_t pointsScaled() const { return pointsScaled_; }
+
+ private:
+  OutputFile& output_;
+  const ScaleFactors& factors_;
+  std::uint64_t pointsScaled_ = 0;
+};
+
 /// Reads every line of `input` as the pass does and tells `sink` what it found:
+///   sink.LineStart(owed)           a line was read; `owed` counts the lines of an open block,
+///                                  this one included, still to come (0 outside a block)
 ///   sink.Copy(text)                a line copied through, without its line breaks
 ///   sink.Header(rule)              after Copy, when the line opens a counted block
 ///   sink.Rewrite(rule, values)     a rewritten line's numbers as read
@@ -76,10 +127,12 @@ class PassCore {
   PassCore(InputFile& input, Sink& sink, const PassControl& control)
       : input_(input), sink_(sink), control_(control) {}
 
-  /// Runs to the end of the input; returns the number of lines read.
-  std::uint64_t Run() {
+  /// Runs to the end of the input, starting inside a block of `rule` that still owes `owed`
+  /// lines when `rule` is given; returns the number of lines read.
+  std::uint64_t Run(const KeywordRule* rule = nullptr, int owed = 0) {
+    if (rule != nullptr) ScaleBlock(*rule, owed);
     std::string_view line;
-    while (NextLine(line)) {
+    while (NextLine(line, 0)) {
       if (input_.line_complete()) {
         ScaleLine(line);
       } else {
@@ -89,17 +142,33 @@ class PassCore {
     return lines_;
   }
 
+  /// Reads only the `owed` lines of an open block of `rule` (fewer if the input ends).
+  std::uint64_t RunBlock(const KeywordRule& rule, int owed) {
+    ScaleBlock(rule, owed);
+    return lines_;
+  }
+
+  /// The block still open when the input ended, and the lines it still owes; null and 0 when
+  /// none.
+  const KeywordRule* open_rule() const { return openRule_; }
+  int owed() const { return owed_; }
+
  private:
-  bool NextLine(std::string_view& line) {
+  bool NextLine(std::string_view& line, int owed) {
     if (control_.cancelled()) throw PassCancelled();
     if (!input_.ReadLine(line)) return false;
     ++lines_;
+    sink_.LineStart(owed);
     return true;
   }
 
   void ScaleLine(std::string_view line) {
     const std::string_view text = TrimLineBreaks(line);
-    std::string_view cursor = text;
+    std::string_view cursor = SkipBreaks(text);
+    if (cursor.empty() || !MayStartKeyword(cursor.front())) {  // most lines, read no further
+      sink_.Copy(text);
+      return;
+    }
     const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
     if (rule == nullptr) {
       sink_.Copy(text);
@@ -163,7 +232,8 @@ class PassCore {
   // Rewrites up to `count` lines after a block's header; the block ends early with the input.
   void ScaleBlock(const KeywordRule& rule, int count) {
     std::string_view line;
-    for (int i = 0; i < count && NextLine(line); ++i) {
+    int i = 0;
+    for (; i < count && NextLine(line, count - i); ++i) {
       double values[kMaxValues];
       if (input_.line_complete()) {
         ReadValues(line, rule.values, values);
@@ -173,12 +243,16 @@ class PassCore {
       }
       sink_.Rewrite(rule, values);
     }
+    owed_ = count - i;
+    openRule_ = owed_ > 0 ? &rule : nullptr;
   }
 
   InputFile& input_;
   Sink& sink_;
   const PassControl& control_;
   std::uint64_t lines_ = 0;
+  const KeywordRule* openRule_ = nullptr;
+  int owed_ = 0;
 };
 
 }  // namespace tessary::pass

@@ -1,17 +1,29 @@
 #include "model/scale_job.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "model/input_file.h"
 #include "model/messages.h"
 #include "model/outcome.h"
 #include "model/output_file.h"
 #include "model/output_target.h"
+#include "model/parallel_pass.h"
 
 namespace tessary {
 namespace {
 
 using outcome::NotOpened;
+
+// Below this size, starting threads costs more than they save.
+constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
+
+int ThreadsFor(const ScaleJob& job, const InputFile& input) {
+  if (input.size() < kParallelFromBytes) return 1;
+  if (job.threads > 0) return job.threads;
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 // Everything up to a committed output; failures after both files are open are thrown.
 JobResult Run(const ScaleJob& job) {
@@ -42,7 +54,10 @@ JobResult Run(const ScaleJob& job) {
   JobResult result;
   {
     OutputFile output(target.fd(), target.name(), &job.control);
-    result.stats = RunScalingPass(input, output, job.factors, job.control);
+    const int threads = ThreadsFor(job, input);
+    result.stats = threads > 1 ? RunParallelScalingPass(input, output, job.factors, job.control,
+                                                        ParallelOptions{threads})
+                               : RunScalingPass(input, output, job.factors, job.control);
     output.Finish();
   }
   target.Commit();

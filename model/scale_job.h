@@ -30,6 +30,9 @@ struct ScaleJob {
   JobFile output;
   ScaleFactors factors;
   PassControl control;
+  /// Threads that scale a large regular input: 0 for one per core, 1 for none besides the
+  /// caller's. The output is the same for any number.
+  int threads = 0;
 };
 
 enum class JobStatus {

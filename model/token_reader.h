@@ -35,6 +35,14 @@ class CharSet {
     return result;
   }
 
+  /// This set with `c` added.
+  constexpr CharSet With(char c) const {
+    CharSet result = *this;
+    const auto code = static_cast<unsigned char>(c);
+    result.bits_[code >> 6] |= std::uint64_t{1} << (code & 63);
+    return result;
+  }
+
   /// This set with NUL added.
   constexpr CharSet WithNul() const {
     CharSet result = *this;

@@ -46,13 +46,36 @@ constexpr DialogTemplate kDialogs[] = {
 
 constexpr StringResource kStrings[] = {
     {IDS_ABOUTBOX, "&About Tessary..."},
+    {IDS_SCALING, "Scaling the model..."},
+    {IDR_MAINFRAME, "Tessary"},
+    {IDC_BROWSE_MODEL, "Choose the model file to read\nChoose model file"},
+    {AFX_IDS_COMMAND_LINE_HELP,
+     "Usage: tessary [options] [MODEL]\n"
+     "Open Tessary's window to rescale a 3-D model kept as ASCII model text (.mdl), with MODEL\n"
+     "in the Model field when given.\n"
+     "\n"
+     "Options:\n"
+     "  -h, --help      print this help and exit\n"
+     "  -V, --version   print the version and exit\n"
+     "\n"
+     "Qt's own options, such as -platform or -style, are taken too. tessary-scale does the\n"
+     "same from the command line.\n"},
+    {IDC_BROWSE_OUTPUT, "Choose the file to write the scaled model to\nChoose output file"},
 };
 
-constexpr const char* kMainIconImages[] = {":/res/tessary-32.png", ":/res/tessary-16.png"};
+// Every size up to 256 pixels, so that a screen at any scale factor gets a sharp image.
+constexpr const char* kMainIconImages[] = {":/res/tessary-256.png", ":/res/tessary-128.png",
+                                           ":/res/tessary-64.png",  ":/res/tessary-48.png",
+                                           ":/res/tessary-32.png",  ":/res/tessary-24.png",
+                                           ":/res/tessary-16.png"};
 constexpr IconResource kIcons[] = {{IDR_MAINFRAME, kMainIconImages}};
 
 constexpr ResourceTable kResources{
-    kDialogs, kStrings, kIcons, {TESSARY_VERSION, TESSARY_VERSION, "Tessary", TESSARY_DESCRIPTION}};
+    kDialogs,
+    kStrings,
+    kIcons,
+    {TESSARY_VERSION, TESSARY_VERSION, "Tessary", TESSARY_DESCRIPTION},
+    TESSARY_APP_ID};
 
 }  // namespace
 

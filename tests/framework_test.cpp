@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 #include <stdexcept>
 
 #include "framework/afxwin.h"
+#include "framework/control_text.h"
 #include "framework/dialog_units.h"
 #include "res/resource.h"
 #include "tests/support/modal.h"
+#include "tests/support/table.h"
 
 namespace tessary {
 namespace {
@@ -62,6 +65,120 @@ TEST(MessageMap, ReportsAnEscapingErrorWithTheStopIcon) {
   EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
+TEST(DropFiles, QueryGivesTheCountEachPathAndThePoint) {
+  const DropFiles drop{{"/m/crate.mdl", "/m/b.mdl"}, {3, 4}};
+  EXPECT_EQ(DragQueryFile(&drop, 0xFFFFFFFF, nullptr, 0), 2u);
+  EXPECT_EQ(DragQueryFile(&drop, 0, nullptr, 0), 12u);
+  char buffer[8];
+  EXPECT_EQ(DragQueryFile(&drop, 1, buffer, sizeof buffer), 7u);
+  EXPECT_STREQ(buffer, "/m/b.md");  // cut to the buffer, with its terminating zero
+  EXPECT_EQ(DragQueryFile(&drop, 2, buffer, sizeof buffer), 0u);
+  POINT point;
+  EXPECT_TRUE(DragQueryPoint(&drop, &point));
+  EXPECT_EQ(point.x, 3);
+  EXPECT_EQ(point.y, 4);
+}
+
+// One control described in a template of its own: the control is the last one, after
+// `before`. Ids 1001 and 128 have string resources in the program's table ("...\nChoose model
+// file" and "Tessary"); 3000 and up have none.
+struct DescribeRow {
+  const char* name;
+  std::vector<ControlTemplate> before;
+  ControlTemplate control;
+  const char* expectedName;
+  const char* expectedToolTip;
+};
+
+class DescribeControlTest : public ::testing::TestWithParam<DescribeRow> {};
+
+TEST_P(DescribeControlTest, NamesItAsTheTemplateSuggests) {
+  std::vector<ControlTemplate> controls = GetParam().before;
+  controls.push_back(GetParam().control);
+  const ControlDescription description = DescribeControl(controls, controls.size() - 1);
+  EXPECT_EQ(description.name, GetParam().expectedName);
+  EXPECT_EQ(description.toolTip, GetParam().expectedToolTip);
+}
+
+constexpr ControlTemplate kEdit{ControlKind::Edit, 3001, "", 13, 16, 40, 14, WS_TABSTOP};
+constexpr ControlTemplate kOuterGroup{ControlKind::GroupBox, -1, "&Size", 0, 0, 200, 100, 0};
+constexpr ControlTemplate kInnerGroup{ControlKind::GroupBox, -1, "Width", 7, 7, 53, 30, 0};
+constexpr ControlTemplate kFarGroup{ControlKind::GroupBox, -1, "Depth", 100, 7, 53, 30, 0};
+constexpr ControlTemplate kLabel{ControlKind::Text, -1, "&Height:", 0, 50, 30, 8, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Resources, DescribeControlTest,
+    ::testing::Values(
+        DescribeRow{"EditInAGroupBox", {kFarGroup, kInnerGroup}, kEdit, "Width", ""},
+        DescribeRow{"EditInNestedGroupBoxes", {kOuterGroup, kInnerGroup}, kEdit, "Width", ""},
+        DescribeRow{"EditInAGroupBoxWithAMnemonic", {kOuterGroup}, kEdit, "Size", ""},
+        DescribeRow{"EditAfterAStaticText", {kLabel, kFarGroup}, kEdit, "Height:", ""},
+        DescribeRow{"EditWithNothingToGoBy", {kFarGroup}, kEdit, "", ""},
+        DescribeRow{"ButtonWithAMnemonic",
+                    {kOuterGroup},
+                    {ControlKind::PushButton, 3002, "Save && &Go", 1, 1, 50, 14, 0},
+                    "Save & Go",
+                    ""},
+        DescribeRow{"ButtonWithAStringResource",
+                    {},
+                    {ControlKind::PushButton, 1001, "...", 1, 1, 28, 14, 0},
+                    "Choose model file",
+                    "Choose model file"},
+        DescribeRow{"StaticTextWithoutPrefixes",
+                    {},
+                    {ControlKind::Text, -1, "A & B", 1, 1, 28, 8, SS_NOPREFIX},
+                    "A & B",
+                    ""},
+        DescribeRow{"IconWithAStringResource",
+                    {},
+                    {ControlKind::Icon, -1, nullptr, 1, 1, 21, 20, 0, 128},
+                    "Tessary",
+                    ""}),
+    testing::RowName());
+
+struct ArgumentsRow {
+  const char* name;
+  std::vector<std::string> arguments;
+  CommandLine::Action action;
+  const char* fileName;
+  const char* error;
+};
+
+class ParseArgumentsTest : public ::testing::TestWithParam<ArgumentsRow> {};
+
+TEST_P(ParseArgumentsTest, ReadsAtMostOneFileAndTheOptionsThatAnswerWithoutAWindow) {
+  const CommandLine line = ParseArguments(GetParam().arguments);
+  EXPECT_EQ(line.action, GetParam().action);
+  EXPECT_EQ(line.fileName, GetParam().fileName);
+  EXPECT_EQ(line.error, GetParam().error);
+}
+
+using Action = CommandLine::Action;
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, ParseArgumentsTest,
+    ::testing::Values(
+        ArgumentsRow{"Nothing", {}, Action::Run, "", ""},
+        ArgumentsRow{"OneFile", {"crate.mdl"}, Action::Run, "crate.mdl", ""},
+        ArgumentsRow{"Help", {"--help"}, Action::Help, "", ""},
+        ArgumentsRow{"ShortHelp", {"-h"}, Action::Help, "", ""},
+        ArgumentsRow{"Version", {"--version"}, Action::Version, "", ""},
+        ArgumentsRow{"ShortVersion", {"-V"}, Action::Version, "", ""},
+        ArgumentsRow{"HelpAfterTwoFiles", {"a.mdl", "b.mdl", "--help"}, Action::Help, "", ""},
+        ArgumentsRow{
+            "HelpAfterAWindowSystemOption", {"-platform", "xcb", "--help"}, Action::Help, "", ""},
+        ArgumentsRow{
+            "TwoFiles", {"a.mdl", "b.mdl"}, Action::Error, "", "expected at most one file"},
+        ArgumentsRow{"UnknownOption", {"-x"}, Action::Error, "", "unknown option '-x'"},
+        ArgumentsRow{"EmptyFile", {""}, Action::Error, "", "the file name is empty"},
+        ArgumentsRow{"FileLikeAnOptionAfterDashes", {"--", "-x.mdl"}, Action::Run, "-x.mdl", ""},
+        ArgumentsRow{"HelpAsAFileAfterDashes", {"--", "--help"}, Action::Run, "--help", ""},
+        ArgumentsRow{"DashForAFile", {"-"}, Action::Run, "-", ""}),
+    testing::RowName());
+
+TEST(CommandLine, VersionLineNamesTheProgramAndItsVersion) {
+  EXPECT_EQ(VersionLine(), "app_test 0.1.1.0\n");
+}
+
 TEST(FileFilter, BecomesQtNameFilters) {
   EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
             std::vector<std::string>{"MDL Files (*.mdl)"});
@@ -84,7 +201,9 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_EQ(LoadString(9999), "");
   ASSERT_NE(AfxLoadIcon(IDR_MAINFRAME), nullptr);
   EXPECT_EQ(AfxLoadIcon(IDR_MAINFRAME), AfxLoadIcon(IDR_MAINFRAME));
-  EXPECT_FALSE(AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes().isEmpty());
+  EXPECT_EQ(
+      AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes(),
+      (QList<QSize>{{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
   EXPECT_EQ(AfxFindDialogTemplate(IDD_MAIN)->controls.size(), 14u);
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
   EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, "0.1.1.0");

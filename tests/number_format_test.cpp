@@ -62,6 +62,49 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"NaN", std::nan(""), "nan"}),
     testing::RowName());
 
+// Rows at the edges of the conversion's shortcuts: the magnitudes written as zero without
+// digits, 128-bit arithmetic up to 2^128, big integers beyond.
+INSTANTIATE_TEST_SUITE_P(
+    Edges, FormatFixed11Test,
+    ::testing::Values(
+        // The smallest double that does not round to zero, and the one below it, which is
+        // the double nearest 5e-12 (4.9999999999999997e-12 at 17 digits).
+        FormatCase{"0x1.5fd7fe1796496p-38", 0x1.5fd7fe1796496p-38, "0.00000000001"},
+        FormatCase{"-0x1.5fd7fe1796496p-38", -0x1.5fd7fe1796496p-38, "-0.00000000001"},
+        FormatCase{"5e-12", 5e-12, "0.00000000000"}, FormatCase{"-5e-12", -5e-12, "-0.00000000000"},
+        FormatCase{"0x0.fffffffffffffp-1022", 0x0.fffffffffffffp-1022, "0.00000000000"},
+        FormatCase{"-DBL_MIN", -DBL_MIN, "-0.00000000000"},
+        // Below 10^-6: doubles just under a tie at the eleventh decimal that the rounding to
+        // 17 digits lifts onto it, so they round up.
+        FormatCase{"1.5e-11", 1.5e-11, "0.00000000002"},
+        FormatCase{"-2.5e-11", -2.5e-11, "-0.00000000003"},
+        FormatCase{"2.6705e-08", 2.6705e-08, "0.00000002671"},
+        FormatCase{"1.02325e-07", 1.02325e-07, "0.00000010233"},
+        FormatCase{"6.83055e-07", 6.83055e-07, "0.00000068306"},
+        FormatCase{"1e-7", 1e-7, "0.00000010000"},
+        // From 10^5 on: a tie at the 17th digit, and integers around 2^64 and 2^128.
+        FormatCase{"1234567890123456.25", 1234567890123456.25, "1234567890123456.30000000000"},
+        FormatCase{"0x1.fffffffffffffp63", 0x1.fffffffffffffp63,
+                   "18446744073709550000.00000000000"},
+        FormatCase{"0x1p64", 0x1p64, "18446744073709552000.00000000000"},
+        FormatCase{"0x1.0000000000001p64", 0x1.0000000000001p64,
+                   "18446744073709556000.00000000000"},
+        FormatCase{"1e22", 1e22, "10000000000000000000000.00000000000"},
+        FormatCase{"1e23", 1e23, "99999999999999992000000.00000000000"},
+        FormatCase{"0x1.fffffffffffffp127", 0x1.fffffffffffffp127,
+                   "340282366920938430000000000000000000000.00000000000"},
+        FormatCase{"0x1p128", 0x1p128, "340282366920938460000000000000000000000.00000000000"},
+        FormatCase{"-0x1.0000000000001p128", -0x1.0000000000001p128,
+                   "-340282366920938540000000000000000000000.00000000000"},
+        // Big integers: a carry into an 18th digit (the double nearest 1e98 is below it), and
+        // the largest doubles.
+        FormatCase{"1e98", 1e98, "1" + std::string(98, '0') + ".00000000000"},
+        FormatCase{"-DBL_MAX", -DBL_MAX,
+                   "-17976931348623157" + std::string(292, '0') + ".00000000000"},
+        FormatCase{"0x1.ffffffffffffep1023", 0x1.ffffffffffffep1023,
+                   "17976931348623155" + std::string(292, '0') + ".00000000000"}),
+    testing::RowInputName());
+
 TEST(ExactDecimalReference, ExpandsBinaryValuesExactly) {
   EXPECT_EQ(ExactDecimal(0.5), "0.5");
   EXPECT_EQ(ExactDecimal(1048576.1), "1048576.1000000000931322574615478515625");
@@ -120,6 +163,45 @@ TEST(FormatFixed11, MatchesTheReferenceOnTies) {
                   static_cast<unsigned long long>(random() % 1000),
                   static_cast<unsigned long long>(random() % 100'000'000'000ULL));
     ExpectMatchesReference(std::strtod(text, nullptr));
+  }
+}
+
+TEST(FormatFixed11, MatchesTheReferenceAroundTheSmallestNonZeroResult) {
+  double value = 0x1.5fd7fe1796496p-38;
+  for (int i = 0; i < 64; ++i)
+    value = std::nextafter(value, 0.0);
+  for (int i = 0; i < 128; ++i) {
+    ExpectMatchesReference(value);
+    ExpectMatchesReference(-value);
+    value = std::nextafter(value, kInf);
+  }
+}
+
+// 2^-40 to 2^140 spans the 128-bit arithmetic, 2^64 and 2^128 included, and the start of the
+// big integers.
+TEST(FormatFixed11, MatchesTheReferenceNextToPowersOfTwo) {
+  for (int exponent = -40; exponent <= 140; ++exponent) {
+    double below = std::ldexp(1.0, exponent);
+    double above = below;
+    ExpectMatchesReference(below);
+    for (int i = 0; i < 3; ++i) {
+      below = std::nextafter(below, 0.0);
+      above = std::nextafter(above, kInf);
+      ExpectMatchesReference(below);
+      ExpectMatchesReference(-above);
+    }
+  }
+}
+
+TEST(FormatFixed11, MatchesTheReferenceAtEveryBinaryExponentFrom2ToTheMinus44To2ToThe150) {
+  std::mt19937_64 random(128);
+  for (int exponent = -44; exponent <= 150; ++exponent) {
+    for (int i = 0; i < 40; ++i) {
+      const std::uint64_t sign = random() & (std::uint64_t{1} << 63);
+      const std::uint64_t fraction = random() >> 12;
+      const auto biased = static_cast<std::uint64_t>(1023 + exponent);
+      ExpectMatchesReference(std::bit_cast<double>(sign | biased << 52 | fraction));
+    }
   }
 }
 

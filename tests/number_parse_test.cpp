@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -65,6 +69,84 @@ INSTANTIATE_TEST_SUITE_P(
         DoubleCase{"EightDigitsThenPoint", "12345678.5", 12345678.5, 10},
         DoubleCase{"LeadingZerosBeyondNineteen", "0000000000000000000000.25", 0.25, 25}),
     testing::RowName());
+
+// Rows around the Eisel-Lemire step (up to 19 digits, any exponent), named by their input:
+// the cases it settles and those it leaves to the slow path.
+DoubleCase Row(const char* text, double value) {
+  return {text, text, value, std::strlen(text)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EiselLemire, ParseDoubleTest,
+    ::testing::Values(
+        // Settled only with the second product.
+        Row("6711629867786572838e-212", 0x1.39903237751abp-642),
+        Row("-9999999999999999999", -0x1.158e460913d00p+63),
+        Row("9223372036854775807", 0x1.0000000000000p+63),
+        Row("1234567890123456789e-300", 0x1.6f2a2783ea003p-937),
+        // Halfway between two doubles: left to the slow path, which rounds to even.
+        Row("9007199254740993", 0x1.0000000000000p+53),
+        Row("90071992547409930e-1", 0x1.0000000000000p+53),
+        Row("9208193577731612000e-2", 0x1.472408603cbd2p+56), Row("1e23", 0x1.52d02c7e14af6p+76),
+        // Halfway, rounding up to even: settled.
+        Row("9007199254740995", 0x1.0000000000002p+53),
+        // Subnormals and the smallest normal.
+        Row("9999999999999999999e-342", 0x0.0000000000002p-1022),
+        Row("7.4109846876186982e-324", 0x0.0000000000002p-1022),
+        Row("7.4109846876186981e-324", 0x0.0000000000001p-1022),
+        Row("-2.2250738585072011e-308", -0x0.fffffffffffffp-1022),
+        Row("2.2250738585072012e-308", 0x1.0000000000000p-1022),
+        // Next to half the smallest subnormal, and below the table: left to the slow path.
+        Row("2.4703282292062328e-324", 0x0.0000000000001p-1022),
+        Row("2.4703282292062327e-324", 0.0), Row("1e-342", 0.0),
+        Row("9999999999999999999e-343", 0.0), Row("1e-400", 0.0), Row("-1e-400", -0.0),
+        // The largest doubles, and overflow, also left to the slow path.
+        Row("1e308", 0x1.1ccf385ebc8a0p+1023), Row("1.7976931348623158e308", DBL_MAX),
+        Row("1.7976931348623159e308", kInf), Row("9e308", kInf), Row("-9e308", -kInf)),
+    testing::RowInputName());
+
+TEST(ParseDouble, AgreesWithStrtodOnUpTo19DigitsAndAnyExponent) {
+  std::mt19937_64 random(19);
+  char text[64];
+  for (int i = 0; i < 200'000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 19);
+    unsigned long long mantissa = 0;
+    for (int d = 0; d < digits; ++d)
+      mantissa = mantissa * 10 + random() % 10;
+    const int exponent = static_cast<int>(random() % 700) - 370;
+    std::snprintf(text, sizeof text, "%s%llue%d", random() % 2 ? "-" : "", mantissa, exponent);
+    ASSERT_EQ(ParseDouble(text), std::strtod(text, nullptr)) << text;
+  }
+}
+
+// The exact midpoint between a double and the next, written with 17 to 19 digits, then with
+// its last digit one lower and one higher: the decimals hardest to round.
+static_assert(LDBL_MANT_DIG >= 54, "midpoints of doubles must be exact in long double");
+
+TEST(ParseDouble, AgreesWithStrtodNextToMidpointsBetweenDoubles) {
+  std::mt19937_64 random(1075);
+  char text[64];
+  for (int i = 0; i < 50'000; ++i) {
+    std::uint64_t bits = random() & 0x7FEF'FFFF'FFFF'FFFF;  // finite, below DBL_MAX
+    if (i % 4 == 0) bits &= 0x000F'FFFF'FFFF'FFFF;          // a subnormal
+    const double low = std::bit_cast<double>(bits);
+    const long double midpoint = (static_cast<long double>(low) + std::nextafter(low, kInf)) / 2;
+    const int digits = 17 + static_cast<int>(random() % 3);
+    std::snprintf(text, sizeof text, "%.*Le", digits - 1, midpoint);
+    ASSERT_EQ(ParseDouble(text), std::strtod(text, nullptr)) << text;
+
+    // d.ddd...e-x as an integer of `digits` digits and an exponent, then one either side.
+    std::string digitText(text, text + 1);
+    const char* const exponentMark = std::strchr(text, 'e');
+    digitText.append(static_cast<const char*>(text) + 2, exponentMark);
+    const unsigned long long mantissa = std::stoull(digitText);
+    const int exponent = std::atoi(exponentMark + 1) - (digits - 1);
+    for (const unsigned long long neighbour : {mantissa - 1, mantissa + 1}) {
+      std::snprintf(text, sizeof text, "%llue%d", neighbour, exponent);
+      ASSERT_EQ(ParseDouble(text), std::strtod(text, nullptr)) << text;
+    }
+  }
+}
 
 // The C library's strtod is correctly rounded; so must be the fast path.
 TEST(ParseDouble, AgreesWithStrtodOnRandomDecimals) {

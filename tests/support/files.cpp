@@ -1,12 +1,15 @@
 #include "tests/support/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -114,6 +117,41 @@ std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+void MakeFifo(const std::string& path) {
+  if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed for " + path);
+}
+
+FifoWriter::FifoWriter(const std::string& path, std::function<void(int fd)> feed) {
+  ::signal(SIGPIPE, SIG_IGN);
+  thread_ = std::thread([this, path, feed = std::move(feed)] {
+    // Without O_NONBLOCK the open would wait for a reader for ever.
+    int fd = -1;
+    for (int i = 0; i < 60'000 && fd < 0; ++i) {
+      fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (fd < 0) return;
+    readerCame_ = true;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    feed(fd);
+    ::close(fd);
+  });
+}
+
+FifoWriter::~FifoWriter() {
+  thread_.join();
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 LockHolder::LockHolder(const std::string& path) {

@@ -1,9 +1,12 @@
 // Temporary folders, whole-file reads and writes, and running programs, for tests.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace tessary::testing {
@@ -71,6 +74,31 @@ class RunningProgram {
 
 /// The names in `folder`, sorted.
 std::vector<std::string> ListFolder(const std::filesystem::path& folder);
+
+/// Creates a named pipe at `path`.
+void MakeFifo(const std::string& path);
+
+/// Another program writing to the named pipe at `path`: from a thread, once a reader has
+/// opened the pipe, `feed` gets the writing end (closed after it returns). Writing after the
+/// reader went away fails instead of ending the test program. Gives up waiting for a reader
+/// after a minute.
+class FifoWriter {
+ public:
+  FifoWriter(const std::string& path, std::function<void(int fd)> feed);
+  FifoWriter(const FifoWriter&) = delete;
+  FifoWriter& operator=(const FifoWriter&) = delete;
+  ~FifoWriter();
+
+  /// Whether a reader opened the pipe (so far).
+  bool ReaderCame() const { return readerCame_; }
+
+ private:
+  std::atomic<bool> readerCame_{false};
+  std::thread thread_;
+};
+
+/// Writes all of `text` to `fd`; false when the reader has gone.
+bool WriteAll(int fd, std::string_view text);
 
 /// Holds an exclusive lock on a file from a child process until destroyed, as another
 /// program would.

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -57,6 +58,31 @@ void WhenMessageBoxShows(std::function<void(QMessageBox*)> action) {
         action(box);
         box->button(QMessageBox::Ok)->click();
       });
+}
+
+void WhenProgressShows(std::function<void(QWidget*)> action) {
+  WhenFound(
+      []() -> QWidget* {
+        QWidget* modal = QApplication::activeModalWidget();
+        return modal != nullptr && modal->isVisible() && modal->findChild<QProgressBar*>()
+                   ? modal
+                   : nullptr;
+      },
+      std::move(action));
+}
+
+MessageBoxWatch::MessageBoxWatch() : timer_(new QTimer) {
+  QObject::connect(timer_, &QTimer::timeout, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      texts_ << box->text();
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  timer_->start(5);
+}
+
+MessageBoxWatch::~MessageBoxWatch() {
+  delete timer_;
 }
 
 void WhenPopupShows(std::function<void(QWidget*)> action) {

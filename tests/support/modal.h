@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <ostream>
 
 class QWidget;
 class QMessageBox;
+class QTimer;
 
 /// Lets GoogleTest print Qt strings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -22,6 +24,24 @@ void WhenModalShows(const QString& title, std::function<void(QWidget*)> action);
 
 /// Calls `action` with the first message box that shows, then presses its OK button.
 void WhenMessageBoxShows(std::function<void(QMessageBox*)> action);
+
+/// Calls `action` with the first progress dialog that shows, while its operation runs.
+void WhenProgressShows(std::function<void(QWidget*)> action);
+
+/// Collects the text of every message box that shows while it lives, pressing OK on each.
+class MessageBoxWatch {
+ public:
+  MessageBoxWatch();
+  MessageBoxWatch(const MessageBoxWatch&) = delete;
+  MessageBoxWatch& operator=(const MessageBoxWatch&) = delete;
+  ~MessageBoxWatch();
+
+  const QStringList& texts() const { return texts_; }
+
+ private:
+  QStringList texts_;
+  QTimer* timer_;
+};
 
 /// Calls `action` with the first popup menu that shows.
 void WhenPopupShows(std::function<void(QWidget*)> action);

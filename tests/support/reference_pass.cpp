@@ -71,7 +71,8 @@ std::string ReferencePass(std::string_view model, const ScaleFactors& factors) {
   return out;
 }
 
-std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity) {
+std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity,
+                     const ParallelOptions* parallel) {
   // Both ends are files in memory, which read and write as regular files do.
   const int in = ::memfd_create("model", MFD_CLOEXEC);
   const int out = ::memfd_create("scaled", MFD_CLOEXEC);
@@ -83,7 +84,11 @@ std::string RealPass(std::string_view model, const ScaleFactors& factors, std::s
     InputFile input(nullptr, capacity);
     input.Borrow(in, "model");
     OutputFile output(out, "scaled", nullptr, 4096);
-    RunScalingPass(input, output, factors);
+    if (parallel != nullptr) {
+      RunParallelScalingPass(input, output, factors, {}, *parallel);
+    } else {
+      RunScalingPass(input, output, factors);
+    }
     output.Finish();
   }
   std::string result(static_cast<std::size_t>(::lseek(out, 0, SEEK_CUR)), '\0');

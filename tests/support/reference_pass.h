@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/parallel_pass.h"
 #include "model/scaling_pass.h"
 
 namespace tessary::testing {
@@ -13,7 +14,9 @@ namespace tessary::testing {
 std::string ReferencePass(std::string_view model, const ScaleFactors& factors);
 
 /// Runs the real pass from `model` to a string, reading with an input buffer of `capacity`
-/// bytes (small capacities send long lines down the streaming path).
-std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity);
+/// bytes (small capacities send long lines down the streaming path); on several threads with
+/// `parallel`.
+std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity,
+                     const ParallelOptions* parallel = nullptr);
 
 }  // namespace tessary::testing

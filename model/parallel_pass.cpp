@@ -1,0 +1,320 @@
+#include "model/parallel_pass.h"
+
+#include <algorithm>
+#include <cassert>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model/input_file.h"
+#include "model/output_file.h"
+#include "model/pass_core.h"
+
+namespace tessary {
+namespace {
+
+// Where a line's output begins in its chunk's output, how many points came before it, and
+// whether a block was open before it.
+struct LineMark {
+  std::size_t outputOffset;
+  std::uint64_t pointsBefore;
+  bool outsideBlocks;
+};
+
+struct Chunk {
+  enum class State { Waiting, Working, Ready };
+
+  std::string text;  // whole lines
+  State state = State::Waiting;
+  // What a worker made of it, assuming no block open at its start:
+  std::string output;
+  std::size_t outputSize = 0;
+  std::vector<LineMark> marks;
+  std::uint64_t lines = 0;
+  std::uint64_t points = 0;
+  const KeywordRule* openRule = nullptr;
+  int owed = 0;
+  bool tooLarge = false;  // the output outgrew its cap: the chunk is scaled again in order
+  std::exception_ptr error;
+};
+
+// Collects a chunk's output in memory, marking where each line begins.
+class ChunkSink {
+ public:
+  struct TooLarge {};
+
+  ChunkSink(Chunk& chunk, const ScaleFactors& factors, std::size_t cap)
+      : chunk_(chunk), factors_(factors), cap_(cap) {}
+
+  void LineStart(int owed) {
+    if (chunk_.outputSize > cap_) throw TooLarge{};
+    chunk_.marks.push_back({chunk_.outputSize, chunk_.points, owed == 0});
+  }
+  void Copy(std::string_view text) {
+    char* out = Room(text.size() + 2);
+    std::memcpy(out, text.data(), text.size());
+    std::memcpy(out + text.size(), "\r\n", 2);
+    chunk_.outputSize += text.size() + 2;
+  }
+  void Header(const KeywordRule&) {}
+  void Rewrite(const KeywordRule& rule, double* values) {
+    char* out = Room(pass::kMaxRewrittenLine);
+    chunk_.outputSize = static_cast<std::size_t>(
+        pass::WriteRewrittenLine(out, rule, values, factors_) - chunk_.output.data());
+    ++chunk_.points;
+  }
+  OutputFile* Echo() { return nullptr; }  // a chunk's lines always come whole
+
+ private:
+  char* Room(std::size_t size) {
+    std::string& output = chunk_.output;
+    if (output.size() - chunk_.outputSize < size) {
+      output.resize(std::max(2 * output.size(), chunk_.outputSize + size));
+    }
+    return output.data() + chunk_.outputSize;
+  }
+
+  Chunk& chunk_;
+  const ScaleFactors& factors_;
+  std::size_t cap_;
+};
+
+class ParallelPass {
+ public:
+  ParallelPass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
+               const PassControl& control, const ParallelOptions& options)
+      : input_(input),
+        output_(output),
+        factors_(factors),
+        control_(control),
+        options_(options),
+        inFlight_(static_cast<std::size_t>(options.threads) + 2) {}
+
+  ParallelPass(const ParallelPass&) = delete;
+  ParallelPass& operator=(const ParallelPass&) = delete;
+
+  ~ParallelPass() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    workToDo_.notify_all();
+    for (std::thread& worker : workers_)
+      worker.join();
+  }
+
+  PassStats Run();
+
+ private:
+  bool ReadChunk(Chunk& chunk);
+  void Work();
+  void Scale(Chunk& chunk);
+  void PutRightAndWrite(Chunk& chunk);
+  std::unique_ptr<Chunk> FreeChunk();
+
+  InputFile& input_;
+  OutputFile& output_;
+  const ScaleFactors& factors_;
+  const PassControl& control_;
+  const ParallelOptions& options_;
+  const std::size_t inFlight_;
+
+  std::mutex mutex_;
+  std::condition_variable workToDo_;
+  std::condition_variable chunkReady_;
+  std::deque<std::unique_ptr<Chunk>> queue_;  // in input order
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+
+  std::vector<std::unique_ptr<Chunk>> spare_;  // chunks to reuse, with their buffers
+  std::string carry_;                          // read after the last chunk's end
+  bool inputEnded_ = false;
+  bool lineTooLong_ = false;
+  // The block left open by the chunks written so far.
+  const KeywordRule* openRule_ = nullptr;
+  int owed_ = 0;
+  PassStats stats_;
+};
+
+PassStats ParallelPass::Run() {
+  for (int i = 0; i < options_.threads; ++i)
+    workers_.emplace_back([this] { Work(); });
+  for (;;) {
+    while (queue_.size() < inFlight_ && (!inputEnded_ || !carry_.empty()) && !lineTooLong_) {
+      std::unique_ptr<Chunk> chunk = FreeChunk();
+      if (!ReadChunk(*chunk)) {
+        if (lineTooLong_) carry_ = std::move(chunk->text);
+        break;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(chunk));
+      }
+      workToDo_.notify_one();
+    }
+    if (queue_.empty()) break;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      chunkReady_.wait(lock, [this] { return queue_.front()->state == Chunk::State::Ready; });
+    }
+    PutRightAndWrite(*queue_.front());
+    std::lock_guard<std::mutex> lock(mutex_);
+    spare_.push_back(std::move(queue_.front()));
+    queue_.pop_front();
+  }
+  if (lineTooLong_) {  // the rest goes through the sequential pass, which streams long lines
+    input_.PushBack(carry_);
+    pass::WritingSink sink(output_, factors_);
+    pass::PassCore<pass::WritingSink> core(input_, sink, control_);
+    stats_.lines += core.Run(openRule_, owed_);
+    stats_.pointsScaled += sink.pointsScaled();
+  }
+  stats_.bytesRead = input_.bytes_read();
+  stats_.bytesWritten = output_.bytes_written();
+  return stats_;
+}
+
+std::unique_ptr<Chunk> ParallelPass::FreeChunk() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (spare_.empty()) return std::make_unique<Chunk>();
+  std::unique_ptr<Chunk> chunk = std::move(spare_.back());
+  spare_.pop_back();
+  return chunk;
+}
+
+// Fills the chunk with whole lines; false when nothing is left or when a line is longer than
+// the largest chunk (lineTooLong_, and the chunk holds what was read of it).
+bool ParallelPass::ReadChunk(Chunk& chunk) {
+  if (control_.cancelled()) throw PassCancelled();
+  std::string& text = chunk.text;
+  text.swap(carry_);
+  carry_.clear();
+  const auto readUpTo = [&](std::size_t size) {
+    while (!inputEnded_ && text.size() < size) {
+      const std::size_t before = text.size();
+      text.resize(size);
+      const std::size_t count = input_.Read(text.data() + before, size - before);
+      text.resize(before + count);
+      inputEnded_ = count == 0;
+    }
+  };
+  readUpTo(options_.chunkSize);
+  if (text.empty()) return false;
+  std::size_t end = text.rfind('\n');
+  for (std::size_t searched = 0; end == std::string::npos && !inputEnded_;) {
+    if (text.size() >= options_.maxChunk) {
+      lineTooLong_ = true;
+      return false;
+    }
+    searched = text.size();
+    readUpTo(std::min(options_.maxChunk, text.size() + options_.chunkSize));
+    end = text.find('\n', searched);
+  }
+  if (end != std::string::npos) {
+    carry_.assign(text, end + 1);
+    text.resize(end + 1);
+  }
+  chunk.state = Chunk::State::Waiting;
+  return true;
+}
+
+void ParallelPass::Work() {
+  for (;;) {
+    Chunk* chunk = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      workToDo_.wait(lock, [&] {
+        if (stopping_) return true;
+        for (const auto& queued : queue_) {
+          if (queued->state == Chunk::State::Waiting) {
+            chunk = queued.get();
+            return true;
+          }
+        }
+        return false;
+      });
+      if (chunk == nullptr) return;
+      chunk->state = Chunk::State::Working;
+    }
+    Scale(*chunk);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      chunk->state = Chunk::State::Ready;
+    }
+    chunkReady_.notify_one();
+  }
+}
+
+// A worker's guess: the chunk scaled as if no block were open at its start.
+void ParallelPass::Scale(Chunk& chunk) {
+  chunk.outputSize = 0;
+  chunk.marks.clear();
+  chunk.lines = chunk.points = 0;
+  chunk.tooLarge = false;
+  chunk.error = nullptr;
+  try {
+    InputFile lines(&control_, 0);
+    lines.UseText(chunk.text);
+    ChunkSink sink(chunk, factors_, std::max<std::size_t>(4 * options_.maxChunk, 1 << 16));
+    pass::PassCore<ChunkSink> core(lines, sink, control_);
+    chunk.lines = core.Run();
+    chunk.openRule = core.open_rule();
+    chunk.owed = core.owed();
+  } catch (const ChunkSink::TooLarge&) {
+    chunk.tooLarge = true;
+  } catch (...) {
+    chunk.error = std::current_exception();
+  }
+}
+
+// Writes the chunk's output as the sequential pass would have written it.
+void ParallelPass::PutRightAndWrite(Chunk& chunk) {
+  if (chunk.error) std::rethrow_exception(chunk.error);
+  const auto owedLines = static_cast<std::size_t>(owed_);
+  const bool guessHolds =
+      !chunk.tooLarge && (openRule_ == nullptr ||
+                          (owedLines < chunk.marks.size() && chunk.marks[owedLines].outsideBlocks));
+  if (guessHolds && openRule_ == nullptr) {
+    output_.Write(std::string_view(chunk.output.data(), chunk.outputSize));
+    stats_.lines += chunk.lines;
+    stats_.pointsScaled += chunk.points;
+    openRule_ = chunk.openRule;
+    owed_ = chunk.owed;
+    return;
+  }
+  InputFile lines(&control_, 0);
+  lines.UseText(chunk.text);
+  pass::WritingSink sink(output_, factors_);
+  pass::PassCore<pass::WritingSink> core(lines, sink, control_);
+  if (!guessHolds) {  // scale it all again, from the open block on
+    stats_.lines += core.Run(openRule_, owed_);
+    stats_.pointsScaled += sink.pointsScaled();
+    openRule_ = core.open_rule();
+    owed_ = core.owed();
+    return;
+  }
+  // The open block's last lines, then the guess from there on.
+  core.RunBlock(*openRule_, owed_);
+  const std::size_t from = chunk.marks[owedLines].outputOffset;
+  const std::uint64_t pointsBefore = chunk.marks[owedLines].pointsBefore;
+  output_.Write(std::string_view(chunk.output.data() + from, chunk.outputSize - from));
+  stats_.lines += chunk.lines;
+  stats_.pointsScaled += sink.pointsScaled() + chunk.points - pointsBefore;
+  openRule_ = chunk.openRule;
+  owed_ = chunk.owed;
+}
+
+}  // namespace
+
+PassStats RunParallelScalingPass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
+                                 const PassControl& control, const ParallelOptions& options) {
+  assert(options.threads > 0 && options.chunkSize > 0 && options.maxChunk >= options.chunkSize);
+  return ParallelPass(input, output, factors, control, options).Run();
+}
+
+}  // namespace tessary

@@ -1,0 +1,103 @@
+// The pass on several threads writes what the sequential pass writes, byte for byte, wherever
+// the chunks are cut: blocks that cross chunks, blocks longer than a chunk, headers inside the
+// lines a block still owes, lines longer than a chunk, a Ctrl-Z, a last line without a line feed.
+#include "model/parallel_pass.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+
+#include "model/input_file.h"
+#include "model/output_file.h"
+#include "tests/support/model_writer.h"
+#include "tests/support/reference_pass.h"
+
+namespace tessary {
+namespace {
+
+using testing::ModelWriter;
+using testing::RealPass;
+using testing::ReferencePass;
+
+const ScaleFactors kFactors{2, -0.5, 1e3};
+
+std::string Parallel(std::string_view model, int threads, std::size_t chunk, std::size_t max) {
+  const ParallelOptions options{threads, chunk, max};
+  return RealPass(model, kFactors, max, &options);
+}
+
+TEST(ParallelPass, MatchesTheSequentialPassForEveryChunkSize) {
+  for (std::uint64_t seed = 0; seed < 60; ++seed) {
+    std::string model;
+    for (int part = 0; part < 4; ++part)  // longer models, so that there are many chunks
+      model += ModelWriter(seed * 4 + static_cast<std::uint64_t>(part)).Model() + "\n";
+    const std::string expected = ReferencePass(model, kFactors);
+    for (std::size_t chunk = 1; chunk <= 48; chunk += seed % 3 + 1) {
+      ASSERT_EQ(Parallel(model, 1 + static_cast<int>(chunk % 3), chunk, 4096), expected)
+          << "seed " << seed << ", chunks of " << chunk << " bytes";
+    }
+  }
+}
+
+TEST(ParallelPass, BlocksAcrossAndBeyondChunks) {
+  std::string model = "verts 50\n";
+  for (int i = 0; i < 60; ++i)
+    model += std::to_string(i) + " 1 2\n";
+  model += "positionkey 3\nverts 2\n1 1 1 1\n2 2 2 2\ncenter 1 2 3\npositionkey 99\n1 2 3 4";
+  const std::string expected = ReferencePass(model, kFactors);
+  for (std::size_t chunk = 1; chunk < model.size() + 2; ++chunk) {
+    ASSERT_EQ(Parallel(model, 2, chunk, chunk + 16), expected) << "chunks of " << chunk;
+  }
+}
+
+TEST(ParallelPass, LineLongerThanAChunkHandsOverToTheSequentialPass) {
+  const std::string model = "verts 3\n1 1 1\n" + std::string(5000, ' ') + "2 2 2\n3 3 3\n" +
+                            "node " + std::string(9000, 'x') + "\nposition 1 2 3\n";
+  const std::string expected = ReferencePass(model, kFactors);
+  for (const std::size_t chunk : {4, 64, 1024}) {
+    EXPECT_EQ(Parallel(model, 2, chunk, 1024), expected) << "chunks of " << chunk;
+  }
+}
+
+TEST(ParallelPass, StopsAtCtrlZLikeTheSequentialPass) {
+  const std::string model = "position 1 1 1\nverts 1\n1 2 3\x1Aposition 9 9 9\n";
+  EXPECT_EQ(Parallel(model, 2, 3, 64), ReferencePass(model, kFactors));
+}
+
+TEST(ParallelPass, LargeModelWithRealChunks) {
+  ModelWriter writer(7);
+  std::string model;
+  while (model.size() < (6u << 20)) {
+    model += "verts 3000\n";
+    for (int i = 0; i < 3000; ++i)
+      model += "    -1.23456789 0.98765432 " + std::to_string(i) + ".5\n";
+    model += writer.Model() + "\n";
+  }
+  EXPECT_EQ(Parallel(model, 2, 1 << 20, 1 << 20), RealPass(model, kFactors, 1 << 20));
+}
+
+TEST(ParallelPass, CancellationEndsThePass) {
+  const int in = ::memfd_create("model", MFD_CLOEXEC);
+  const int out = ::memfd_create("scaled", MFD_CLOEXEC);
+  const std::string line = "position 1 2 3\n";
+  for (int i = 0; i < 20000; ++i)
+    ASSERT_EQ(::write(in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  ::lseek(in, 0, SEEK_SET);
+  std::atomic<bool> cancel{false};
+  PassControl control;
+  control.cancel = &cancel;
+  control.progress = [&cancel](std::uint64_t done, std::uint64_t) { cancel = done > 4096; };
+  InputFile input(&control, 4096);
+  input.Borrow(in, "model");
+  OutputFile output(out, "scaled", &control);
+  EXPECT_THROW(RunParallelScalingPass(input, output, kFactors, control, {2, 1024, 4096}),
+               PassCancelled);
+  ::close(in);
+  ::close(out);
+}
+
+}  // namespace
+}  // namespace tessary
