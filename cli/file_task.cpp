@@ -55,7 +55,7 @@ std::optional<FileOutcome> ChooseFactor(const PlannedFile& file, const FitReques
   return std::nullopt;
 }
 
-FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command,
+FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int passThreads,
                   const std::atomic<bool>* cancel,
                   const std::function<void(std::uint64_t)>& bytesRead) {
   std::uint64_t readBefore = 0;  // by the first read, for --fit
@@ -66,6 +66,7 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command,
   ScaleJob job{FileArgument(file.input, STDIN_FILENO, "standard input"),
                FileArgument(file.output, STDOUT_FILENO, "standard output"), command.factors,
                control};
+  job.threads = passThreads;
   std::string note;
   if (command.fit) {
     double factor = 0;
@@ -109,11 +110,11 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command,
 
 }  // namespace
 
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command,
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int passThreads,
                       const std::atomic<bool>* cancel,
                       const std::function<void(std::uint64_t)>& bytesRead) noexcept {
   try {
-    return Scale(file, command, cancel, bytesRead);
+    return Scale(file, command, passThreads, cancel, bytesRead);
   } catch (...) {  // only running out of memory gets here, and then little can be said
     FileOutcome outcome;
     outcome.status = JobStatus::Failed;

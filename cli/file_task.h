@@ -22,10 +22,11 @@ struct FileOutcome {
   PassStats stats;
 };
 
-/// Scales `file` as `command` says. "-" stands for standard input or output. `bytesRead` is
+/// Scales `file` as `command` says. "-" stands for standard input or output. `passThreads` is
+/// the driver's ScaleJob::threads for a large input (0 for one per core). `bytesRead` is
 /// called from this thread with the bytes read so far (both reads, for --fit); `cancel` stops
 /// the work and leaves the output as it was. Never throws.
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command,
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int passThreads,
                       const std::atomic<bool>* cancel,
                       const std::function<void(std::uint64_t)>& bytesRead) noexcept;
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "cli/job_messages.h"
 #include "cli/model_report.h"
@@ -62,13 +63,16 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
 
   bool failed = false;
   bool first = true;
+  // A model read on this thread draws the progress line from its own progress reports.
+  const std::thread::id thisThread = std::this_thread::get_id();
   RunInOrder(
       command.inputs.size(), command.jobs != 0 ? command.jobs : DefaultJobs(),
       [&](std::size_t i) {
         PassControl control;
         control.cancel = &interrupt;
-        control.progress = [&counter, i](std::uint64_t done, std::uint64_t) {
+        control.progress = [&, i](std::uint64_t done, std::uint64_t) {
           counter.SetBytes(i, done);
+          if (std::this_thread::get_id() == thisThread) progress.Tick();
         };
         InfoOutcome outcome = Inspect(command.inputs[i], command, control);
         counter.FileDone();

@@ -18,7 +18,9 @@ namespace tessary::cli {
 /// on the calling thread in the order of i; calls `tick()` on the calling thread about ten
 /// times a second while it waits. Once `stop` is true no more work is started: the results of
 /// work already started are still reported, and the others are never made. `work` must not
-/// throw. When no thread can be started, the work is done on the calling thread.
+/// throw. With one thread, or when no thread can be started, the work is done on the calling
+/// thread, one piece after the other, and nothing waits to call `tick()`: a new thread costs
+/// address space (its stack and its own malloc arena) that a run of one file must not need.
 template <typename Work, typename Report, typename Tick>
 void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& report, Tick&& tick,
                 const std::atomic<bool>& stop) {
@@ -44,6 +46,18 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
     changed.notify_one();
   };
 
+  const auto runHere = [&] {
+    for (std::size_t i = 0; i < count && !stop.load(); ++i) {
+      Result result = work(i);
+      report(i, result);
+    }
+  };
+  const std::size_t wanted = std::min<std::size_t>(threads, count);
+  if (wanted <= 1) {
+    runHere();
+    return;
+  }
+
   std::vector<std::thread> pool;
   // Joins the workers however this function is left, even by an exception from `report`.
   struct Joiner {
@@ -54,7 +68,6 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
       }
     }
   } joiner{pool};
-  const std::size_t wanted = std::min<std::size_t>(threads, count);
   for (std::size_t t = 0; t < wanted; ++t) {
     try {
       {
@@ -68,9 +81,9 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
       break;
     }
   }
-  if (pool.empty() && count > 0) {
-    ++running;
-    worker();
+  if (pool.empty()) {
+    runHere();
+    return;
   }
 
   std::unique_lock<std::mutex> lock(mutex);

@@ -3,9 +3,11 @@
 #include <sched.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/batch_plan.h"
@@ -76,13 +78,25 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   ProgressCounter counter(files.size(), totalBytes);
   ProgressLine progress(counter, command.progress);
 
+  // Files at a time, and the threads each file's pass may use: a file alone gets every core,
+  // files side by side share them.
+  const unsigned cores = DefaultJobs();
+  const std::size_t workers =
+      std::min<std::size_t>(command.jobs != 0 ? command.jobs : cores, files.size());
+  const int passThreads =
+      workers <= 1 ? 0 : static_cast<int>(std::max<std::size_t>(1, cores / workers));
+  // A file scaled on this thread draws the progress line from its own progress reports.
+  const std::thread::id thisThread = std::this_thread::get_id();
+
   Totals totals;
   RunInOrder(
-      files.size(), command.jobs != 0 ? command.jobs : DefaultJobs(),
+      files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
         FileOutcome outcome =
-            ScaleFile(files[i], command, &interrupt,
-                      [&counter, i](std::uint64_t done) { counter.SetBytes(i, done); });
+            ScaleFile(files[i], command, passThreads, &interrupt, [&, i](std::uint64_t done) {
+              counter.SetBytes(i, done);
+              if (std::this_thread::get_id() == thisThread) progress.Tick();
+            });
         counter.FileDone();
         return outcome;
       },
