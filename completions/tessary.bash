@@ -4,7 +4,7 @@ _tessary() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   local IFS=$'\n'
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W $'--help\n--version' -- "$cur"))
+    COMPREPLY=($(compgen -W $'--help\n--version\n-h\n-V' -- "$cur"))
     return
   fi
   COMPREPLY=($(compgen -d -- "$cur") $(compgen -f -X '!*.[mM][dD][lL]' -- "$cur"))

@@ -4,5 +4,5 @@ function __tessary_models
     __fish_complete_path (commandline -ct) | string match -ri -- '^.*(?:\.mdl|/)\t?$'
 end
 complete -c tessary -f -a '(__tessary_models)'
-complete -c tessary -l help -d 'Print the usage and exit'
-complete -c tessary -l version -d 'Print the version and exit'
+complete -c tessary -s h -l help -d 'Print the usage and exit'
+complete -c tessary -s V -l version -d 'Print the version and exit'

@@ -153,6 +153,8 @@ TEST(Completion, TessaryOffersItsOptionsAndModels) {
                              "for w in \"${COMPREPLY[@]}\"; do echo \"$w\"; done";
   EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", "--"}).out),
             (std::set<std::string>{"--help", "--version"}));
+  EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", "-"}).out),
+            (std::set<std::string>{"--help", "--version", "-h", "-V"}));
   EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", ""}).out),
             (std::set<std::string>{"crate.mdl", "BARREL.MDL", "models"}));
 }

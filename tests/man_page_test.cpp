@@ -88,6 +88,16 @@ TEST(ManPage, NamesTheSameOptionsAsHelp) {
   EXPECT_EQ(OptionsIn(PlainSource("tessary-scale.1")), help);
 }
 
+#if TESSARY_WITH_GUI
+TEST(ManPage, OfTessaryNamesTheSameOptionsAsItsHelp) {
+  const ProgramResult help = RunProgram(TESSARY_APP_PATH, {"--help"});
+  ASSERT_EQ(help.exitCode, 0) << help.err;
+  const std::set<std::string> options = OptionsIn(help.out);
+  EXPECT_GE(options.size(), 4u);
+  EXPECT_EQ(OptionsIn(PlainSource("tessary.1")), options);
+}
+#endif
+
 // Fails for each option of the option table that `shown` names in neither its long nor its
 // short form.
 void ExpectEveryOption(const std::set<std::string>& shown) {
