@@ -112,6 +112,13 @@ TEST(ManPage, ShowsEveryOptionInAnExample) {
   ExpectEveryOption(OptionsIn(Examples(PlainSource("tessary-scale.1"))));
 }
 
+TEST(Readme, ShowsTheHelpTextAsItIs) {
+  const ProgramResult help = RunProgram(TESSARY_SCALE_PATH, {"--help"});
+  EXPECT_NE(ReadFile(testing::SourcePath("README.md")).find("```\n" + help.out + "```\n"),
+            std::string::npos)
+      << "paste the output of tessary-scale --help into the README";
+}
+
 TEST(Readme, ShowsEveryOptionInAnExample) {
   // The lines of its code blocks that run tessary-scale.
   const std::string readme = ReadFile(testing::SourcePath("README.md"));
