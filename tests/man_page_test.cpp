@@ -1,5 +1,5 @@
 // The man pages: clean for the linters, naming the same options as --help, and showing every
-// option in an example, as the README does.
+// option in an example; the README with the help text and an example of every option.
 #include <gtest/gtest.h>
 
 #include <regex>
