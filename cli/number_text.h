@@ -5,7 +5,8 @@
 
 namespace tessary::cli {
 
-/// Such as "0.1", "-2.5", "1e+300", "inf", "-inf" or "nan".
+/// Such as "0.1", "0.0005", "-2.5", "1e+300", "inf", "-inf" or "nan": fixed or scientific
+/// notation as printf's %g chooses for that many significant digits.
 std::string ShortestText(double value);
 
 }  // namespace tessary::cli

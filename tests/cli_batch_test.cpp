@@ -105,17 +105,21 @@ TEST_F(CliBatch, FailingFilesInTheMiddleLeaveTheOthersDoneAndExitOne) {
 }
 
 TEST_F(CliBatch, MessagesFollowTheOrderOfTheInputsWhateverFinishesFirst) {
-  // The big model in the middle finishes last; the line about the file after it still comes
-  // after the line about the file before it.
+  // The big model finishes long after the missing file after it has failed; its line (the
+  // factor --fit chose, with -v) still comes first.
+  const std::string small = (in_ / "small.mdl").string();
   const std::string big = (in_ / "big.mdl").string();
-  WriteFile(big, MakeModel(1, 100'000).text);
+  WriteFile(small, "verts 2\n0 0 0\n0 0 2\n");
+  WriteFile(big, MakeModel(1, 200'000).text + "verts 2\n0 0 -1000\n0 0 1000\n");
   const ProgramResult result =
-      Cli({"-s", "2", "-t", out_.string(), "-j", "3", "first.mdl", big, "last.mdl"});
+      Cli({"-v", "--fit", "z=1", "-t", out_.string(), "-j", "3", small, big, "missing.mdl"});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err,
-            "tessary-scale: Unable to open input file. (first.mdl: No such file or directory)\n"
-            "tessary-scale: Unable to open input file. (last.mdl: No such file or directory)\n");
-  EXPECT_EQ(ReadFile((out_ / "big.mdl").string()), ScaledAlone(big, {"2"}));
+  EXPECT_EQ(result.err.substr(0, result.err.find("3 files")),
+            "tessary-scale: " + small + ": scaled by 0.5 to span 1 along z\n" +
+                "tessary-scale: " + big + ": scaled by 0.0005 to span 1 along z\n" +
+                "tessary-scale: Unable to open input file. (missing.mdl: No such file or "
+                "directory)\n");
+  EXPECT_EQ(ReadFile((out_ / "big.mdl").string()), ScaledAlone(big, {"0.0005"}));
 }
 
 TEST_F(CliBatch, SuffixWritesBesideEachInput) {
