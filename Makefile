@@ -49,11 +49,17 @@ package: build
 	ctest --preset package
 	lintian --fail-on error build/release/packages/*.deb
 
+# The microbenchmarks, then tessary-scale against a naive C pass and a line copy as whole
+# programs. BENCH_ARGS go to the comparison: make bench BENCH_ARGS=--quick for a short run,
+# BENCH_ARGS='--tessary-args="--verbose"' for a second tessary-scale row.
+BENCH_ARGS ?=
+
 bench:
 	@scripts/ensure-packages build bench
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
-	build/bench/bench/tessary_bench
+	build/bench/bench/tessary_bench --micro-only
+	build/bench/bench/tessary-compare $(BENCH_ARGS)
 
 asan:
 	@scripts/ensure-packages build gui test

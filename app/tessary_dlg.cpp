@@ -67,7 +67,7 @@ BOOL CTessaryDlg::OnInitDialog() {
 }
 
 void CTessaryDlg::OnSysCommand(UINT nID, LPARAM lParam) {
-  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+  if ((nID & SC_COMMAND_MASK) == IDM_ABOUTBOX) {
     CAboutDlg dlgAbout;
     dlgAbout.DoModal();
   } else {

@@ -26,6 +26,8 @@ void CopyLines(const std::string& inputPath, const std::string& outputPath) {
     std::string_view line;
     while (input.ReadLine(line)) {
       output.Write(line);
+      while (!input.line_complete() && input.ReadLinePart(line))
+        output.Write(line);  // a line longer than the input's buffer comes in parts
       output.Write("\r\n");
     }
     output.Finish();

@@ -1,7 +1,7 @@
 // tessary_bench: the microbenchmarks, then the whole pass against its two baselines on one
-// generated vertex-heavy file.
+// generated vertex-heavy file, in this process (tessary-compare compares whole programs).
 //
-//   tessary_bench [--pass-mib=N] [--pass-only] [Google Benchmark flags]
+//   tessary_bench [--pass-mib=N] [--pass-only | --micro-only] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -64,12 +64,15 @@ void ComparePasses(std::uint64_t mebibytes) {
 int main(int argc, char** argv) {
   std::uint64_t mebibytes = 64;
   bool passOnly = false;
+  bool microOnly = false;
   std::vector<char*> rest;
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--pass-mib=", 11) == 0) {
       mebibytes = std::strtoull(argv[i] + 11, nullptr, 10);
     } else if (std::strcmp(argv[i], "--pass-only") == 0) {
       passOnly = true;
+    } else if (std::strcmp(argv[i], "--micro-only") == 0) {
+      microOnly = true;
     } else {
       rest.push_back(argv[i]);
     }
@@ -78,6 +81,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&restCount, rest.data());
   if (!passOnly) benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  ComparePasses(mebibytes);
+  if (!microOnly) ComparePasses(mebibytes);
   return 0;
 }

@@ -171,8 +171,7 @@ void BM_FormatFixed11_AwkwardMagnitudes(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatFixed11_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
 
-void BM_Snprintf11_Typical(benchmark::State& state) {
-  const std::vector<double> values = TypicalCoordinates();
+void SnprintfAll(benchmark::State& state, const std::vector<double>& values) {
   char text[400];
   std::size_t i = 0;
   for (auto _ : state) {
@@ -181,19 +180,16 @@ void BM_Snprintf11_Typical(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
+
+void BM_Snprintf11_Typical(benchmark::State& state) {
+  SnprintfAll(state, TypicalCoordinates());
+}
 BENCHMARK(BM_Snprintf11_Typical);
 
 void BM_Snprintf11_AwkwardMagnitudes(benchmark::State& state) {
   const auto magnitudeClass = static_cast<int>(state.range(0));
   state.SetLabel(kMagnitudeClasses[magnitudeClass]);
-  const std::vector<double> values = AwkwardMagnitudes(magnitudeClass);
-  char text[400];
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(std::snprintf(text, sizeof text, "%.11f", values[i]));
-    i = (i + 1) & (values.size() - 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+  SnprintfAll(state, AwkwardMagnitudes(magnitudeClass));
 }
 BENCHMARK(BM_Snprintf11_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
 

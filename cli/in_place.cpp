@@ -45,12 +45,6 @@ int InPlaceReplacement::Commit() {
   if (::chmod(temporary_.c_str(), mode_) != 0) return errno;
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) return errno;
   temporary_.clear();
-  // The data is on disk already (the driver synced it); now the folder's new entry.
-  const std::string folder = std::filesystem::path(target_).parent_path().string();
-  if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
   return 0;
 }
 

@@ -29,8 +29,9 @@ class InPlaceReplacement {
   const std::string& target() const { return target_; }
 
   /// Gives the new file the model's permission bits and, where the system allows, its owner,
-  /// renames it over the model and puts the rename on disk. Returns 0 or the system's error
-  /// number; on failure the model is as it was.
+  /// and renames it over the model. Its data is on disk already (the driver synced it before
+  /// its own rename), so the model is whole whenever the rename lands, as for any output.
+  /// Returns 0 or the system's error number; on failure the model is as it was.
   int Commit();
 
  private:

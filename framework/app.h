@@ -35,7 +35,8 @@ class CWinApp : public CCmdTarget {
   std::vector<std::string> m_arguments;
 
  protected:
-  /// The framework's help command handler. Tessary has no help file, so it shows nothing.
+  /// The framework's help command handler. The framework has no help system, so it shows
+  /// nothing; an application that has help maps ID_HELP to a handler of its own.
   void OnHelp();
 };
 

@@ -19,6 +19,7 @@
 #include "framework/dialog_units.h"
 #include "framework/drop_files.h"
 #include "framework/icon.h"
+#include "framework/local_text.h"
 #include "framework/resources.h"
 
 namespace afx {
@@ -69,10 +70,6 @@ class DialogWindow : public QDialog {
 };
 
 namespace {
-
-QString FromLocal(const char* text) {
-  return QString::fromLocal8Bit(text != nullptr ? text : "");
-}
 
 Qt::WindowFlags WindowFlagsOf(const DialogTemplate& dialog) {
   // An application window is a main window to the window manager, so it shows on the task
@@ -224,13 +221,19 @@ INT_PTR CDialog::DoModal() {
   QObject::connect(help, &QShortcut::activated, &window,
                    [this] { SendMessage(WM_COMMAND, MAKEWPARAM(ID_HELP, 0)); });
 
+  // However the dialog ends, even by an exception from OnInitDialog, it lets go of the window
+  // that is about to be destroyed.
+  struct WindowRelease {
+    CDialog& dialog;
+    ~WindowRelease() {
+      dialog.m_hWnd = nullptr;
+      dialog.m_systemMenu.reset();
+      dialog.ForgetChildren();
+    }
+  } release{*this};
   m_hWnd = &window;
   if (OnInitDialog() && !tabStops.empty()) tabStops.front()->setFocus();
-  const int result = window.exec();
-  m_hWnd = nullptr;
-  m_systemMenu.reset();
-  ForgetChildren();
-  return result;
+  return window.exec();
 }
 
 void CDialog::ShowSystemMenu(int globalX, int globalY) {
@@ -278,7 +281,7 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(WM_CLOSE);
+      if ((wParam & SC_COMMAND_MASK) == SC_CLOSE) SendMessage(WM_CLOSE);
       return 0;
     case WM_CLOSE:
       SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));

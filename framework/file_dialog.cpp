@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "framework/app.h"
+#include "framework/local_text.h"
 #include "framework/wnd.h"
 
 namespace afx {
@@ -81,15 +82,14 @@ INT_PTR CFileDialog::DoModal() {
   dialog.setFileMode(open_ && (flags_ & OFN_FILEMUSTEXIST) != 0 ? QFileDialog::ExistingFile
                                                                 : QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, (flags_ & OFN_OVERWRITEPROMPT) == 0);
-  dialog.setDefaultSuffix(QString::fromLocal8Bit(defaultExtension_.c_str()));
+  dialog.setDefaultSuffix(FromLocal(defaultExtension_));
   QStringList nameFilters;
   for (const std::string& nameFilter : ConvertFileFilter(filter_.c_str())) {
-    nameFilters << QString::fromLocal8Bit(nameFilter.c_str());
+    nameFilters << FromLocal(nameFilter);
   }
   if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
-  const QFileInfo file(QString::fromLocal8Bit(fileName_.c_str()));
-  const QString initialDir =
-      QString::fromLocal8Bit(m_ofn.lpstrInitialDir != nullptr ? m_ofn.lpstrInitialDir : "");
+  const QFileInfo file(FromLocal(fileName_));
+  const QString initialDir = FromLocal(m_ofn.lpstrInitialDir);
   if (!fileName_.empty() && file.absoluteDir().exists()) {
     dialog.setDirectory(file.absolutePath());
   } else if (!initialDir.isEmpty() && QDir(initialDir).exists()) {
@@ -97,7 +97,7 @@ INT_PTR CFileDialog::DoModal() {
   }
   if (!fileName_.empty()) dialog.selectFile(file.fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
-  pathName_ = QDir::toNativeSeparators(dialog.selectedFiles().first()).toLocal8Bit().toStdString();
+  pathName_ = ToLocal(QDir::toNativeSeparators(dialog.selectedFiles().first()));
   return IDOK;
 }
 

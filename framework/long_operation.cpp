@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "framework/app.h"
+#include "framework/local_text.h"
 #include "framework/progress_window.h"
 #include "framework/wnd.h"
 
@@ -128,8 +129,7 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
   showProgress.setSingleShot(true);
   QObject::connect(&showProgress, &QTimer::timeout, [&] {
     QWidget* window = owner != nullptr ? owner->GetSafeHwnd() : nullptr;
-    progress = std::make_unique<ProgressWindow>(window, QString::fromLocal8Bit(AfxGetAppName()),
-                                                QString::fromLocal8Bit(text != nullptr ? text : ""),
+    progress = std::make_unique<ProgressWindow>(window, FromLocal(AfxGetAppName()), FromLocal(text),
                                                 [&operation] { operation.RequestCancel(); });
     progress->SetProgress(operation.done(), operation.total());
     blocker.Allow(progress.get());

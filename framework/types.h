@@ -60,6 +60,8 @@ inline constexpr UINT IDOK = 1;
 inline constexpr UINT IDCANCEL = 2;
 inline constexpr UINT ID_HELP = 0xE146;
 inline constexpr UINT SC_CLOSE = 0xF060;
+/// The bits of a system command's id that name the command; the low four are the system's.
+inline constexpr UINT SC_COMMAND_MASK = 0xFFF0;
 
 // Message boxes.
 inline constexpr UINT MB_OK = 0x0000;

@@ -13,16 +13,11 @@
 
 #include "framework/app.h"
 #include "framework/icon.h"
+#include "framework/local_text.h"
 #include "framework/user_exception.h"
 
 namespace afx {
-namespace {
-
-QString FromLocal(LPCTSTR text) {
-  return QString::fromLocal8Bit(text != nullptr ? text : "");
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CMenu::CMenu() : menu_(std::make_unique<QMenu>()) {}
 
@@ -132,7 +127,7 @@ CString CWnd::GetDlgItemText(int id) const {
   if (const auto* edit = qobject_cast<const QLineEdit*>(item)) text = edit->text();
   if (const auto* button = qobject_cast<const QAbstractButton*>(item)) text = button->text();
   if (const auto* label = qobject_cast<const QLabel*>(item)) text = label->text();
-  return text.toLocal8Bit().toStdString();
+  return ToLocal(text);
 }
 
 void CWnd::DragAcceptFiles(BOOL bAccept) {
@@ -159,7 +154,7 @@ int CWnd::GetDlgCtrlID() const {
 
 void CWnd::SetDlgItemText(int id, const CString& text) {
   QWidget* item = m_hWnd != nullptr ? m_hWnd->findChild<QWidget*>(QString::number(id)) : nullptr;
-  const QString value = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  const QString value = FromLocal(text);
   if (auto* edit = qobject_cast<QLineEdit*>(item)) edit->setText(value);
   if (auto* button = qobject_cast<QAbstractButton*>(item)) button->setText(value);
   if (auto* label = qobject_cast<QLabel*>(item)) label->setText(value);

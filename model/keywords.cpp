@@ -5,10 +5,13 @@
 namespace tessary {
 namespace {
 
+// Words of lower-case letters (they are compared with a line's first word ignoring case), and
+// at least a point per rewritten line.
 constexpr bool IsValidRule(const KeywordRule& rule) {
-  return rule.values >= kPointValues && rule.values <= kMaxValues && !rule.word.empty() &&
-         rule.word.size() <= kLongestKeyword && rule.word.front() >= 'a' &&
-         rule.word.front() <= 'z';
+  for (const char c : rule.word) {
+    if (c < 'a' || c > 'z') return false;
+  }
+  return !rule.word.empty() && rule.values >= kPointValues;
 }
 static_assert([] {
   for (const KeywordRule& rule : kKeywordRules) {

@@ -8,7 +8,7 @@
 // X, Y and Z factors; any values before them are written as read.
 #pragma once
 
-#include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace tessary {
@@ -27,15 +27,26 @@ struct KeywordRule {
 /// Values per rewritten line that are a point (X, Y, Z); the others lead and are not scaled.
 inline constexpr int kPointValues = 3;
 
-inline constexpr std::array<KeywordRule, 4> kKeywordRules{{
+inline constexpr KeywordRule kKeywordRules[] = {
     {"position", false, 3, "position ", PointKind::Position},
     {"center", false, 3, "center ", PointKind::Position},
     {"verts", true, 3, "    ", PointKind::Vertex},
     {"positionkey", true, 4, "   ", PointKind::Key},  // a key's time, then its point
-}};
+};
 
-inline constexpr int kMaxValues = 4;
-inline constexpr std::size_t kLongestKeyword = 11;
+/// The most values a rewritten line has, and the longest keyword.
+inline constexpr int kMaxValues = [] {
+  int most = kPointValues;
+  for (const KeywordRule& rule : kKeywordRules)
+    most = rule.values > most ? rule.values : most;
+  return most;
+}();
+inline constexpr std::size_t kLongestKeyword = [] {
+  std::size_t longest = 0;
+  for (const KeywordRule& rule : kKeywordRules)
+    longest = rule.word.size() > longest ? rule.word.size() : longest;
+  return longest;
+}();
 
 /// True when a line whose first byte after its breaks is `c` may start with a keyword: the
 /// first letter of a keyword, in either case, or a quote. Other lines are copied as they are.

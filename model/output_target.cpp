@@ -46,14 +46,6 @@ std::string TemporaryName(const std::string& finalPath) {
   return (final.parent_path() / ("." + base + suffix)).string();
 }
 
-void SyncFolderOf(const std::string& path) {
-  std::string folder = fs::path(path).parent_path().string();
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);  // best effort: the rename is done either way
-  ::close(fd);
-}
-
 }  // namespace
 
 OutputTarget::~OutputTarget() {
@@ -125,7 +117,6 @@ void OutputTarget::Commit() {
     throw FileError::WriteFailure(name_, errno);
   }
   temporaryPath_.clear();
-  SyncFolderOf(finalPath_);
   existing_.Reset();  // the replaced file, and its lock, go
 }
 

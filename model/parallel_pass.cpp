@@ -18,12 +18,17 @@
 namespace tessary {
 namespace {
 
+// A chunk's output and its marks are capped (by a multiple of the largest chunk, and by a
+// number of lines); a chunk that goes past either is scaled again in order, and the chunks
+// read after it are made smaller, so that memory stays bounded for any kind of line.
+constexpr std::size_t kMaxLinesPerChunk = std::size_t{1} << 15;
+
 // Where a line's output begins in its chunk's output, how many points came before it, and
 // whether a block was open before it.
 struct LineMark {
-  std::size_t outputOffset;
-  std::uint64_t pointsBefore;
-  bool outsideBlocks;
+  std::uint32_t outputOffset : 31;
+  std::uint32_t outsideBlocks : 1;
+  std::uint32_t pointsBefore;
 };
 
 struct Chunk {
@@ -52,8 +57,9 @@ class ChunkSink {
       : chunk_(chunk), factors_(factors), cap_(cap) {}
 
   void LineStart(int owed) {
-    if (chunk_.outputSize > cap_) throw TooLarge{};
-    chunk_.marks.push_back({chunk_.outputSize, chunk_.points, owed == 0});
+    if (chunk_.outputSize > cap_ || chunk_.marks.size() == kMaxLinesPerChunk) throw TooLarge{};
+    chunk_.marks.push_back({static_cast<std::uint32_t>(chunk_.outputSize), owed == 0 ? 1u : 0u,
+                            static_cast<std::uint32_t>(chunk_.points)});
   }
   void Copy(std::string_view text) {
     char* out = Room(text.size() + 2);
@@ -71,10 +77,12 @@ class ChunkSink {
   OutputFile* Echo() { return nullptr; }  // a chunk's lines always come whole
 
  private:
+  // Grows the output by half, at most to the cap and one more line.
   char* Room(std::size_t size) {
     std::string& output = chunk_.output;
-    if (output.size() - chunk_.outputSize < size) {
-      output.resize(std::max(2 * output.size(), chunk_.outputSize + size));
+    const std::size_t needed = chunk_.outputSize + size;
+    if (output.size() < needed) {
+      output.resize(std::max(needed, std::min(output.size() * 3 / 2, cap_)));
     }
     return output.data() + chunk_.outputSize;
   }
@@ -93,7 +101,9 @@ class ParallelPass {
         factors_(factors),
         control_(control),
         options_(options),
-        inFlight_(static_cast<std::size_t>(options.threads) + 2) {}
+        inFlight_(static_cast<std::size_t>(options.threads) + 2),
+        outputCap_(std::max<std::size_t>(options.maxChunk / 2 * 3, 1 << 16)),
+        chunkTarget_(options.chunkSize) {}
 
   ParallelPass(const ParallelPass&) = delete;
   ParallelPass& operator=(const ParallelPass&) = delete;
@@ -123,6 +133,8 @@ class ParallelPass {
   const PassControl& control_;
   const ParallelOptions& options_;
   const std::size_t inFlight_;
+  const std::size_t outputCap_;
+  std::size_t chunkTarget_;  // the size chunks are read at: smaller after one outgrew its caps
 
   std::mutex mutex_;
   std::condition_variable workToDo_;
@@ -203,7 +215,7 @@ bool ParallelPass::ReadChunk(Chunk& chunk) {
       inputEnded_ = count == 0;
     }
   };
-  readUpTo(options_.chunkSize);
+  readUpTo(chunkTarget_);
   if (text.empty()) return false;
   std::size_t end = text.rfind('\n');
   for (std::size_t searched = 0; end == std::string::npos && !inputEnded_;) {
@@ -212,7 +224,7 @@ bool ParallelPass::ReadChunk(Chunk& chunk) {
       return false;
     }
     searched = text.size();
-    readUpTo(std::min(options_.maxChunk, text.size() + options_.chunkSize));
+    readUpTo(std::min(options_.maxChunk, text.size() + chunkTarget_));
     end = text.find('\n', searched);
   }
   if (end != std::string::npos) {
@@ -260,7 +272,7 @@ void ParallelPass::Scale(Chunk& chunk) {
   try {
     InputFile lines(&control_, 0);
     lines.UseText(chunk.text);
-    ChunkSink sink(chunk, factors_, std::max<std::size_t>(4 * options_.maxChunk, 1 << 16));
+    ChunkSink sink(chunk, factors_, outputCap_);
     pass::PassCore<ChunkSink> core(lines, sink, control_);
     chunk.lines = core.Run();
     chunk.openRule = core.open_rule();
@@ -275,6 +287,11 @@ void ParallelPass::Scale(Chunk& chunk) {
 // Writes the chunk's output as the sequential pass would have written it.
 void ParallelPass::PutRightAndWrite(Chunk& chunk) {
   if (chunk.error) std::rethrow_exception(chunk.error);
+  if (chunk.tooLarge) {
+    chunkTarget_ = std::max<std::size_t>(chunkTarget_ / 4, 1);
+  } else if (chunk.outputSize < outputCap_ / 4 && chunk.marks.size() < kMaxLinesPerChunk / 4) {
+    chunkTarget_ = std::min(chunkTarget_ * 2, options_.chunkSize);
+  }
   const auto owedLines = static_cast<std::size_t>(owed_);
   const bool guessHolds =
       !chunk.tooLarge && (openRule_ == nullptr ||

@@ -177,6 +177,22 @@ TEST_F(MainDialog, EnterPressesScale) {
   EXPECT_EQ(shown.text, "Done!");
 }
 
+TEST_F(MainDialog, TabVisitsTheControlsInTemplateOrderFromExit) {
+  QStringList visited;
+  Run([&](QWidget* window) {
+    for (int i = 0; i < 10; ++i) {
+      const QWidget* focus = QApplication::focusWidget();
+      visited << (focus != nullptr ? focus->objectName() : QStringLiteral("none"));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  const auto id = [](int control) { return QString::number(control); };
+  EXPECT_EQ(visited, (QStringList{id(afx::IDOK), id(IDC_MODEL), id(IDC_BROWSE_MODEL), id(IDC_SCALE),
+                                  id(IDC_SCALE_X), id(IDC_OUTPUT), id(IDC_BROWSE_OUTPUT),
+                                  id(IDC_SCALE_Y), id(IDC_SCALE_Z), id(afx::IDOK)}));
+}
+
 TEST_F(MainDialog, ExitEndsWithOkAndStoresTheForm) {
   const afx::INT_PTR result = Run([&](QWidget* window) {
     EXPECT_EQ(window->focusWidget(), window->findChild<QPushButton*>(QString::number(afx::IDOK)));
@@ -773,7 +789,7 @@ TEST(Application, RunsTheMainDialogOnceAndEnds) {
   bool shown = false;
   WhenModalShows(kMain, [&](QWidget* window) {
     shown = true;
-    EXPECT_EQ(app.m_pMainWnd != nullptr, true);
+    EXPECT_NE(app.m_pMainWnd, nullptr);
     ClickControl(window, afx::IDOK);
   });
   EXPECT_FALSE(app.InitInstance());

@@ -196,6 +196,21 @@ TEST(DialogUnits, ScaleByTheFontsAverageWidthAndHeight) {
   EXPECT_GT(real.height, 6);
 }
 
+TEST(Dialog, LetsGoOfItsWindowWhenInitialisationFails) {
+  class FailingDialog : public CDialog {
+   public:
+    FailingDialog() : CDialog(IDD_ABOUTBOX) {}
+    BOOL OnInitDialog() override {
+      CDialog::OnInitDialog();
+      throw std::runtime_error("no resources");
+    }
+  };
+  FailingDialog dialog;
+  EXPECT_THROW(dialog.DoModal(), std::runtime_error);
+  EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+  EXPECT_EQ(dialog.GetSystemMenu(FALSE), nullptr);
+}
+
 TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_EQ(LoadString(IDS_ABOUTBOX), "&About Tessary...");
   EXPECT_EQ(LoadString(9999), "");
@@ -204,7 +219,6 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_EQ(
       AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes(),
       (QList<QSize>{{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
-  EXPECT_EQ(AfxFindDialogTemplate(IDD_MAIN)->controls.size(), 14u);
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
   EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, "0.1.1.0");
   EXPECT_STREQ(AfxGetResourceTable().version.productName, "Tessary");
