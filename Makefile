@@ -1,34 +1,53 @@
 # The two everyday commands:
-#   make run    build and open Tessary's window
+#   make run    build the two programs and open Tessary's window (without a display: scale
+#               the example with tessary-scale, and say how to see the window)
 #   make test   install what is missing, build, and run every test
-# Also: make example, make bench, make asan, make fuzz, make screenshots, make format,
-# make clean.
+# Also: make package, make example, make bench, make asan, make fuzz, make screenshots,
+# make format, make clean.
 
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
-.PHONY: run example test build bench asan fuzz fuzz-ci screenshots format clean
+.PHONY: run example programs test build package bench asan fuzz fuzz-ci screenshots format clean
 
 build:
-	@scripts/ensure-packages build gui
+	@scripts/ensure-packages build gui test
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
-run: build
-	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	  echo "No display to open Tessary's window on. Run it under a virtual X server:"; \
-	  echo "  xvfb-run build/release/tessary"; \
-	  echo "or try the command-line tool: make example"; \
-	  exit 1; \
-	fi
-	build/release/tessary
+# The two programs alone, without the tests.
+programs:
+	@scripts/ensure-packages build gui
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target tessary tessary-scale
 
-example: build
+run: programs
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display to open Tessary's window on, so here is tessary-scale instead:"; \
+	  echo "  build/release/tessary-scale --verbose examples/crate.mdl $(EXAMPLE_OUT) 2"; \
+	  build/release/tessary-scale --verbose examples/crate.mdl $(EXAMPLE_OUT) 2 || exit 1; \
+	  echo "The scaled model is in $(EXAMPLE_OUT)."; \
+	  echo "To see the window, run it under a virtual X server:"; \
+	  echo "  xvfb-run build/release/tessary"; \
+	else \
+	  build/release/tessary; \
+	fi
+
+example: programs
 	build/release/tessary-scale --verbose examples/crate.mdl $(EXAMPLE_OUT) 2
 	@echo "Scaled examples/crate.mdl by 2 into $(EXAMPLE_OUT)"
 
 test: build
 	ctest --preset release
+
+# The Debian package, checked by its tests and by lintian: build/release/packages/*.deb
+package: build
+	@scripts/ensure-packages package
+	rm -rf build/release/packages
+	cd build/release && cpack
+	ctest --preset package
+	lintian --fail-on error build/release/packages/*.deb
 
 # The microbenchmarks, then tessary-scale against a naive C pass and a line copy as whole
 # programs. BENCH_ARGS go to the comparison: make bench BENCH_ARGS=--quick for a short run,
@@ -43,7 +62,7 @@ bench:
 	build/bench/bench/tessary-compare $(BENCH_ARGS)
 
 asan:
-	@scripts/ensure-packages build gui
+	@scripts/ensure-packages build gui test
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan

@@ -1,6 +1,7 @@
-// The command line of tessary-scale: INPUT OUTPUT X [Y Z] and options.
+// The command line of tessary-scale: what to scale into what, or what to report on.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -9,29 +10,57 @@
 
 namespace tessary::cli {
 
-/// A scaling job as given on the command line. "-" as a path means standard input or output.
-struct ScaleJob {
-  std::string input;
-  std::string output;
-  ScaleFactors factors;
+/// Where the output of each input goes.
+enum class Placement {
+  Output,           ///< INPUT OUTPUT ...: the one output named on the command line
+  TargetDirectory,  ///< -t DIR: DIR, under the input's own file name
+  Suffix,           ///< --suffix SUFFIX: beside the input, SUFFIX before its extension
+  InPlace,          ///< -i: the input itself, replaced
+};
+
+enum class ProgressMode { Auto, Always, Never };
+
+/// --fit AXIS=LENGTH: one uniform factor per model, chosen from its vertex points.
+struct FitRequest {
+  int axis = 0;  ///< 0, 1, 2 for x, y, z
+  double length = 0.0;
+};
+
+/// Scaling one model (INPUT OUTPUT) or many (-s or --fit, with -t, --suffix or -i). "-" as a
+/// path means standard input or output, and only INPUT OUTPUT takes it.
+struct ScaleCommand {
+  std::vector<std::string> inputs;
+  Placement placement = Placement::Output;
+  std::string destination;  ///< the OUTPUT, the DIR or the SUFFIX; empty for InPlace
+  ScaleFactors factors;     ///< when `fit` is empty
+  std::optional<FitRequest> fit;
+  unsigned jobs = 0;  ///< files at a time; 0 for one per core
+  ProgressMode progress = ProgressMode::Auto;
   bool verbose = false;
+};
+
+/// --info: what each model holds, with its boxes after scaling when factors are given.
+struct InfoCommand {
+  std::vector<std::string> inputs;
+  bool json = false;
+  std::optional<ScaleFactors> factors;
+  unsigned jobs = 0;
+  ProgressMode progress = ProgressMode::Auto;
 };
 
 struct ShowHelp {};
 struct ShowVersion {};
 
-/// What the command line asks for, or why it cannot be understood (a one-line message).
+/// Why the command line cannot be understood, in one line.
 struct UsageError {
   std::string message;
 };
 
-using Command = std::variant<ScaleJob, ShowHelp, ShowVersion, UsageError>;
+using Command = std::variant<ScaleCommand, InfoCommand, ShowHelp, ShowVersion, UsageError>;
 
-/// Reads the arguments after the program name. An argument that is wholly a number, such as
-/// "-2", is a factor even though it starts with "-"; "--" ends the options.
+/// Reads the arguments after the program name, in the manner of GNU tools: "--name=value" or
+/// "--name value", "-x value" or "-xvalue", bundled short options such as "-vi", and "--" to
+/// end the options. An argument that is wholly a number, such as "-2", is not an option.
 Command ParseCommandLine(const std::vector<std::string>& arguments);
-
-/// The text printed by --help.
-std::string HelpText();
 
 }  // namespace tessary::cli

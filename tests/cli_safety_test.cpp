@@ -210,5 +210,77 @@ TEST_F(CliSafety, FifoOutputWithoutAReaderFailsAtOnce) {
                             ": no program is reading from it)\n");
 }
 
+// A model whose pass lasts long enough to be interrupted: a position line, then a hole of
+// `gigabytes` GiB (read as NUL bytes, one long line) that takes no room on the disk.
+void WriteLongModel(const std::string& path, unsigned gigabytes) {
+  WriteFile(path, "position 1 2 3\n");
+  fs::resize_file(path, std::uintmax_t{gigabytes} << 30);
+}
+
+// Waits until a temporary output in `folder` has grown past 16 MiB: the pass is under way.
+void WaitForTemporaryOutput(const fs::path& folder) {
+  WaitFor([&] {
+    for (const std::string& name : ListFolder(folder)) {
+      if (name[0] == '.' && fs::file_size(folder / name) > (16u << 20)) return true;
+    }
+    return false;
+  });
+}
+
+struct FileState {
+  ino_t inode;
+  off_t size;
+  timespec modified;
+  std::string start;
+};
+FileState StateOf(const std::string& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0);
+  std::ifstream in(path, std::ios::binary);
+  std::string start(64, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  return {status.st_ino, status.st_size, status.st_mtim, start};
+}
+void ExpectSameState(const FileState& before, const FileState& after) {
+  EXPECT_EQ(after.inode, before.inode);
+  EXPECT_EQ(after.size, before.size);
+  EXPECT_EQ(after.modified.tv_sec, before.modified.tv_sec);
+  EXPECT_EQ(after.modified.tv_nsec, before.modified.tv_nsec);
+  EXPECT_EQ(after.start, before.start);
+}
+
+TEST_F(CliSafety, InPlaceInterruptedLeavesTheModelUnchanged) {
+  WriteLongModel(model_, 2);
+  const FileState before = StateOf(model_);
+  RunningProgram cli(TESSARY_SCALE_PATH, {"-i", "-s", "2", model_});
+  WaitForTemporaryOutput(dir_.path());
+  cli.Signal(SIGTERM);
+  const ProgramResult result = cli.Wait();
+  EXPECT_EQ(result.exitCode, 128 + SIGTERM);
+  EXPECT_EQ(result.err, "");
+  ExpectSameState(before, StateOf(model_));
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
+}
+
+TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
+  const fs::path out = dir_.path() / "out";
+  fs::create_directory(out);
+  WriteFile(dir_.File("out/b.mdl"), "previous");
+  for (const char* name : {"a.mdl", "b.mdl", "c.mdl"})
+    WriteLongModel(dir_.File(name), 2);
+  RunningProgram cli(TESSARY_SCALE_PATH,
+                     {"-j", "2", "-s", "2", "-t", out.string(), dir_.File("a.mdl"),
+                      dir_.File("b.mdl"), dir_.File("c.mdl")});
+  // Both jobs under way: two temporary outputs growing.
+  WaitFor([&] { return ListFolder(out).size() == 3; });
+  WaitForTemporaryOutput(out);
+  cli.Signal(SIGINT);
+  const ProgramResult result = cli.Wait();
+  EXPECT_EQ(result.exitCode, 128 + SIGINT);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ListFolder(out), (std::vector<std::string>{"b.mdl"}));
+  EXPECT_EQ(ReadFile(dir_.File("out/b.mdl")), "previous");
+}
+
 }  // namespace
 }  // namespace tessary

@@ -29,19 +29,107 @@ ProgramResult Cli(const std::vector<std::string>& arguments, std::string_view in
 }
 
 TEST(CommandLine, ReadsOneOrThreeFactors) {
-  auto job = std::get<cli::ScaleJob>(cli::ParseCommandLine({"a.mdl", "b.mdl", "2"}));
-  EXPECT_EQ(job.input, "a.mdl");
-  EXPECT_EQ(job.output, "b.mdl");
+  auto job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"a.mdl", "b.mdl", "2"}));
+  EXPECT_EQ(job.inputs, std::vector<std::string>{"a.mdl"});
+  EXPECT_EQ(job.placement, cli::Placement::Output);
+  EXPECT_EQ(job.destination, "b.mdl");
   EXPECT_EQ(job.factors.x, 2);
   EXPECT_EQ(job.factors.z, 2);
-  job = std::get<cli::ScaleJob>(cli::ParseCommandLine({"-v", "-", "-", "-1", "1.5d1", ".5"}));
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"-v", "-", "-", "-1", "1.5d1", ".5"}));
   EXPECT_TRUE(job.verbose);
-  EXPECT_EQ(job.input, "-");
+  EXPECT_EQ(job.inputs, std::vector<std::string>{"-"});
   EXPECT_EQ(job.factors.x, -1);
   EXPECT_EQ(job.factors.y, 15);
   EXPECT_EQ(job.factors.z, 0.5);
-  job = std::get<cli::ScaleJob>(cli::ParseCommandLine({"--", "-a.mdl", "b", "1"}));
-  EXPECT_EQ(job.input, "-a.mdl");
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"--", "-a.mdl", "b", "1"}));
+  EXPECT_EQ(job.inputs, std::vector<std::string>{"-a.mdl"});
+}
+
+// The forms of the options, in the manner of GNU tools, each giving the same batch.
+struct BatchFormCase {
+  const char* name;
+  std::vector<std::string> arguments;
+};
+void PrintTo(const BatchFormCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class BatchFormTest : public ::testing::TestWithParam<BatchFormCase> {};
+
+TEST_P(BatchFormTest, ReadsTheSameBatch) {
+  const cli::Command command = cli::ParseCommandLine(GetParam().arguments);
+  const auto* job = std::get_if<cli::ScaleCommand>(&command);
+  ASSERT_NE(job, nullptr) << std::get<cli::UsageError>(command).message;
+  EXPECT_EQ(job->inputs, (std::vector<std::string>{"a.mdl", "-2.mdl"}));
+  EXPECT_EQ(job->placement, cli::Placement::TargetDirectory);
+  EXPECT_EQ(job->destination, "out");
+  EXPECT_EQ(job->factors.x, 2);
+  EXPECT_EQ(job->factors.y, -1);
+  EXPECT_EQ(job->factors.z, 0.5);
+  EXPECT_EQ(job->jobs, 3u);
+  EXPECT_TRUE(job->verbose);
+  EXPECT_FALSE(job->fit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, BatchFormTest,
+    ::testing::Values(
+        BatchFormCase{"LongWithEquals",
+                      {"--scale=2,-1,0.5", "--target-directory=out", "--jobs=3", "--verbose",
+                       "a.mdl", "--", "-2.mdl"}},
+        BatchFormCase{"LongWithSeparateValues",
+                      {"--scale", "2,-1,0.5", "--target-directory", "out", "--jobs", "3", "-v",
+                       "a.mdl", "--", "-2.mdl"}},
+        BatchFormCase{"ShortWithSeparateValues",
+                      {"-s", "2,-1,0.5", "-t", "out", "-j", "3", "-v", "a.mdl", "--", "-2.mdl"}},
+        BatchFormCase{"ShortJoinedToValues",
+                      {"-s2,-1,0.5", "-tout", "-j3", "-v", "a.mdl", "--", "-2.mdl"}},
+        BatchFormCase{"ShortBundled", {"-j3", "-vtout", "-s2,-1,0.5", "a.mdl", "--", "-2.mdl"}},
+        BatchFormCase{"OptionsAfterInputs",
+                      {"a.mdl", "-s", "2,-1,0.5", "-j", "3", "-v", "-t", "out", "--", "-2.mdl"}}),
+    testing::RowName());
+
+TEST(CommandLine, ReadsWhereTheOutputsGo) {
+  auto job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"-s", "2", "--suffix=-x2", "a"}));
+  EXPECT_EQ(job.placement, cli::Placement::Suffix);
+  EXPECT_EQ(job.destination, "-x2");
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"-s", "2", "-i", "a", "b"}));
+  EXPECT_EQ(job.placement, cli::Placement::InPlace);
+  EXPECT_EQ(job.inputs, (std::vector<std::string>{"a", "b"}));
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"--in-place", "--fit", "Y=2", "a"}));
+  EXPECT_EQ(job.placement, cli::Placement::InPlace);
+  ASSERT_TRUE(job.fit);
+  EXPECT_EQ(job.fit->axis, 1);
+  EXPECT_EQ(job.fit->length, 2);
+  EXPECT_EQ(job.jobs, 0u);
+  EXPECT_EQ(job.progress, cli::ProgressMode::Auto);
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"--fit=z=1.8", "a", "b"}));
+  EXPECT_EQ(job.placement, cli::Placement::Output);
+  EXPECT_EQ(job.destination, "b");
+  EXPECT_EQ(job.fit->axis, 2);
+  EXPECT_EQ(job.fit->length, 1.8);
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"--progress", "a", "b", "1"}));
+  EXPECT_EQ(job.progress, cli::ProgressMode::Always);
+  job = std::get<cli::ScaleCommand>(cli::ParseCommandLine({"--no-progress", "a", "b", "1"}));
+  EXPECT_EQ(job.progress, cli::ProgressMode::Never);
+}
+
+TEST(CommandLine, ReadsInfo) {
+  auto info = std::get<cli::InfoCommand>(cli::ParseCommandLine({"--info", "a", "-"}));
+  EXPECT_EQ(info.inputs, (std::vector<std::string>{"a", "-"}));
+  EXPECT_FALSE(info.json);
+  EXPECT_FALSE(info.factors);
+  info =
+      std::get<cli::InfoCommand>(cli::ParseCommandLine({"--json", "-s", "1,2,3", "--info", "a"}));
+  EXPECT_TRUE(info.json);
+  ASSERT_TRUE(info.factors);
+  EXPECT_EQ(info.factors->y, 2);
+}
+
+TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
+  EXPECT_TRUE(std::holds_alternative<cli::ShowHelp>(cli::ParseCommandLine({"-h", "--bad"})));
+  EXPECT_TRUE(std::holds_alternative<cli::ShowVersion>(cli::ParseCommandLine({"-vV", "x"})));
+  EXPECT_TRUE(std::holds_alternative<cli::UsageError>(cli::ParseCommandLine({"--bad", "-h"})));
 }
 
 struct UsageCase {
@@ -90,13 +178,41 @@ INSTANTIATE_TEST_SUITE_P(
                   "is out of range"},
         UsageCase{"BlankFactor", {"IN", "OUT", " "}, "scale factor ' ' is not a number"},
         UsageCase{"UnknownOption", {"--fast", "IN", "OUT", "2"}, "unknown option '--fast'"},
-        UsageCase{"EmptyInput", {"", "OUT", "2"}, "INPUT is empty"}),
+        UsageCase{"EmptyInput", {"", "OUT", "2"}, "INPUT is empty"},
+        UsageCase{"UnknownShortOption", {"-q", "IN", "OUT", "2"}, "unknown option '-q'"},
+        UsageCase{"ScaleWithoutPlacement", {"-s", "2", "IN"}, "say where the outputs go"},
+        UsageCase{"PlacementWithoutFactors", {"-t", "/tmp", "IN"}, "give the factors with"},
+        UsageCase{"ScaleAndFit", {"-s", "2", "--fit", "z=1", "-i", "IN"}, "not both"},
+        UsageCase{"TwoPlacements", {"-s", "2", "-i", "-t", "/tmp", "IN"}, "only one of -t"},
+        UsageCase{"NoInputs", {"-s", "2", "-i"}, "expected at least one INPUT"},
+        UsageCase{"StandardInputInABatch", {"-s", "2", "-i", "-"}, "'-' (standard input)"},
+        UsageCase{"TwoFactorsInScale", {"-s", "2,3", "-i", "IN"}, "got 2"},
+        UsageCase{"TextInScale", {"-s", "2,x,1", "-i", "IN"}, "scale factor 'x' is not"},
+        UsageCase{"MissingScaleValue", {"IN", "-s"}, "option '-s' needs X[,Y,Z]"},
+        UsageCase{"MissingLongValue", {"IN", "--suffix"}, "option '--suffix' needs SUFFIX"},
+        UsageCase{"ValueForAFlag", {"--in-place=yes", "IN"}, "'--in-place' takes no argument"},
+        UsageCase{"EmptySuffix", {"-s", "2", "--suffix=", "IN"}, "SUFFIX is empty"},
+        UsageCase{"SuffixWithAFolder", {"-s", "2", "--suffix=/x", "IN"}, "has a '/' in it"},
+        UsageCase{"EmptyTarget", {"-s", "2", "-t", "", "IN"}, "target directory is empty"},
+        UsageCase{"NoJobs", {"-j", "0", "IN", "OUT", "2"}, "from 1 to 1024, not '0'"},
+        UsageCase{"TooManyJobs", {"-j", "99999999999", "IN", "OUT", "2"}, "from 1 to 1024"},
+        UsageCase{"JobsNotANumber", {"-j", "two", "IN", "OUT", "2"}, "not 'two'"},
+        UsageCase{"FitWithoutAxis", {"--fit", "1.8", "IN", "OUT"}, "takes AXIS=LENGTH"},
+        UsageCase{"FitOnAnotherAxis", {"--fit", "w=1", "IN", "OUT"}, "not 'w=1'"},
+        UsageCase{"FitToNothing", {"--fit", "z=0", "IN", "OUT"}, "length '0' is not a positive"},
+        UsageCase{"FitToNegative", {"--fit", "z=-1", "IN", "OUT"}, "is not a positive number"},
+        UsageCase{"FitWithFactors", {"--fit", "z=1", "IN", "OUT", "2"}, "expected INPUT and"},
+        UsageCase{"FitFromStandardInput", {"--fit", "z=1", "-", "OUT"}, "reads INPUT twice"},
+        UsageCase{"JsonWithoutInfo", {"--json", "IN", "OUT", "2"}, "--json goes with --info"},
+        UsageCase{"InfoWithPlacement", {"--info", "-i", "IN"}, "--info writes nothing"},
+        UsageCase{"InfoWithFit", {"--info", "--fit", "z=1", "IN"}, "--info writes nothing"},
+        UsageCase{"InfoWithoutInputs", {"--info"}, "expected at least one INPUT"}),
     testing::RowName());
 
 TEST(CommandLine, AcceptsBlanksAroundAFactorAtBothEnds) {
   for (const char* text : {" 2", "2 ", "\t2\n"}) {
     const cli::Command command = cli::ParseCommandLine({"a", "b", text});
-    const auto* job = std::get_if<cli::ScaleJob>(&command);
+    const auto* job = std::get_if<cli::ScaleCommand>(&command);
     ASSERT_NE(job, nullptr) << text;
     EXPECT_EQ(job->factors.y, 2);
   }
@@ -159,7 +275,11 @@ TEST(Cli, PrintsHelpAndVersion) {
   EXPECT_EQ(result.out.rfind("Usage: tessary-scale [options] INPUT OUTPUT X [Y Z]\n", 0), 0u);
   result = Cli({"-V"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out, "tessary-scale 0.1.1.0\n");
+  EXPECT_EQ(result.out.rfind("tessary-scale (Tessary) 0.1.1.0\nCopyright (C) 2026 The Tessary "
+                             "developers.\nLicense MIT",
+                             0),
+            0u)
+      << result.out;
 }
 
 TEST(Cli, ScalesTheBundledExample) {

@@ -1,0 +1,40 @@
+// Where each input of a batch is written, and the checks made before anything is written:
+// two inputs must not write one output, and no output may be one of the inputs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+
+namespace tessary::cli {
+
+/// One input and the path its output goes to.
+struct PlannedFile {
+  std::string input;
+  std::string output;
+};
+
+/// The output path of `input` under `placement`: DIR/NAME for TargetDirectory, the input's
+/// folder and NAME with `destination` before its extension for Suffix ("crate.mdl" with "-x2"
+/// gives "crate-x2.mdl"), the input itself for InPlace, `destination` for Output. Empty when
+/// the input names no file ("models/").
+std::string OutputPathFor(const std::string& input, Placement placement,
+                          const std::string& destination);
+
+/// Every input of `command` with its output.
+std::vector<PlannedFile> PlanFiles(const ScaleCommand& command);
+
+/// Why `folder` cannot take the outputs (it does not exist, or is no folder), or nothing.
+std::optional<std::string> CheckTargetDirectory(const std::string& folder);
+
+/// One sentence for each problem that must stop the batch before it starts: an input that
+/// names no file, two inputs that would write the same output, an output that would be one of
+/// the inputs. Files are compared by identity (device and inode), so that two names of one
+/// file (links, "./a.mdl" and "a.mdl") count as one; an output that does not exist yet is
+/// compared by its folder's identity and its name. With `inPlace` each input is its own output
+/// and only two names of one file are a problem. Empty when there is none.
+std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace);
+
+}  // namespace tessary::cli

@@ -1,0 +1,33 @@
+// One file of a run of tessary-scale, start to end: for --fit, a first read that chooses the
+// factor; then the driver's pass; for -i, the replacement of the input. Several run at once
+// on different files.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "cli/batch_plan.h"
+#include "cli/command_line.h"
+#include "model/scale_job.h"
+
+namespace tessary::cli {
+
+/// What became of one file.
+struct FileOutcome {
+  JobStatus status = JobStatus::Done;
+  std::string failure;  ///< for a failure, the line to print (without the program's name)
+  std::string note;     ///< with --fit, the factor chosen, for --verbose
+  PassStats stats;
+};
+
+/// Scales `file` as `command` says. "-" stands for standard input or output. `passThreads` is
+/// the driver's ScaleJob::threads for a large input (0 for one per core). `bytesRead` is
+/// called from this thread with the bytes read so far (both reads, for --fit); `cancel` stops
+/// the work and leaves the output as it was. Never throws.
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int passThreads,
+                      const std::atomic<bool>* cancel,
+                      const std::function<void(std::uint64_t)>& bytesRead) noexcept;
+
+}  // namespace tessary::cli

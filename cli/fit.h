@@ -1,0 +1,20 @@
+// --fit AXIS=LENGTH: the one factor that gives a model's vertex points the asked extent.
+#pragma once
+
+#include <string>
+#include <variant>
+
+#include "cli/command_line.h"
+#include "model/model_info.h"
+
+namespace tessary::cli {
+
+/// The uniform factor that makes the extent of `vertices` along the asked axis equal to the
+/// asked length, or why there is none: no vertex points, points flat along the axis, an
+/// extent or a factor out of the range of numbers. Never divides by zero.
+std::variant<double, std::string> FitFactor(const Box3& vertices, const FitRequest& fit);
+
+/// "x", "y" or "z".
+char AxisName(int axis);
+
+}  // namespace tessary::cli

@@ -1,0 +1,143 @@
+#include "cli/progress.h"
+
+#include <unistd.h>
+
+#include <cmath>
+
+namespace tessary::cli {
+namespace {
+
+constexpr double kRedrawSeconds = 0.1;
+// Auto mode: the line shows once the work has lasted this long and looks like lasting more
+// than a second in all, and in any case once it has lasted a second.
+constexpr double kFirstLookSeconds = 0.25;
+constexpr double kLongWorkSeconds = 1.0;
+
+// Bytes in the unit that suits `scale`, with that unit's name.
+struct Unit {
+  double divisor;
+  const char* name;
+};
+Unit UnitFor(std::uint64_t scale) {
+  if (scale >= (std::uint64_t{1} << 30)) return {1024.0 * 1024.0 * 1024.0, "GiB"};
+  if (scale >= (std::uint64_t{1} << 20)) return {1024.0 * 1024.0, "MiB"};
+  if (scale >= (std::uint64_t{1} << 10)) return {1024.0, "KiB"};
+  return {1.0, "B"};
+}
+
+std::string Format(const char* format, auto... values) {
+  char text[128];
+  const int length = std::snprintf(text, sizeof text, format, values...);
+  return std::string(text, static_cast<std::size_t>(std::max(length, 0)));
+}
+
+std::string Duration(double seconds) {
+  const auto whole = static_cast<long long>(std::ceil(seconds));
+  if (whole < 60) return Format("%lld s", whole);
+  if (whole < 3600) return Format("%lld:%02lld", whole / 60, whole % 60);
+  return Format("%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+}
+
+}  // namespace
+
+std::string ProgressText(const ProgressSnapshot& snapshot) {
+  std::string text = Format("%zu/%zu files", snapshot.filesDone, snapshot.files);
+  const Unit unit = UnitFor(std::max(snapshot.bytes, snapshot.bytesDone));
+  if (snapshot.bytes > 0) {
+    text += Format(", %.1f of %.1f %s", snapshot.bytesDone / unit.divisor,
+                   snapshot.bytes / unit.divisor, unit.name);
+  } else {
+    text += Format(", %.1f %s", snapshot.bytesDone / unit.divisor, unit.name);
+  }
+  if (snapshot.seconds > 0 && snapshot.bytesDone > 0) {
+    const double rate = snapshot.bytesDone / snapshot.seconds;
+    const Unit rateUnit = UnitFor(static_cast<std::uint64_t>(rate));
+    text += Format(", %.1f %s/s", rate / rateUnit.divisor, rateUnit.name);
+    if (snapshot.bytes >= snapshot.bytesDone && snapshot.bytes > 0) {
+      text += ", " + Duration((snapshot.bytes - snapshot.bytesDone) / rate) + " left";
+    }
+  }
+  return text;
+}
+
+ProgressCounter::ProgressCounter(std::size_t files, std::uint64_t bytes)
+    : files_(files), bytes_(bytes), done_(new std::atomic<std::uint64_t>[files]) {
+  for (std::size_t i = 0; i < files; ++i)
+    done_[i].store(0);
+}
+
+ProgressSnapshot ProgressCounter::Snapshot(double seconds) const {
+  ProgressSnapshot snapshot;
+  snapshot.files = files_;
+  snapshot.filesDone = filesDone_.load();
+  snapshot.bytes = bytes_;
+  for (std::size_t i = 0; i < files_; ++i)
+    snapshot.bytesDone += done_[i].load();
+  snapshot.seconds = seconds;
+  return snapshot;
+}
+
+ProgressLine::ProgressLine(const ProgressCounter& counter, ProgressMode mode, std::FILE* stream)
+    : counter_(counter),
+      mode_(mode),
+      stream_(stream),
+      terminal_(::isatty(::fileno(stream)) == 1),
+      start_(std::chrono::steady_clock::now()) {}
+
+double ProgressLine::Elapsed() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+bool ProgressLine::Due(const ProgressSnapshot& snapshot) const {
+  switch (mode_) {
+    case ProgressMode::Never:
+      return false;
+    case ProgressMode::Always:
+      return true;
+    case ProgressMode::Auto:
+      break;
+  }
+  if (!terminal_) return false;
+  if (everShown_ || snapshot.seconds >= kLongWorkSeconds) return true;
+  if (snapshot.seconds < kFirstLookSeconds || snapshot.bytes == 0 || snapshot.bytesDone == 0) {
+    return false;
+  }
+  const double expected = snapshot.seconds * snapshot.bytes / snapshot.bytesDone;
+  return expected > kLongWorkSeconds;
+}
+
+void ProgressLine::Tick() {
+  const double now = Elapsed();
+  if (shownWidth_ > 0 && now - lastDrawn_ < kRedrawSeconds) return;
+  const ProgressSnapshot snapshot = counter_.Snapshot(now);
+  if (!Due(snapshot)) return;
+  lastDrawn_ = now;
+  Draw(ProgressText(snapshot));
+}
+
+void ProgressLine::Draw(const std::string& text) {
+  // Blanks over what is left of a longer line before.
+  const std::size_t width = text.size();
+  std::fprintf(stream_, "\r%s%*s", text.c_str(),
+               static_cast<int>(shownWidth_ > width ? shownWidth_ - width : 0), "");
+  std::fflush(stream_);
+  shownWidth_ = std::max<std::size_t>(width, 1);
+  everShown_ = true;
+}
+
+void ProgressLine::Clear() {
+  if (shownWidth_ == 0) return;
+  std::fprintf(stream_, "\r%*s\r", static_cast<int>(shownWidth_), "");
+  std::fflush(stream_);
+  shownWidth_ = 0;
+}
+
+void ProgressLine::Finish() {
+  if (!everShown_) return;
+  Draw(ProgressText(counter_.Snapshot(Elapsed())));
+  std::fputc('\n', stream_);
+  std::fflush(stream_);
+  shownWidth_ = 0;
+}
+
+}  // namespace tessary::cli

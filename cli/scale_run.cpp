@@ -1,0 +1,139 @@
+#include "cli/scale_run.h"
+
+#include <sched.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/batch_plan.h"
+#include "cli/file_task.h"
+#include "cli/job_messages.h"
+#include "cli/ordered_pool.h"
+#include "cli/progress.h"
+#include "model/messages.h"
+
+namespace tessary::cli {
+namespace {
+
+std::uint64_t SizeOf(const std::string& path) {
+  struct stat status {};
+  if (path == "-" || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+struct Totals {
+  std::size_t done = 0;
+  std::size_t failed = 0;
+  PassStats stats;
+};
+
+void PrintStats(const PassStats& stats, double seconds) {
+  std::fprintf(stderr,
+               "%llu lines, %llu points scaled, %llu bytes read, %llu bytes written in %.3f s\n",
+               static_cast<unsigned long long>(stats.lines),
+               static_cast<unsigned long long>(stats.pointsScaled),
+               static_cast<unsigned long long>(stats.bytesRead),
+               static_cast<unsigned long long>(stats.bytesWritten), seconds);
+}
+
+}  // namespace
+
+unsigned DefaultJobs() {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 0) {
+    return static_cast<unsigned>(CPU_COUNT(&cpus));
+  }
+  return 1;
+}
+
+RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool batch = command.placement != Placement::Output;
+  const std::vector<PlannedFile> files = PlanFiles(command);
+  if (batch) {
+    std::vector<std::string> problems;
+    if (command.placement == Placement::TargetDirectory) {
+      if (auto problem = CheckTargetDirectory(command.destination)) problems.push_back(*problem);
+    }
+    if (problems.empty()) problems = FindConflicts(files, command.placement == Placement::InPlace);
+    if (!problems.empty()) {
+      for (const std::string& problem : problems)
+        std::fputs(ProgramLine(problem).c_str(), stderr);
+      std::fputs(ProgramLine("nothing was written").c_str(), stderr);
+      return {kExitUsage, false};
+    }
+  }
+
+  // --fit reads every model twice.
+  const std::uint64_t readsPerByte = command.fit ? 2 : 1;
+  std::uint64_t totalBytes = 0;
+  for (const PlannedFile& file : files)
+    totalBytes += readsPerByte * SizeOf(file.input);
+  ProgressCounter counter(files.size(), totalBytes);
+  ProgressLine progress(counter, command.progress);
+
+  // Files at a time, and the threads each file's pass may use: a file alone gets every core,
+  // files side by side share them.
+  const unsigned cores = DefaultJobs();
+  const std::size_t workers =
+      std::min<std::size_t>(command.jobs != 0 ? command.jobs : cores, files.size());
+  const int passThreads =
+      workers <= 1 ? 0 : static_cast<int>(std::max<std::size_t>(1, cores / workers));
+  // A file scaled on this thread draws the progress line from its own progress reports.
+  const std::thread::id thisThread = std::this_thread::get_id();
+
+  Totals totals;
+  RunInOrder(
+      files.size(), static_cast<unsigned>(workers),
+      [&](std::size_t i) {
+        FileOutcome outcome =
+            ScaleFile(files[i], command, passThreads, &interrupt, [&, i](std::uint64_t done) {
+              counter.SetBytes(i, done);
+              if (std::this_thread::get_id() == thisThread) progress.Tick();
+            });
+        counter.FileDone();
+        return outcome;
+      },
+      [&](std::size_t, FileOutcome& outcome) {
+        if (outcome.status == JobStatus::Cancelled) return;
+        progress.Clear();
+        if (outcome.status == JobStatus::Done) {
+          ++totals.done;
+          totals.stats.lines += outcome.stats.lines;
+          totals.stats.pointsScaled += outcome.stats.pointsScaled;
+          totals.stats.bytesRead += outcome.stats.bytesRead;
+          totals.stats.bytesWritten += outcome.stats.bytesWritten;
+          if (command.verbose && !outcome.note.empty()) {
+            std::fputs(ProgramLine(outcome.note).c_str(), stderr);
+          }
+        } else {
+          ++totals.failed;
+          std::fputs(ProgramLine(outcome.failure).c_str(), stderr);
+        }
+        progress.Tick();
+      },
+      [&] { progress.Tick(); }, interrupt);
+  progress.Finish();
+
+  if (interrupt.load()) return {0, true};
+  if (command.verbose) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (batch) {
+      std::fprintf(stderr, "%zu %s: %zu scaled, %zu failed\n", files.size(),
+                   files.size() == 1 ? "file" : "files", totals.done, totals.failed);
+      PrintStats(totals.stats, elapsed.count());
+    } else if (totals.failed == 0) {
+      std::fprintf(stderr, "%s\n", MessageTemplate(Message::Done));
+      PrintStats(totals.stats, elapsed.count());
+    }
+  }
+  return {totals.failed == 0 ? 0 : kExitFailure, false};
+}
+
+}  // namespace tessary::cli

@@ -1,0 +1,19 @@
+// A whole run that scales models: INPUT OUTPUT, or every INPUT with -t, --suffix or -i, N at
+// a time, with messages in the order of the inputs, a progress line and a summary.
+#pragma once
+
+#include <atomic>
+
+#include "cli/command_line.h"
+#include "cli/run_result.h"
+
+namespace tessary::cli {
+
+/// Checks the batch, scales every file and prints what the user is told. `interrupt` stops
+/// the run: files under way are left as they were and no new one starts.
+RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt);
+
+/// Files at a time for a `jobs` option of 0: the processors this program may run on.
+unsigned DefaultJobs();
+
+}  // namespace tessary::cli

@@ -1,0 +1,137 @@
+// The pieces of tessary-scale that are plain functions: output names, the progress text and
+// the JSON writer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "cli/batch_plan.h"
+#include "cli/json_writer.h"
+#include "cli/progress.h"
+#include "tests/support/table.h"
+
+namespace tessary {
+namespace {
+
+using cli::Placement;
+
+// Rows named by the input and where its output goes.
+struct OutputNameCase {
+  const char* name;
+  const char* input;
+  Placement placement;
+  const char* destination;
+  const char* output;
+};
+void PrintTo(const OutputNameCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class OutputNameTest : public ::testing::TestWithParam<OutputNameCase> {};
+
+TEST_P(OutputNameTest, NamesTheOutput) {
+  EXPECT_EQ(cli::OutputPathFor(GetParam().input, GetParam().placement, GetParam().destination),
+            GetParam().output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, OutputNameTest,
+    ::testing::Values(
+        OutputNameCase{"BareNameWithSuffix", "crate.mdl", Placement::Suffix, "-x2", "crate-x2.mdl"},
+        OutputNameCase{"PathWithSuffix", "a/b/crate.mdl", Placement::Suffix, "-x2",
+                       "a/b/crate-x2.mdl"},
+        OutputNameCase{"NoExtensionWithSuffix", "models/crate", Placement::Suffix, ".big",
+                       "models/crate.big"},
+        OutputNameCase{"TwoExtensionsWithSuffix", "crate.v2.mdl", Placement::Suffix, "_s",
+                       "crate.v2_s.mdl"},
+        OutputNameCase{"HiddenFileWithSuffix", "/m/.crate", Placement::Suffix, "-x2",
+                       "/m/.crate-x2"},
+        OutputNameCase{"FolderWithSuffix", "models/", Placement::Suffix, "-x2", ""},
+        OutputNameCase{"PathIntoTarget", "a/b/crate.mdl", Placement::TargetDirectory, "out",
+                       "out/crate.mdl"},
+        OutputNameCase{"BareNameIntoTargetWithSlash", "crate.mdl", Placement::TargetDirectory,
+                       "/tmp/out/", "/tmp/out/crate.mdl"},
+        OutputNameCase{"FolderIntoTarget", "models/", Placement::TargetDirectory, "out", ""},
+        OutputNameCase{"PathInPlace", "a/crate.mdl", Placement::InPlace, "", "a/crate.mdl"},
+        OutputNameCase{"NamedOutput", "a.mdl", Placement::Output, "b.mdl", "b.mdl"}),
+    testing::RowName());
+
+// Rows named by how far the work has come.
+struct ProgressCase {
+  const char* name;
+  cli::ProgressSnapshot snapshot;
+  const char* text;
+};
+void PrintTo(const ProgressCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ProgressTextTest : public ::testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressTextTest, ShowsFilesBytesRateAndTimeLeft) {
+  EXPECT_EQ(cli::ProgressText(GetParam().snapshot), GetParam().text);
+}
+
+constexpr std::uint64_t kMiB = 1 << 20;
+
+INSTANTIATE_TEST_SUITE_P(
+    Snapshots, ProgressTextTest,
+    ::testing::Values(
+        ProgressCase{"NothingYet", {0, 200, 0, 120 * kMiB, 0.0}, "0/200 files, 0.0 of 120.0 MiB"},
+        ProgressCase{"HalfwayInTwoSeconds",
+                     {100, 200, 60 * kMiB, 120 * kMiB, 2.0},
+                     "100/200 files, 60.0 of 120.0 MiB, 30.0 MiB/s, 2 s left"},
+        ProgressCase{"MinutesLeft",
+                     {1, 3, 3 * kMiB, 3 * 1024 * kMiB, 1.0},
+                     "1/3 files, 0.0 of 3.0 GiB, 3.0 MiB/s, 17:03 left"},
+        ProgressCase{"HoursLeft",
+                     {0, 1, 1024, 10 * 1024 * kMiB, 1.0},
+                     "0/1 files, 0.0 of 10.0 GiB, 1.0 KiB/s, 2912:42:39 left"},
+        ProgressCase{"SizeUnknown", {0, 1, 1536, 0, 0.5}, "0/1 files, 1.5 KiB, 3.0 KiB/s"},
+        ProgressCase{
+            "Bytes", {2, 2, 100, 100, 1.0}, "2/2 files, 100.0 of 100.0 B, 100.0 B/s, 0 s left"}),
+    testing::RowName());
+
+TEST(JsonWriter, PutsCommasAndEscapes) {
+  cli::JsonWriter json;
+  json.BeginObject();
+  json.Key("a \"b\"\\");
+  json.BeginArray();
+  json.Number(1.5);
+  json.Number(std::uint64_t{18446744073709551615u});
+  json.String("tab\tnew\nline\x01");
+  json.BeginObject();
+  json.EndObject();
+  json.Null();
+  json.EndArray();
+  json.Key("b");
+  json.Number(-0.1);
+  json.EndObject();
+  EXPECT_EQ(json.text(),
+            "{\"a \\\"b\\\"\\\\\":[1.5,18446744073709551615,\"tab\\tnew\\nline\\u0001\",{},null],"
+            "\"b\":-0.1}");
+}
+
+TEST(JsonWriter, WritesNumbersWithoutAJsonFormAsNull) {
+  cli::JsonWriter json;
+  json.BeginArray();
+  json.Number(std::numeric_limits<double>::infinity());
+  json.Number(-std::numeric_limits<double>::infinity());
+  json.Number(std::nan(""));
+  json.Number(1e300);
+  json.Number(5e-324);
+  json.EndArray();
+  EXPECT_EQ(json.text(), "[null,null,null,1e+300,5e-324]");
+}
+
+TEST(JsonWriter, KeepsUtf8AndReplacesOtherBytes) {
+  cli::JsonWriter json;
+  json.String("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x99\x82 \xE9 \xC0\xAF \xED\xA0\x80 \xF0\x9F");
+  EXPECT_EQ(json.text(),
+            "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x99\x82 \\ufffd \\ufffd\\ufffd "
+            "\\ufffd\\ufffd\\ufffd \\ufffd\\ufffd\"");
+}
+
+}  // namespace
+}  // namespace tessary

@@ -1,0 +1,135 @@
+// The man pages: clean for the linters, naming the same options as --help, and showing every
+// option in an example; the README with the help text and an example of every option.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "tests/support/files.h"
+#include "tests/support/table.h"
+
+namespace tessary {
+namespace {
+
+using testing::ProgramResult;
+using testing::ReadFile;
+using testing::RunProgram;
+
+// Rows named by the page and the linter.
+struct LintCase {
+  const char* name;
+  const char* page;
+  std::vector<std::string> command;  // the page's path is added at the end
+};
+void PrintTo(const LintCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ManPageLintTest : public ::testing::TestWithParam<LintCase> {};
+
+TEST_P(ManPageLintTest, HasNoWarnings) {
+  std::vector<std::string> arguments(GetParam().command.begin() + 1, GetParam().command.end());
+  arguments.push_back(std::string(TESSARY_MAN_DIR) + "/" + GetParam().page);
+  const ProgramResult result = RunProgram(GetParam().command[0], arguments);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out + result.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ManPageLintTest,
+    ::testing::Values(
+        LintCase{"TessaryScaleByMandoc",
+                 "tessary-scale.1",
+                 {"/usr/bin/mandoc", "-T", "lint", "-W", "warning"}},
+        LintCase{"TessaryScaleByGroff", "tessary-scale.1", {"/usr/bin/groff", "-man", "-ww", "-z"}},
+        LintCase{
+            "TessaryByMandoc", "tessary.1", {"/usr/bin/mandoc", "-T", "lint", "-W", "warning"}},
+        LintCase{"TessaryByGroff", "tessary.1", {"/usr/bin/groff", "-man", "-ww", "-z"}}),
+    testing::RowName());
+
+// The page's text without roff's escapes for hyphens and fonts.
+std::string PlainSource(const std::string& page) {
+  std::string text = ReadFile(std::string(TESSARY_MAN_DIR) + "/" + page);
+  text = std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
+  text = std::regex_replace(text, std::regex(R"(\\c)"), "");
+  return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+}
+
+// Every option named in `text`: "-s", "--scale" and so on, but not "-1" or "xvfb-run".
+std::set<std::string> OptionsIn(const std::string& text) {
+  std::set<std::string> options;
+  const std::regex option(R"((?:^|[\s\[(|,])(--?[A-Za-z][A-Za-z-]*)(?![A-Za-z0-9]))");
+  for (auto at = std::sregex_iterator(text.begin(), text.end(), option);
+       at != std::sregex_iterator(); ++at) {
+    options.insert((*at)[1].str());
+  }
+  return options;
+}
+
+std::set<std::string> HelpOptions() {
+  const ProgramResult help = RunProgram(TESSARY_SCALE_PATH, {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  return OptionsIn(help.out);
+}
+
+// The text of the page's EXAMPLES section.
+std::string Examples(const std::string& source) {
+  const std::size_t start = source.find(".SH EXAMPLES");
+  const std::size_t end = source.find(".SH", start + 1);
+  return source.substr(start, end - start);
+}
+
+TEST(ManPage, NamesTheSameOptionsAsHelp) {
+  const std::set<std::string> help = HelpOptions();
+  EXPECT_GE(help.size(), 20u);
+  EXPECT_EQ(OptionsIn(PlainSource("tessary-scale.1")), help);
+}
+
+#if TESSARY_WITH_GUI
+TEST(ManPage, OfTessaryNamesTheSameOptionsAsItsHelp) {
+  const ProgramResult help = RunProgram(TESSARY_APP_PATH, {"--help"});
+  ASSERT_EQ(help.exitCode, 0) << help.err;
+  const std::set<std::string> options = OptionsIn(help.out);
+  EXPECT_GE(options.size(), 4u);
+  EXPECT_EQ(OptionsIn(PlainSource("tessary.1")), options);
+}
+#endif
+
+// Fails for each option of the option table that `shown` names in neither its long nor its
+// short form.
+void ExpectEveryOption(const std::set<std::string>& shown) {
+  for (const cli::OptionSpec& option : cli::kOptions) {
+    const std::string name = "--" + std::string(option.longName);
+    const bool inShort = option.shortName != '\0' && shown.count({'-', option.shortName}) == 1;
+    EXPECT_TRUE(shown.count(name) == 1 || inShort) << name << " has no example";
+  }
+}
+
+TEST(ManPage, ShowsEveryOptionInAnExample) {
+  ExpectEveryOption(OptionsIn(Examples(PlainSource("tessary-scale.1"))));
+}
+
+TEST(Readme, ShowsTheHelpTextAsItIs) {
+  const ProgramResult help = RunProgram(TESSARY_SCALE_PATH, {"--help"});
+  EXPECT_NE(ReadFile(testing::SourcePath("README.md")).find("```\n" + help.out + "```\n"),
+            std::string::npos)
+      << "paste the output of tessary-scale --help into the README";
+}
+
+TEST(Readme, ShowsEveryOptionInAnExample) {
+  // The lines of its code blocks that run tessary-scale.
+  const std::string readme = ReadFile(testing::SourcePath("README.md"));
+  std::string examples;
+  const std::regex command(R"((?:^|\n)\$? ?(?:[^\n]*\| )?tessary-scale ([^\n]*))");
+  for (auto at = std::sregex_iterator(readme.begin(), readme.end(), command);
+       at != std::sregex_iterator(); ++at) {
+    examples += " " + (*at)[1].str() + "\n";
+  }
+  ExpectEveryOption(OptionsIn(examples));
+}
+
+}  // namespace
+}  // namespace tessary
