@@ -49,6 +49,7 @@ struct Options {
   std::optional<Placement> placement;
   std::string destination;
   std::optional<std::string> jobs;
+  std::optional<std::string> threads;
   bool info = false;
   bool json = false;
   ProgressMode progress = ProgressMode::Auto;
@@ -87,6 +88,9 @@ std::optional<std::string> Record(const OptionSpec& option, std::string value, O
       return place(Placement::InPlace);
     case OptionId::Jobs:
       options.jobs = std::move(value);
+      break;
+    case OptionId::Threads:
+      options.threads = std::move(value);
       break;
     case OptionId::Info:
       options.info = true;
@@ -161,20 +165,21 @@ std::variant<FitRequest, UsageError> ReadFit(const std::string& text) {
   return FitRequest{static_cast<int>(axis), *length};
 }
 
-std::variant<unsigned, UsageError> ReadJobs(const std::string& text) {
-  unsigned jobs = 0;
+// A whole number from 1 to kMaxJobs, for --jobs and --threads.
+std::variant<unsigned, UsageError> ReadCount(std::string_view option, const std::string& text) {
+  unsigned count = 0;
   for (const char c : text) {
-    if (c < '0' || c > '9' || jobs > kMaxJobs) {
-      jobs = 0;
+    if (c < '0' || c > '9' || count > kMaxJobs) {
+      count = 0;
       break;
     }
-    jobs = jobs * 10 + static_cast<unsigned>(c - '0');
+    count = count * 10 + static_cast<unsigned>(c - '0');
   }
-  if (jobs == 0 || jobs > kMaxJobs) {
-    return UsageError{"--jobs takes a whole number from 1 to " + std::to_string(kMaxJobs) +
-                      ", not '" + text + "'"};
+  if (count == 0 || count > kMaxJobs) {
+    return UsageError{std::string(option) + " takes a whole number from 1 to " +
+                      std::to_string(kMaxJobs) + ", not '" + text + "'"};
   }
-  return jobs;
+  return count;
 }
 
 // Reads the options into `options` and the other arguments into `positional`.
@@ -257,10 +262,11 @@ Command InfoFrom(Options& options, std::vector<std::string> positional) {
     info.factors = std::get<ScaleFactors>(factors);
   }
   if (options.jobs) {
-    auto jobs = ReadJobs(*options.jobs);
+    auto jobs = ReadCount("--jobs", *options.jobs);
     if (auto* error = std::get_if<UsageError>(&jobs)) return *error;
     info.jobs = std::get<unsigned>(jobs);
   }
+  if (options.threads) return UsageError{"--threads goes with scaling, not with --info"};
   return info;
 }
 
@@ -271,9 +277,14 @@ Command ScaleFrom(Options& options, std::vector<std::string> positional) {
   command.verbose = options.verbose;
   command.progress = options.progress;
   if (options.jobs) {
-    auto jobs = ReadJobs(*options.jobs);
+    auto jobs = ReadCount("--jobs", *options.jobs);
     if (auto* error = std::get_if<UsageError>(&jobs)) return *error;
     command.jobs = std::get<unsigned>(jobs);
+  }
+  if (options.threads) {
+    auto threads = ReadCount("--threads", *options.threads);
+    if (auto* error = std::get_if<UsageError>(&threads)) return *error;
+    command.threads = std::get<unsigned>(threads);
   }
   if (options.fit) {
     auto fit = ReadFit(*options.fit);

@@ -34,7 +34,8 @@ struct ScaleCommand {
   std::string destination;  ///< the OUTPUT, the DIR or the SUFFIX; empty for InPlace
   ScaleFactors factors;     ///< when `fit` is empty
   std::optional<FitRequest> fit;
-  unsigned jobs = 0;  ///< files at a time; 0 for one per core
+  unsigned jobs = 0;     ///< files at a time; 0 for one per core
+  unsigned threads = 0;  ///< threads for each file's pass; 0 for the cores left to it
   ProgressMode progress = ProgressMode::Auto;
   bool verbose = false;
 };

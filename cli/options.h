@@ -13,6 +13,7 @@ enum class OptionId {
   Suffix,
   InPlace,
   Jobs,
+  Threads,
   Info,
   Json,
   Progress,
@@ -30,7 +31,7 @@ struct OptionSpec {
   std::string_view help;      ///< one line for --help
 };
 
-inline constexpr std::array<OptionSpec, 13> kOptions{{
+inline constexpr std::array<OptionSpec, 14> kOptions{{
     {OptionId::Scale, 's', "scale", "X[,Y,Z]", "scale factors; then every argument is an INPUT"},
     {OptionId::Fit, '\0', "fit", "AXIS=LENGTH",
      "instead of factors: scale each model uniformly so that its vertex points span LENGTH "
@@ -41,6 +42,8 @@ inline constexpr std::array<OptionSpec, 13> kOptions{{
      "write each INPUT beside itself, with SUFFIX before its extension"},
     {OptionId::InPlace, 'i', "in-place", "", "replace each INPUT by its scaled version"},
     {OptionId::Jobs, 'j', "jobs", "N", "scale N files at a time (default: one per core)"},
+    {OptionId::Threads, '\0', "threads", "N",
+     "let each file's pass use N threads (default: the cores left to it)"},
     {OptionId::Info, '\0', "info", "",
      "print what each INPUT holds and the bounding boxes of its points; write nothing"},
     {OptionId::Json, '\0', "json", "", "with --info: print one JSON object per INPUT"},

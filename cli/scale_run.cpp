@@ -83,8 +83,10 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   const unsigned cores = DefaultJobs();
   const std::size_t workers =
       std::min<std::size_t>(command.jobs != 0 ? command.jobs : cores, files.size());
-  const int passThreads =
-      workers <= 1 ? 0 : static_cast<int>(std::max<std::size_t>(1, cores / workers));
+  const int passThreads = command.threads != 0 ? static_cast<int>(command.threads)
+                          : workers <= 1
+                              ? 0
+                              : static_cast<int>(std::max<std::size_t>(1, cores / workers));
   // A file scaled on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
 

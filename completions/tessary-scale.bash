@@ -17,14 +17,14 @@ _tessary_scale() {
       compopt -o nospace 2>/dev/null
       return 0
       ;;
-    -s | --scale | --suffix | -j | --jobs)
+    -s | --scale | --suffix | -j | --jobs | --threads)
       COMPREPLY=()
       return
       ;;
   esac
 
   if [[ $cur == -* ]]; then
-    local options=$'--scale=\n--fit=\n--target-directory=\n--suffix=\n--in-place\n--jobs=\n--info\n--json\n--progress\n--no-progress\n--verbose\n--help\n--version\n-s\n-t\n-i\n-j\n-v\n-h\n-V'
+    local options=$'--scale=\n--fit=\n--target-directory=\n--suffix=\n--in-place\n--jobs=\n--threads=\n--info\n--json\n--progress\n--no-progress\n--verbose\n--help\n--version\n-s\n-t\n-i\n-j\n-v\n-h\n-V'
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     if [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]]; then
       compopt -o nospace 2>/dev/null

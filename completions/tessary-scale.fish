@@ -2,7 +2,7 @@
 
 # Models and folders, except where an option's value goes.
 function __tessary_scale_wants_model
-    not string match -qr -- '^(-[stj]|--scale|--fit|--target-directory|--suffix|--jobs)$' (commandline -opc)[-1]
+    not string match -qr -- '^(-[stj]|--scale|--fit|--target-directory|--suffix|--jobs|--threads)$' (commandline -opc)[-1]
 end
 function __tessary_models
     __fish_complete_path (commandline -ct) | string match -ri -- '^.*(?:\.mdl|/)\t?$'
@@ -15,6 +15,7 @@ complete -c tessary-scale -s t -l target-directory -x -a '(__fish_complete_direc
 complete -c tessary-scale -l suffix -x -d 'Write beside each INPUT with SUFFIX before its extension'
 complete -c tessary-scale -s i -l in-place -d 'Replace each INPUT by its scaled version'
 complete -c tessary-scale -s j -l jobs -x -d 'Scale N files at a time'
+complete -c tessary-scale -l threads -x -d 'Threads for each file\'s pass'
 complete -c tessary-scale -l info -d 'Print what each INPUT holds; write nothing'
 complete -c tessary-scale -l json -d 'With --info: one JSON object per INPUT'
 complete -c tessary-scale -l progress -d 'Always show a progress line'

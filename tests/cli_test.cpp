@@ -197,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoJobs", {"-j", "0", "IN", "OUT", "2"}, "from 1 to 1024, not '0'"},
         UsageCase{"TooManyJobs", {"-j", "99999999999", "IN", "OUT", "2"}, "from 1 to 1024"},
         UsageCase{"JobsNotANumber", {"-j", "two", "IN", "OUT", "2"}, "not 'two'"},
+        UsageCase{"NoThreads", {"--threads=0", "IN", "OUT", "2"}, "--threads takes a whole"},
+        UsageCase{"ThreadsWithInfo", {"--info", "--threads", "2", "IN"}, "not with --info"},
         UsageCase{"FitWithoutAxis", {"--fit", "1.8", "IN", "OUT"}, "takes AXIS=LENGTH"},
         UsageCase{"FitOnAnotherAxis", {"--fit", "w=1", "IN", "OUT"}, "not 'w=1'"},
         UsageCase{"FitToNothing", {"--fit", "z=0", "IN", "OUT"}, "length '0' is not a positive"},
@@ -215,6 +217,29 @@ TEST(CommandLine, AcceptsBlanksAroundAFactorAtBothEnds) {
     const auto* job = std::get_if<cli::ScaleCommand>(&command);
     ASSERT_NE(job, nullptr) << text;
     EXPECT_EQ(job->factors.y, 2);
+  }
+}
+
+TEST(Cli, LargeModelComesOutTheSameOnAnyNumberOfThreads) {
+  TempDir dir;
+  std::string model;  // above the size from which a pass takes several threads
+  for (int node = 0; model.size() < (9u << 20); ++node) {
+    model += "node " + std::to_string(node) + "\n  verts 4000\n";
+    for (int i = 0; i < 4000; ++i)
+      model += "    -1.23456789 " + std::to_string(i) + " 0.5\n";
+  }
+  WriteFile(dir.File("in.mdl"), model);
+  std::string first;
+  for (const char* threads : {"1", "2", "3"}) {
+    const std::string out = dir.File(std::string("out-") + threads + ".mdl");
+    const ProgramResult result =
+        Cli({"--threads", threads, dir.File("in.mdl"), out, "2", "3", "-1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    if (first.empty()) {
+      first = ReadFile(out);
+    } else {
+      EXPECT_TRUE(ReadFile(out) == first) << threads << " threads";
+    }
   }
 }
 
