@@ -1,6 +1,5 @@
 #include "model/output_file.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +7,10 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "model/file_error.h"
 
@@ -39,6 +41,7 @@ OutputFile::~OutputFile() {
     Flush();
   } catch (...) {  // reported by whoever ended the pass, if anyone
   }
+  backgroundSync_.reset();
 }
 
 char* OutputFile::Reserve(std::size_t size) {
@@ -76,6 +79,7 @@ void OutputFile::RewindTo(std::uint64_t mark) {
 
 void OutputFile::Finish() {
   Flush();
+  backgroundSync_.reset();
   if (rewound_ && ::ftruncate(fd_, static_cast<off_t>(flushed_)) != 0) {
     throw FileError::WriteFailure(name_, errno);
   }
@@ -103,12 +107,55 @@ void OutputFile::WriteAll(const char* data, std::size_t size) {
   StartWriteback();
 }
 
-// The disk writes what is written while the pass goes on, so that little is left for the
-// final fsync. Only a hint: a failure here shows again, if it matters, at the fsync.
+// Puts the data of a file on disk while it is being written, so that the final fsync finds
+// little left to do: each Kick() wakes a thread that calls fdatasync. Failures are left for
+// the final fsync to report.
+class OutputFile::BackgroundSync {
+ public:
+  explicit BackgroundSync(int fd) : thread_([this, fd] { Run(fd); }) {}
+  BackgroundSync(const BackgroundSync&) = delete;
+  BackgroundSync& operator=(const BackgroundSync&) = delete;
+  ~BackgroundSync() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Kick() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run(int fd) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return pending_ || stopping_; });
+      if (stopping_) return;
+      pending_ = false;
+      lock.unlock();
+      ::fdatasync(fd);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;
+  bool stopping_ = false;
+  std::thread thread_;  // last: it starts running at once
+};
+
 void OutputFile::StartWriteback() {
   if (writebackStep_ == 0 || flushed_ - writebackFrom_ < writebackStep_) return;
-  ::sync_file_range(fd_, static_cast<off_t>(writebackFrom_),
-                    static_cast<off_t>(flushed_ - writebackFrom_), SYNC_FILE_RANGE_WRITE);
+  if (!backgroundSync_) backgroundSync_ = std::make_unique<BackgroundSync>(fd_);
+  backgroundSync_->Kick();
   writebackFrom_ = flushed_;
 }
 

@@ -38,8 +38,9 @@ class OutputFile {
   /// else, such as a pipe, gets a FileError.
   void RewindTo(std::uint64_t mark);
 
-  /// For an output that will be synced to disk at the end: asks the system to start writing
-  /// each `bytes` written to disk as the pass goes on.
+  /// For an output that will be synced to disk at the end: after each `bytes` written, a
+  /// thread puts what was written on disk while the pass goes on, so that the final sync is
+  /// short.
   void StartWritebackEvery(std::uint64_t bytes) { writebackStep_ = bytes; }
 
   /// Writes out what is buffered and, after a rewind, cuts the file where writing ended.
@@ -65,8 +66,10 @@ class OutputFile {
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   std::uint64_t flushed_ = 0;  // offset of the buffer's first byte in the output
+  class BackgroundSync;
   std::uint64_t writebackStep_ = 0;
-  std::uint64_t writebackFrom_ = 0;  // where the disk has not been asked to write yet
+  std::uint64_t writebackFrom_ = 0;  // written since the last call for a sync
+  std::unique_ptr<BackgroundSync> backgroundSync_;
 };
 
 }  // namespace tessary
