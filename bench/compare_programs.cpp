@@ -655,10 +655,8 @@ class Comparison {
   std::string Version() const {
     try {
       runner_.Time({kTessaryProgram, "--version"});
-      std::string text = runner_.Messages();
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-      return text;
+      const std::string text = runner_.Messages();
+      return text.substr(0, text.find('\n'));  // the first line; the licence follows
     } catch (const std::runtime_error&) {
       return "tessary-scale of unknown version";
     }
