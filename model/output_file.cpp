@@ -62,6 +62,11 @@ void OutputFile::Write(std::string_view text) {
   used_ += text.size();
 }
 
+void OutputFile::WriteThrough(std::string_view text) {
+  Flush();
+  WriteAll(text.data(), text.size());
+}
+
 void OutputFile::RewindTo(std::uint64_t mark) {
   assert(mark <= Mark());
   if (mark >= flushed_) {

@@ -30,6 +30,8 @@ class OutputFile {
 
   /// Writes `text` as it is.
   void Write(std::string_view text);
+  /// The same for a large text: straight from `text`, without copying it into the buffer.
+  void WriteThrough(std::string_view text);
 
   /// The position of the next byte, to come back to with RewindTo.
   std::uint64_t Mark() const { return flushed_ + used_; }

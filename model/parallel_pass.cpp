@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -31,10 +32,23 @@ struct LineMark {
   std::uint32_t pointsBefore;
 };
 
+// Text read from the input, in a buffer that keeps its size between uses, so that only reads
+// fill it (growing a string writes zeros over the new part).
+struct TextBuffer {
+  std::string bytes;  // never shrinks
+  std::size_t size = 0;
+
+  std::string_view view() const { return {bytes.data(), size}; }
+  char* Room(std::size_t total) {
+    if (bytes.size() < total) bytes.resize(total);
+    return bytes.data();
+  }
+};
+
 struct Chunk {
   enum class State { Waiting, Working, Ready };
 
-  std::string text;  // whole lines
+  TextBuffer text;  // whole lines
   State state = State::Waiting;
   // What a worker made of it, assuming no block open at its start:
   std::string output;
@@ -103,7 +117,7 @@ class ParallelPass {
         options_(options),
         inFlight_(static_cast<std::size_t>(options.threads) + 2),
         outputCap_(std::max<std::size_t>(options.maxChunk / 2 * 3, 1 << 16)),
-        chunkTarget_(options.chunkSize) {}
+        chunkTarget_(std::min<std::size_t>(options.chunkSize, 1 << 18)) {}
 
   ParallelPass(const ParallelPass&) = delete;
   ParallelPass& operator=(const ParallelPass&) = delete;
@@ -124,6 +138,7 @@ class ParallelPass {
   bool ReadChunk(Chunk& chunk);
   void Work();
   void Scale(Chunk& chunk);
+  void AdjustChunkTarget(const Chunk& chunk);
   void PutRightAndWrite(Chunk& chunk);
   std::unique_ptr<Chunk> FreeChunk();
 
@@ -144,7 +159,7 @@ class ParallelPass {
   std::vector<std::thread> workers_;
 
   std::vector<std::unique_ptr<Chunk>> spare_;  // chunks to reuse, with their buffers
-  std::string carry_;                          // read after the last chunk's end
+  TextBuffer carry_;                           // read after the last chunk's end
   bool inputEnded_ = false;
   bool lineTooLong_ = false;
   // The block left open by the chunks written so far.
@@ -157,10 +172,10 @@ PassStats ParallelPass::Run() {
   for (int i = 0; i < options_.threads; ++i)
     workers_.emplace_back([this] { Work(); });
   for (;;) {
-    while (queue_.size() < inFlight_ && (!inputEnded_ || !carry_.empty()) && !lineTooLong_) {
+    while (queue_.size() < inFlight_ && (!inputEnded_ || carry_.size > 0) && !lineTooLong_) {
       std::unique_ptr<Chunk> chunk = FreeChunk();
       if (!ReadChunk(*chunk)) {
-        if (lineTooLong_) carry_ = std::move(chunk->text);
+        if (lineTooLong_) std::swap(carry_, chunk->text);
         break;
       }
       {
@@ -180,7 +195,7 @@ PassStats ParallelPass::Run() {
     queue_.pop_front();
   }
   if (lineTooLong_) {  // the rest goes through the sequential pass, which streams long lines
-    input_.PushBack(carry_);
+    input_.PushBack(carry_.view());
     pass::WritingSink sink(output_, factors_);
     pass::PassCore<pass::WritingSink> core(input_, sink, control_);
     stats_.lines += core.Run(openRule_, owed_);
@@ -199,37 +214,56 @@ std::unique_ptr<Chunk> ParallelPass::FreeChunk() {
   return chunk;
 }
 
+// A chunk whose first line is a block's line has to be put right in order, which the workers
+// cannot share. Block lines are numbers, so a chunk is better cut just before a line that
+// starts with a letter, if there is one in the last quarter of the text: `end` (the last line
+// feed) moves back to the line feed before it. The result is the same wherever chunks end.
+std::size_t BetterEnd(std::string_view text, std::size_t end) {
+  if (end == std::string_view::npos) return end;
+  const std::size_t floor = end - end / 4;
+  for (std::size_t feed = text.rfind('\n', end - 1);
+       feed != std::string_view::npos && feed >= floor && feed > 0;
+       feed = text.rfind('\n', feed - 1)) {
+    std::size_t first = feed + 1;
+    while (first < end && (text[first] == ' ' || text[first] == '\t'))
+      ++first;
+    const char c = text[first];
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return feed;
+  }
+  return end;
+}
+
 // Fills the chunk with whole lines; false when nothing is left or when a line is longer than
 // the largest chunk (lineTooLong_, and the chunk holds what was read of it).
 bool ParallelPass::ReadChunk(Chunk& chunk) {
   if (control_.cancelled()) throw PassCancelled();
-  std::string& text = chunk.text;
-  text.swap(carry_);
-  carry_.clear();
+  TextBuffer& text = chunk.text;
+  std::swap(text, carry_);
+  carry_.size = 0;
   const auto readUpTo = [&](std::size_t size) {
-    while (!inputEnded_ && text.size() < size) {
-      const std::size_t before = text.size();
-      text.resize(size);
-      const std::size_t count = input_.Read(text.data() + before, size - before);
-      text.resize(before + count);
+    while (!inputEnded_ && text.size < size) {
+      const std::size_t count = input_.Read(text.Room(size) + text.size, size - text.size);
+      text.size += count;
       inputEnded_ = count == 0;
     }
   };
   readUpTo(chunkTarget_);
-  if (text.empty()) return false;
-  std::size_t end = text.rfind('\n');
+  if (text.size == 0) return false;
+  std::size_t end = BetterEnd(text.view(), text.view().rfind('\n'));
   for (std::size_t searched = 0; end == std::string::npos && !inputEnded_;) {
-    if (text.size() >= options_.maxChunk) {
+    if (text.size >= options_.maxChunk) {
       lineTooLong_ = true;
       return false;
     }
-    searched = text.size();
-    readUpTo(std::min(options_.maxChunk, text.size() + chunkTarget_));
-    end = text.find('\n', searched);
+    searched = text.size;
+    readUpTo(std::min(options_.maxChunk, text.size + chunkTarget_));
+    end = text.view().find('\n', searched);
   }
   if (end != std::string::npos) {
-    carry_.assign(text, end + 1);
-    text.resize(end + 1);
+    const std::size_t rest = text.size - (end + 1);
+    std::memcpy(carry_.Room(rest), text.bytes.data() + end + 1, rest);
+    carry_.size = rest;
+    text.size = end + 1;
   }
   chunk.state = Chunk::State::Waiting;
   return true;
@@ -271,7 +305,7 @@ void ParallelPass::Scale(Chunk& chunk) {
   chunk.error = nullptr;
   try {
     InputFile lines(&control_, 0);
-    lines.UseText(chunk.text);
+    lines.UseText(chunk.text.view());
     ChunkSink sink(chunk, factors_, outputCap_);
     pass::PassCore<ChunkSink> core(lines, sink, control_);
     chunk.lines = core.Run();
@@ -284,20 +318,32 @@ void ParallelPass::Scale(Chunk& chunk) {
   }
 }
 
+// Sizes the chunks still to be read so that their output and their lines fill about half
+// of the caps, judging by the last chunk (a quarter of the size after one that outgrew them).
+void ParallelPass::AdjustChunkTarget(const Chunk& chunk) {
+  if (chunk.tooLarge) {
+    chunkTarget_ = std::max<std::size_t>(chunkTarget_ / 4, 1);
+    return;
+  }
+  const double size = static_cast<double>(chunk.text.size);
+  const double byOutput =
+      size * static_cast<double>(outputCap_) / (2.0 * static_cast<double>(chunk.outputSize + 1));
+  const double byLines = size * static_cast<double>(kMaxLinesPerChunk) /
+                         (2.0 * static_cast<double>(chunk.marks.size() + 1));
+  const double target = std::min({byOutput, byLines, static_cast<double>(options_.chunkSize)});
+  chunkTarget_ = std::max<std::size_t>(static_cast<std::size_t>(target), 1);
+}
+
 // Writes the chunk's output as the sequential pass would have written it.
 void ParallelPass::PutRightAndWrite(Chunk& chunk) {
   if (chunk.error) std::rethrow_exception(chunk.error);
-  if (chunk.tooLarge) {
-    chunkTarget_ = std::max<std::size_t>(chunkTarget_ / 4, 1);
-  } else if (chunk.outputSize < outputCap_ / 4 && chunk.marks.size() < kMaxLinesPerChunk / 4) {
-    chunkTarget_ = std::min(chunkTarget_ * 2, options_.chunkSize);
-  }
+  AdjustChunkTarget(chunk);
   const auto owedLines = static_cast<std::size_t>(owed_);
   const bool guessHolds =
       !chunk.tooLarge && (openRule_ == nullptr ||
                           (owedLines < chunk.marks.size() && chunk.marks[owedLines].outsideBlocks));
   if (guessHolds && openRule_ == nullptr) {
-    output_.Write(std::string_view(chunk.output.data(), chunk.outputSize));
+    output_.WriteThrough(std::string_view(chunk.output.data(), chunk.outputSize));
     stats_.lines += chunk.lines;
     stats_.pointsScaled += chunk.points;
     openRule_ = chunk.openRule;
@@ -305,7 +351,7 @@ void ParallelPass::PutRightAndWrite(Chunk& chunk) {
     return;
   }
   InputFile lines(&control_, 0);
-  lines.UseText(chunk.text);
+  lines.UseText(chunk.text.view());
   pass::WritingSink sink(output_, factors_);
   pass::PassCore<pass::WritingSink> core(lines, sink, control_);
   if (!guessHolds) {  // scale it all again, from the open block on
@@ -319,7 +365,7 @@ void ParallelPass::PutRightAndWrite(Chunk& chunk) {
   core.RunBlock(*openRule_, owed_);
   const std::size_t from = chunk.marks[owedLines].outputOffset;
   const std::uint64_t pointsBefore = chunk.marks[owedLines].pointsBefore;
-  output_.Write(std::string_view(chunk.output.data() + from, chunk.outputSize - from));
+  output_.WriteThrough(std::string_view(chunk.output.data() + from, chunk.outputSize - from));
   stats_.lines += chunk.lines;
   stats_.pointsScaled += sink.pointsScaled() + chunk.points - pointsBefore;
   openRule_ = chunk.openRule;
