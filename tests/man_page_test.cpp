@@ -2,9 +2,11 @@
 // option in an example; the README with the help text and an example of every option.
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 #include <set>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/options.h"
@@ -50,21 +52,52 @@ INSTANTIATE_TEST_SUITE_P(
         LintCase{"TessaryByGroff", "tessary.1", {"/usr/bin/groff", "-man", "-ww", "-z"}}),
     testing::RowName());
 
+// `text` with every `from` replaced by `to`.
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
 // The page's text without roff's escapes for hyphens and fonts.
 std::string PlainSource(const std::string& page) {
   std::string text = ReadFile(std::string(TESSARY_MAN_DIR) + "/" + page);
-  text = std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
-  text = std::regex_replace(text, std::regex(R"(\\c)"), "");
-  return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+  for (const char* font : {"\\fB", "\\fI", "\\fR", "\\fP", "\\c"}) {
+    text = ReplaceAll(std::move(text), font, "");
+  }
+  return ReplaceAll(std::move(text), "\\-", "-");
 }
 
-// Every option named in `text`: "-s", "--scale" and so on, but not "-1" or "xvfb-run".
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Every option named in `text`: "-s", "--scale" and so on, but not "-1" or "xvfb-run". An
+// option starts a word or follows one of "[(|,", and ends where letters and hyphens do.
 std::set<std::string> OptionsIn(const std::string& text) {
   std::set<std::string> options;
-  const std::regex option(R"((?:^|[\s\[(|,])(--?[A-Za-z][A-Za-z-]*)(?![A-Za-z0-9]))");
-  for (auto at = std::sregex_iterator(text.begin(), text.end(), option);
-       at != std::sregex_iterator(); ++at) {
-    options.insert((*at)[1].str());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool startsWord = at == 0 || std::isspace(static_cast<unsigned char>(text[at - 1])) ||
+                            std::string_view("[(|,").find(text[at - 1]) != std::string_view::npos;
+    if (text[at] != '-' || !startsWord) {
+      continue;
+    }
+    std::size_t end = at + 1;
+    if (end < text.size() && text[end] == '-') {
+      ++end;
+    }
+    if (end == text.size() || !IsLetter(text[end])) {
+      continue;
+    }
+    while (end < text.size() && (IsLetter(text[end]) || text[end] == '-')) {
+      ++end;
+    }
+    if (end == text.size() || !std::isdigit(static_cast<unsigned char>(text[end]))) {
+      options.insert(text.substr(at, end - at));
+    }
+    at = end - 1;
   }
   return options;
 }
@@ -123,10 +156,18 @@ TEST(Readme, ShowsEveryOptionInAnExample) {
   // The lines of its code blocks that run tessary-scale.
   const std::string readme = ReadFile(testing::SourcePath("README.md"));
   std::string examples;
-  const std::regex command(R"((?:^|\n)\$? ?(?:[^\n]*\| )?tessary-scale ([^\n]*))");
-  for (auto at = std::sregex_iterator(readme.begin(), readme.end(), command);
-       at != std::sregex_iterator(); ++at) {
-    examples += " " + (*at)[1].str() + "\n";
+  std::istringstream lines(readme);
+  for (std::string line; std::getline(lines, line);) {
+    const std::string_view program = "tessary-scale ";
+    std::size_t start = line.rfind("$ ", 0) == 0 ? 2 : 0;
+    if (line.compare(start, program.size(), program) != 0) {
+      const std::size_t piped = line.find("| tessary-scale ");
+      if (piped == std::string::npos) {
+        continue;
+      }
+      start = piped + 2;
+    }
+    examples += " " + line.substr(start + program.size()) + "\n";
   }
   ExpectEveryOption(OptionsIn(examples));
 }
