@@ -216,19 +216,25 @@ std::unique_ptr<Chunk> ParallelPass::FreeChunk() {
 
 // A chunk whose first line is a block's line has to be put right in order, which the workers
 // cannot share. Block lines are numbers, so a chunk is better cut just before a line that
-// starts with a letter, if there is one in the last quarter of the text: `end` (the last line
-// feed) moves back to the line feed before it. The result is the same wherever chunks end.
+// starts with anything else (a keyword, a comment), if there is one in the last quarter of the
+// text: `end` (the last line feed) moves back to the line feed before it. The result is the
+// same wherever chunks end.
 std::size_t BetterEnd(std::string_view text, std::size_t end) {
   if (end == std::string_view::npos) return end;
-  const std::size_t floor = end - end / 4;
-  for (std::size_t feed = text.rfind('\n', end - 1);
-       feed != std::string_view::npos && feed >= floor && feed > 0;
-       feed = text.rfind('\n', feed - 1)) {
-    std::size_t first = feed + 1;
-    while (first < end && (text[first] == ' ' || text[first] == '\t'))
+  const auto startsANumber = [](char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+  };
+  const char* const floor = text.data() + (end - end / 4);
+  const char* feed = text.data() + end;
+  while (feed > floor) {
+    feed = static_cast<const char*>(::memrchr(floor, '\n', static_cast<std::size_t>(feed - floor)));
+    if (feed == nullptr) break;
+    const char* first = feed + 1;
+    while (*first == ' ' || *first == '\t')
       ++first;
-    const char c = text[first];
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return feed;
+    if (*first != '\n' && *first != '\r' && !startsANumber(*first)) {
+      return static_cast<std::size_t>(feed - text.data());
+    }
   }
   return end;
 }
