@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@ namespace afx {
 namespace {
 
 CWinApp* theApplication = nullptr;
+
+// Prints the help or the version on standard output; 0, or 1 when it could not be written.
+int PrintAnswer(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return 0;
+  const int error = errno;
+  std::fprintf(stderr, "%s: write error: %s\n", AfxGetAppName(), std::strerror(error));
+  return 1;
+}
 
 }  // namespace
 
@@ -73,14 +82,8 @@ void AfxSetUpApplication() {
 int AfxWinMain(int argc, char** argv) {
   // Help and version need no window: they are answered before the window system starts.
   const CommandLine early = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
-  if (early.action == CommandLine::Action::Help) {
-    std::fputs(CommandLineHelp().c_str(), stdout);
-    return 0;
-  }
-  if (early.action == CommandLine::Action::Version) {
-    std::fputs(VersionLine().c_str(), stdout);
-    return 0;
-  }
+  if (early.action == CommandLine::Action::Help) return PrintAnswer(CommandLineHelp());
+  if (early.action == CommandLine::Action::Version) return PrintAnswer(VersionLine());
 
   QApplication application(argc, argv);  // takes its own options out of argv
   std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -210,6 +210,46 @@ TEST_F(CliSafety, FifoOutputWithoutAReaderFailsAtOnce) {
                             ": no program is reading from it)\n");
 }
 
+// Runs tessary-scale through the shell, which applies `redirections` first.
+ProgramResult ShellCli(const std::string& redirections, const std::vector<std::string>& arguments) {
+  std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" " + redirections, TESSARY_SCALE_PATH};
+  shell.insert(shell.end(), arguments.begin(), arguments.end());
+  return testing::RunProgram("/bin/sh", shell);
+}
+
+// With standard error closed, the output would be the first file opened: the progress line
+// and "Done!" must not go into it, nor into the user's models.
+TEST_F(CliSafety, ClosedStandardErrorNeverEndsUpInAModel) {
+  const ProgramResult single =
+      ShellCli("2>&- <'" + model_ + "'", {"--progress", "-v", "-", output_, "2", "3", "0.5"});
+  EXPECT_EQ(single.exitCode, 0);
+  EXPECT_EQ(ReadFile(output_), kWorkedExampleScaled);
+
+  std::vector<std::string> batch = {"--progress", "-v", "-j", "2", "-s", "2,3,0.5", "-i"};
+  for (int i = 0; i < 20; ++i) {
+    batch.push_back(dir_.File("m" + std::to_string(i) + ".mdl"));
+    WriteFile(batch.back(), kWorkedExample);
+  }
+  EXPECT_EQ(ShellCli("2>&-", batch).exitCode, 0);
+  for (std::size_t i = 7; i < batch.size(); ++i)
+    EXPECT_EQ(ReadFile(batch[i]), kWorkedExampleScaled) << batch[i];
+}
+
+TEST_F(CliSafety, ClosedStandardOutputIsAFailedWriteNotTheInput) {
+  const ProgramResult result = ShellCli(">&-", {model_, "-", "2"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Bad file descriptor"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(model_), kWorkedExample);
+}
+
+TEST_F(CliSafety, HelpAndVersionThatCannotBeWrittenFail) {
+  for (const char* option : {"--help", "--version"}) {
+    const ProgramResult result = ShellCli(">/dev/full", {option});
+    EXPECT_EQ(result.exitCode, 1) << option;
+    EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
+  }
+}
+
 // A model whose pass lasts long enough to be interrupted: a position line, then a hole of
 // `gigabytes` GiB (read as NUL bytes, one long line) that takes no room on the disk.
 void WriteLongModel(const std::string& path, unsigned gigabytes) {
