@@ -8,6 +8,11 @@
 namespace tessary::cli {
 namespace {
 
+// Every signal whose default action ends the program and that another program may send to
+// stop this one, or that a closed pipe raises.
+constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGPIPE,
+                                SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGXCPU};
+
 std::atomic<bool> interrupted{false};
 volatile std::sig_atomic_t interruptSignal = 0;
 
@@ -24,8 +29,12 @@ void HandleInterrupts() {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no SA_RESTART: a wait for a pipe returns to look at the flag
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+  for (const int signal : kStopSignals) {
+    // A signal ignored by whoever started us (nohup, a shell's background job) stays ignored.
+    struct sigaction inherited {};
+    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
     sigaction(signal, &action, nullptr);
+  }
 }
 
 const std::atomic<bool>& InterruptFlag() {

@@ -1,5 +1,7 @@
-// SIGINT, SIGTERM and SIGHUP stop a run instead of killing it at once: every job under way is
-// cancelled, its output left as it was, and the program then ends by the same signal.
+// SIGINT, SIGTERM, SIGHUP and the other signals that would end the program (SIGPIPE, SIGUSR1,
+// ...) stop a run instead of killing it at once: every job under way is cancelled, its output
+// left as it was, and the program then ends by the same signal. Signals that were ignored when
+// the program started stay ignored.
 #pragma once
 
 #include <atomic>

@@ -302,6 +302,29 @@ TEST_F(CliSafety, InPlaceInterruptedLeavesTheModelUnchanged) {
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
 }
 
+// Other signals that would end the program stop it the same way.
+TEST_F(CliSafety, UserSignalStopsThePassAndLeavesTheModelUnchanged) {
+  WriteLongModel(model_, 2);
+  const FileState before = StateOf(model_);
+  RunningProgram cli(TESSARY_SCALE_PATH, {"-i", "-s", "2", model_});
+  WaitForTemporaryOutput(dir_.path());
+  cli.Signal(SIGUSR1);
+  EXPECT_EQ(cli.Wait().exitCode, 128 + SIGUSR1);
+  ExpectSameState(before, StateOf(model_));
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
+}
+
+// As under nohup: a hang-up ignored by the caller does not stop the pass.
+TEST_F(CliSafety, SignalIgnoredByTheCallerStaysIgnored) {
+  WriteLongModel(model_, 1);
+  RunningProgram cli("/bin/sh", {"-c", "trap '' HUP; exec \"$0\" \"$@\"", TESSARY_SCALE_PATH,
+                                 "--threads=1", model_, output_, "2"});
+  WaitForTemporaryOutput(dir_.path());
+  cli.Signal(SIGHUP);
+  EXPECT_EQ(cli.Wait().exitCode, 0);
+  EXPECT_EQ(fs::file_size(output_), (std::uintmax_t{1} << 30) + 39);
+}
+
 TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
   const fs::path out = dir_.path() / "out";
   fs::create_directory(out);
