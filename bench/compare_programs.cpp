@@ -138,7 +138,8 @@ class Runner {
   explicit Runner(std::string logPath) : logPath_(std::move(logPath)) {}
 
   // Throws std::runtime_error with the program's messages when it does not end with status 0.
-  Run Time(const std::vector<std::string>& command) const {
+  // With `standardOutput`, the program's standard output is that file, created or emptied.
+  Run Time(const std::vector<std::string>& command, const std::string& standardOutput = {}) const {
     std::vector<char*> argv;
     for (const std::string& word : command)
       argv.push_back(const_cast<char*>(word.c_str()));
@@ -147,9 +148,14 @@ class Runner {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath_.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logPath_.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (standardOutput.empty()) {
+      posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, standardOutput.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
 
     const auto start = Clock::now();
     pid_t pid = 0;
@@ -267,9 +273,9 @@ double Max(const std::vector<double>& values) {
 
 // Where a program's output goes.
 enum class Output {
-  NewFile,  // a file that does not exist yet
-  InPlace,  // an empty file with a second hard link, which tessary-scale writes in place
-  DevNull,  // /dev/null
+  NewFile,   // a file that does not exist yet
+  Unsynced,  // a new file as standard output ("-"), which tessary-scale writes without fsync
+  DevNull,   // /dev/null
 };
 
 struct Program {
@@ -292,27 +298,23 @@ struct Samples {
   std::vector<double> seconds;
   std::vector<double> cpuSeconds;
   std::vector<double> peakKib;
-  std::vector<double> fsyncSeconds;  // of the output after an in-place run
+  std::vector<double> fsyncSeconds;  // of the output after an unsynced run
 };
 
 // Runs `program` once on `input` into `outputPath` (or /dev/null) and adds what it measured
 // to `samples`. The output is removed afterwards, outside the timed part.
 void RunOnce(const Runner& runner, const Program& program, const std::string& input,
              const fs::path& outputPath, Samples& samples) {
-  fs::path secondLink = outputPath;
-  secondLink += ".link";
-  if (program.output == Output::InPlace) {
-    if (!std::ofstream(outputPath))
-      throw std::runtime_error("cannot create " + outputPath.string());
-    fs::create_hard_link(outputPath, secondLink);
-  }
-  const std::string output =
-      program.output == Output::DevNull ? std::string("/dev/null") : outputPath.string();
-  const Runner::Run run = runner.Time(program.Command(input, output));
+  const bool unsynced = program.output == Output::Unsynced;
+  const std::string output = program.output == Output::DevNull ? std::string("/dev/null")
+                             : unsynced                        ? std::string("-")
+                                                               : outputPath.string();
+  const Runner::Run run =
+      runner.Time(program.Command(input, output), unsynced ? outputPath.string() : "");
   samples.seconds.push_back(run.seconds);
   samples.cpuSeconds.push_back(run.cpuSeconds);
   samples.peakKib.push_back(static_cast<double>(run.peakKib));
-  if (program.output == Output::InPlace) {
+  if (unsynced) {
     const int fd = ::open(outputPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("cannot open " + outputPath.string());
     const auto start = Clock::now();
@@ -323,7 +325,6 @@ void RunOnce(const Runner& runner, const Program& program, const std::string& in
     samples.fsyncSeconds.push_back(elapsed.count());
   }
   RemoveIfPresent(outputPath);
-  RemoveIfPresent(secondLink);
 }
 
 struct ModelClass {
@@ -469,8 +470,8 @@ class Comparison {
     copy_ = programs_.size();
     programs_.push_back(
         {"copy: each line read, written with CR LF", {kCopyProgram}, {}, Output::NewFile, false});
-    inPlace_ = programs_.size();
-    programs_.push_back({"in place", tessary, kFactors, Output::InPlace, true});
+    unsynced_ = programs_.size();
+    programs_.push_back({"unsynced", tessary, kFactors, Output::Unsynced, true});
     devNull_ = programs_.size();
     programs_.push_back({"/dev/null", tessary, kFactors, Output::DevNull, true});
 
@@ -633,22 +634,21 @@ class Comparison {
       };
     };
     row("a new file: temporary file, fsync, rename (the runs above)", seconds(0));
-    row("a file with a second hard link: truncated and written in place, no fsync",
-        seconds(inPlace_));
+    row("a new file as standard output: written directly, no fsync", seconds(unsynced_));
     row("fsync of that file, timed on its own right after", [&](const ClassResult& result) {
-      return Format("%.3f", Median(result.samples[inPlace_].fsyncSeconds));
+      return Format("%.3f", Median(result.samples[unsynced_].fsyncSeconds));
     });
     row("`/dev/null`: written directly", seconds(devNull_));
-    row("(new file - in place) / new file", [&](const ClassResult& result) {
+    row("(new file - unsynced) / new file", [&](const ClassResult& result) {
       const double whole = Median(result.samples[0].seconds);
-      return Format("%.0f %%", (whole - Median(result.samples[inPlace_].seconds)) / whole * 100);
+      return Format("%.0f %%", (whole - Median(result.samples[unsynced_].seconds)) / whole * 100);
     });
     row("fsync on its own / new file", [&](const ClassResult& result) {
-      return Format("%.0f %%", Median(result.samples[inPlace_].fsyncSeconds) /
+      return Format("%.0f %%", Median(result.samples[unsynced_].fsyncSeconds) /
                                    Median(result.samples[0].seconds) * 100);
     });
     std::printf(
-        "\nThe in-place and `/dev/null` runs are tessary-scale with the same arguments, "
+        "\nThe unsynced and `/dev/null` runs are tessary-scale with the same arguments, "
         "interleaved with the runs above.\n");
   }
 
@@ -676,7 +676,7 @@ class Comparison {
   std::vector<Program> programs_;
   std::size_t naive_ = 0;
   std::size_t copy_ = 0;
-  std::size_t inPlace_ = 0;
+  std::size_t unsynced_ = 0;
   std::size_t devNull_ = 0;
   std::vector<ClassResult> classes_;
   std::vector<std::size_t> startupPrograms_;

@@ -83,7 +83,6 @@ int OutputTarget::Prepare() {
   if (!existing_.owned()) return exists_ ? 0 : CreateTemporary();
   if (!S_ISREG(status_.st_mode)) return 0;  // a device or a FIFO: written directly
   if (::flock(existing_.fd(), LOCK_EX | LOCK_NB) != 0) return errno;
-  if (status_.st_nlink > 1) return ::ftruncate(existing_.fd(), 0) == 0 ? 0 : errno;
   return CreateTemporary();
 }
 

@@ -1,13 +1,13 @@
 // Where a pass writes its output, chosen so that a pass that fails, is cancelled or is
 // interrupted leaves the output exactly as it was.
 //
-// - A regular file with one link, or a name that does not exist yet, is written to a new
-//   temporary file in the same folder, which replaces the output only at Commit, once its data
-//   is on disk. A symbolic link's target is replaced, never the link. An existing output keeps
+// - A regular file, or a name that does not exist yet, is written to a new temporary file in
+//   the same folder, which replaces the output only at Commit, once its data is on disk. A
+//   symbolic link's target is replaced, never the link; a file with other hard links is
+//   replaced under this name only, and its other names keep the old content (writing it in
+//   place would leave it cut under every name when the pass fails). An existing output keeps
 //   its permission bits (and its owner where the system allows) and stays locked against
 //   other openers until then.
-// - A regular file with more than one link is locked, truncated and written in place, so that
-//   its links keep sharing it.
 // - Anything else (a device such as /dev/null, a FIFO, a socket, a descriptor such as standard
 //   output) is written directly.
 #pragma once

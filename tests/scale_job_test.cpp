@@ -181,12 +181,25 @@ TEST_F(ScaleJobTest, SymbolicLinkKeepsPointingAtTheReplacedFile) {
   EXPECT_EQ(ReadFile(dir_.File("models/new.mdl")), kScaled);
 }
 
-TEST_F(ScaleJobTest, HardLinkedOutputIsWrittenInPlaceForAllItsNames) {
+TEST_F(ScaleJobTest, HardLinkedOutputIsReplacedUnderItsNameOnly) {
   WriteFile(output_, "previous");
   fs::create_hard_link(output_, dir_.File("other-name.mdl"));
   ASSERT_EQ(Run(output_).status, JobStatus::Done);
-  EXPECT_EQ(ReadFile(dir_.File("other-name.mdl")), kScaled);
-  EXPECT_EQ(fs::hard_link_count(output_), 2u);
+  EXPECT_EQ(ReadFile(output_), kScaled);
+  EXPECT_EQ(ReadFile(dir_.File("other-name.mdl")), "previous");
+  EXPECT_EQ(fs::hard_link_count(output_), 1u);
+}
+
+TEST_F(ScaleJobTest, FailedJobLeavesAHardLinkedOutputWhole) {
+  WriteFile(output_, "previous");
+  fs::create_hard_link(output_, dir_.File("other-name.mdl"));
+  std::atomic<bool> cancel{false};
+  PassControl control;
+  control.cancel = &cancel;
+  control.progress = [&cancel](std::uint64_t, std::uint64_t) { cancel = true; };
+  EXPECT_EQ(Run(output_, control).status, JobStatus::Cancelled);
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ReadFile(dir_.File("other-name.mdl")), "previous");
 }
 
 TEST_F(ScaleJobTest, DevicesAreWrittenDirectlyWithoutALock) {
