@@ -8,6 +8,8 @@
 #include <map>
 #include <tuple>
 
+#include "model/output_target.h"
+
 namespace tessary::cli {
 namespace {
 
@@ -32,10 +34,10 @@ std::optional<FileKey> ExistingKey(const std::string& path) {
 }
 
 // An output's key; nothing when neither it nor its folder can be looked at (the job will say
-// why when it gets there).
+// why when it gets there). A dangling symbolic link stands for the file it would create.
 std::optional<FileKey> OutputKey(const std::string& path) {
   if (auto key = ExistingKey(path)) return key;
-  const fs::path output(path);
+  const fs::path output(FollowLinks(path));
   const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
   auto key = ExistingKey(folder.string());
   if (key) key->name = output.filename().string();

@@ -15,19 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Follows symbolic links at the end of `path` (not in its folders), so that the file they
-// point to is replaced and the links stay. A dangling link gives the file it would point to.
-std::string FollowLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
-    const fs::path target = fs::read_symlink(path, error);
-    if (error) return path;
-    path = (target.is_absolute() ? target : fs::path(path).parent_path() / target).string();
-  }
-  return path;
-}
-
 // A name for the temporary file that no other file in the folder has; six random letters.
 std::string TemporaryName(const std::string& finalPath) {
   static constexpr char kLetters[] =
@@ -47,6 +34,17 @@ std::string TemporaryName(const std::string& finalPath) {
 }
 
 }  // namespace
+
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) return path;
+    path = (target.is_absolute() ? target : fs::path(path).parent_path() / target).string();
+  }
+  return path;
+}
 
 OutputTarget::~OutputTarget() {
   Abandon();

@@ -21,6 +21,10 @@
 
 namespace tessary {
 
+/// The file that writing to `path` replaces: symbolic links at its end (not in its folders)
+/// followed, also a dangling one, which gives the file it would point to.
+std::string FollowLinks(std::string path);
+
 class OutputTarget {
  public:
   OutputTarget() = default;
@@ -40,7 +44,7 @@ class OutputTarget {
   FileIdentity identity() const { return FileIdentity::Of(status_); }
 
   /// Gets ready to write: locks an existing regular output (EWOULDBLOCK when another program
-  /// holds it), then truncates a file written in place or creates the temporary file. Returns
+  /// holds it), then creates the temporary file. Returns
   /// 0 or the system's error number; on failure nothing has changed.
   int Prepare();
 
@@ -52,7 +56,7 @@ class OutputTarget {
   const std::string& name() const { return name_; }
 
   /// Called after the last byte was written: puts the data on disk and renames the temporary
-  /// file over the output, or closes the file written in place. Throws FileError on failure,
+  /// file over the output, or lets go of an output written directly. Throws FileError on failure,
   /// and the output is then as it was (for a temporary file).
   void Commit();
   /// Removes the temporary file and lets go of the output, which stays as it was.
@@ -63,7 +67,7 @@ class OutputTarget {
 
   std::string name_;
   std::string finalPath_;      // the file that Commit replaces: symbolic links followed
-  std::string temporaryPath_;  // empty when writing in place or directly
+  std::string temporaryPath_;  // empty when writing directly
   FileHandle existing_;        // the output as opened, holding its lock
   FileHandle temporary_;
   struct stat status_ {};

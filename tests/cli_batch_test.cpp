@@ -229,7 +229,8 @@ TEST_P(CliConflictTest, RefusesBeforeWritingAnything) {
     WriteFile(dir.File(name), testing::kWorkedExample);
   fs::create_hard_link(dir.File("in/b.mdl"), dir.File("out/b-link.mdl"));
   fs::create_hard_link(dir.File("in/b.mdl"), dir.File("out/a.mdl"));
-  const std::vector<std::string> before = {"a-x2.mdl", "a.mdl", "b.mdl"};
+  fs::create_symlink("a-x2-x2.mdl", dir.File("in/b-x2.mdl"));  // to a file not made yet
+  const std::vector<std::string> before = {"a-x2.mdl", "a.mdl", "b-x2.mdl", "b.mdl"};
 
   std::vector<std::string> arguments;
   std::string message = GetParam().message;
@@ -267,6 +268,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-s", "2", "--suffix=-x2", "DIR/in/a.mdl", "DIR/in/a-x2.mdl"},
                      "DIR/in/a.mdl would be written to DIR/in/a-x2.mdl, which is the input "
                      "DIR/in/a-x2.mdl"},
+        ConflictCase{"DanglingLinkToAnotherOutput",
+                     {"-s", "2", "--suffix=-x2", "DIR/in/b.mdl", "DIR/in/a-x2.mdl"},
+                     "DIR/in/b.mdl and DIR/in/a-x2.mdl would both be written to "
+                     "DIR/in/a-x2-x2.mdl"},
         ConflictCase{"OneFileTwiceInPlace",
                      {"-s", "2", "-i", "DIR/in/b.mdl", "DIR/out/b-link.mdl"},
                      "DIR/in/b.mdl and DIR/out/b-link.mdl are the same file"},
