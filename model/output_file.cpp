@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "model/file_error.h"
@@ -159,7 +160,14 @@ class OutputFile::BackgroundSync {
 
 void OutputFile::StartWriteback() {
   if (writebackStep_ == 0 || flushed_ - writebackFrom_ < writebackStep_) return;
-  if (!backgroundSync_) backgroundSync_ = std::make_unique<BackgroundSync>(fd_);
+  if (!backgroundSync_) {
+    try {
+      backgroundSync_ = std::make_unique<BackgroundSync>(fd_);
+    } catch (const std::system_error&) {
+      writebackStep_ = 0;  // no thread to spare: the final fsync does it all
+      return;
+    }
+  }
   backgroundSync_->Kick();
   writebackFrom_ = flushed_;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -169,8 +170,14 @@ class ParallelPass {
 };
 
 PassStats ParallelPass::Run() {
-  for (int i = 0; i < options_.threads; ++i)
-    workers_.emplace_back([this] { Work(); });
+  try {
+    for (int i = 0; i < options_.threads; ++i)
+      workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+    // Out of threads or of memory for their stacks: go on with the workers there are, or
+    // with the sequential pass when there are none (nothing has been read yet).
+    if (workers_.empty()) return RunScalingPass(input_, output_, factors_, control_);
+  }
   for (;;) {
     while (queue_.size() < inFlight_ && (!inputEnded_ || carry_.size > 0) && !lineTooLong_) {
       std::unique_ptr<Chunk> chunk = FreeChunk();
