@@ -28,9 +28,9 @@ FileOutcome FromResult(const JobResult& result) {
   return outcome;
 }
 
-FileOutcome OutputNotOpened(const std::string& path, const std::string& reason) {
+FileOutcome NotOpened(JobStatus status, const std::string& path, const std::string& reason) {
   JobResult result;
-  result.status = JobStatus::OutputNotOpened;
+  result.status = status;
   result.path = path;
   result.reason = reason;
   return FromResult(result);
@@ -81,8 +81,11 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int pass
   InPlaceReplacement replacement;
   if (command.placement == Placement::InPlace) {
     if (const int error = replacement.Create(file.input); error != 0) {
-      return OutputNotOpened(file.input,
-                             error == EINVAL ? "is not a regular file" : std::strerror(error));
+      // A model that cannot be found is the input's failure; one that cannot be replaced there,
+      // the output's.
+      return NotOpened(
+          replacement.model_found() ? JobStatus::OutputNotOpened : JobStatus::InputNotOpened,
+          file.input, error == EINVAL ? "is not a regular file" : std::strerror(error));
     }
     job.output = JobFile::Path(replacement.path());
   }

@@ -20,9 +20,10 @@ int InPlaceReplacement::Create(const std::string& model) {
   if (::realpath(model.c_str(), resolved) == nullptr) return errno;
   struct stat status {};
   if (::stat(resolved, &status) != 0) return errno;
+  const std::filesystem::path target(resolved);
+  target_ = target.string();
   if (!S_ISREG(status.st_mode)) return EINVAL;
 
-  const std::filesystem::path target(resolved);
   // Hidden and named after the model, as the driver names its own temporary files.
   std::string pattern =
       (target.parent_path() / ("." + target.filename().string() + ".tessary-in-place-XXXXXX"))
@@ -31,7 +32,6 @@ int InPlaceReplacement::Create(const std::string& model) {
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return errno;
   ::close(fd);
-  target_ = target.string();
   temporary_ = std::move(pattern);
   mode_ = status.st_mode & 07777;
   owner_ = status.st_uid;

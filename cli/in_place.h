@@ -23,6 +23,8 @@ class InPlaceReplacement {
   /// number; EINVAL when the model is not a regular file.
   int Create(const std::string& model);
 
+  /// Whether Create found the model (a failure was then in making the new file beside it).
+  bool model_found() const { return !target_.empty(); }
   /// The new file's full path, to write the scaled model to.
   const std::string& path() const { return temporary_; }
   /// The full path of the file that is replaced.

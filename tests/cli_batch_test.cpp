@@ -165,6 +165,14 @@ TEST_F(CliBatch, InPlaceReplacesEachInputAndKeepsItsModeAndLinks) {
             (std::vector<std::string>{ModelName(0), ModelName(1), ModelName(2), ModelName(3)}));
 }
 
+TEST_F(CliBatch, InPlaceOnAMissingModelIsAnInputThatCannotBeOpened) {
+  const std::string missing = (in_ / "missing.mdl").string();
+  const ProgramResult result = Cli({"-i", "-s", "2", missing});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "tessary-scale: Unable to open input file. (" + missing +
+                            ": No such file or directory)\n");
+}
+
 TEST_F(CliBatch, InPlaceOnAFileThatCannotBeReplacedSaysSoAndGoesOn) {
   const std::vector<std::string> inputs = MakeModels(1);
   const std::string expected = ScaledAlone(inputs[0], {"2"});
