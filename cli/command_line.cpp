@@ -24,6 +24,13 @@ std::optional<double> StrictNumber(std::string_view text) {
   return value;
 }
 
+// Whether `text`, which reads as zero, has a digit other than 0 before its exponent: a number
+// too small for a double, such as 1e-400.
+bool UnderflowsToZero(std::string_view text) {
+  return text.substr(0, text.find_first_of("eEdD")).find_first_of("123456789") !=
+         std::string_view::npos;
+}
+
 bool IsOption(const std::string& argument) {
   return argument.size() > 1 && argument[0] == '-' && !StrictNumber(argument);
 }
@@ -120,7 +127,9 @@ std::optional<std::string> Record(const OptionSpec& option, std::string value, O
 std::optional<std::string> ReadFactor(const std::string& text, double& value) {
   const std::optional<double> number = StrictNumber(text);
   if (!number) return "scale factor '" + text + "' is not a number";
-  if (!std::isfinite(*number)) return "scale factor '" + text + "' is out of range";
+  if (!std::isfinite(*number) || (*number == 0 && UnderflowsToZero(text))) {
+    return "scale factor '" + text + "' is out of range";
+  }
   value = *number;
   return std::nullopt;
 }

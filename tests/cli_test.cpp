@@ -173,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"InfinityFactor", {"IN", "OUT", "inf"}, "scale factor 'inf' is not a number"},
         UsageCase{
             "OverflowingFactor", {"IN", "OUT", "1e400"}, "scale factor '1e400' is out of range"},
+        UsageCase{
+            "UnderflowingFactor", {"IN", "OUT", "1e-400"}, "scale factor '1e-400' is out of range"},
         UsageCase{"HundredThousandDigitFactor",
                   {"IN", "OUT", std::string(100'000, '9')},
                   "is out of range"},
