@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <utility>
 
 #include "model/file_error.h"
+#include "model/temporary_files.h"
 
 namespace tessary {
 namespace {
@@ -93,6 +95,7 @@ int OutputTarget::CreateTemporary() {
       return errno;
     }
     temporaryPath_ = std::move(path);
+    trackedSlot_ = RememberTemporaryFile(temporaryPath_);
     temporary_ = FileHandle::Own(fd, name_);
     if (exists_) {  // the replacement looks like the file it replaces, where the system allows
       (void)!::fchown(fd, status_.st_uid, status_.st_gid);
@@ -103,16 +106,23 @@ int OutputTarget::CreateTemporary() {
   return EEXIST;
 }
 
+void OutputTarget::Sync() {
+  if (!temporary_.is_open() || synced_) return;
+  if (::fsync(temporary_.fd()) != 0) throw FileError::WriteFailure(name_, errno);
+  synced_ = true;
+}
+
 void OutputTarget::Commit() {
   if (!temporary_.is_open()) {
     existing_.Close();
     return;
   }
-  if (::fsync(temporary_.fd()) != 0) throw FileError::WriteFailure(name_, errno);
+  Sync();
   temporary_.Close();
   if (::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
     throw FileError::WriteFailure(name_, errno);
   }
+  ForgetTemporaryFile(std::exchange(trackedSlot_, -1));
   temporaryPath_.clear();
   existing_.Reset();  // the replaced file, and its lock, go
 }
@@ -120,6 +130,7 @@ void OutputTarget::Commit() {
 void OutputTarget::Abandon() noexcept {
   temporary_.Reset();
   if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+  ForgetTemporaryFile(std::exchange(trackedSlot_, -1));
   temporaryPath_.clear();
   existing_.Reset();
 }

@@ -55,9 +55,12 @@ class OutputTarget {
   /// The output as messages name it (never the temporary file).
   const std::string& name() const { return name_; }
 
-  /// Called after the last byte was written: puts the data on disk and renames the temporary
-  /// file over the output, or lets go of an output written directly. Throws FileError on failure,
-  /// and the output is then as it was (for a temporary file).
+  /// Puts a temporary file's data on disk (nothing for an output written directly), so that
+  /// the caller can still change its mind before Commit. Throws FileError on failure.
+  void Sync();
+  /// Called after the last byte was written: puts the data on disk (unless Sync did) and
+  /// renames the temporary file over the output, or lets go of an output written directly. Throws
+  /// FileError on failure, and the output is then as it was (for a temporary file).
   void Commit();
   /// Removes the temporary file and lets go of the output, which stays as it was.
   void Abandon() noexcept;
@@ -72,6 +75,8 @@ class OutputTarget {
   FileHandle temporary_;
   struct stat status_ {};
   bool exists_ = false;
+  bool synced_ = false;
+  int trackedSlot_ = -1;  // of the temporary file, for removal at an abrupt end
 };
 
 }  // namespace tessary

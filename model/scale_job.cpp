@@ -64,6 +64,9 @@ JobResult Run(const ScaleJob& job) {
                                : RunScalingPass(input, output, job.factors, job.control);
     output.Finish();
   }
+  // Syncing can take long on a slow disk: a cancel that came meanwhile still keeps the output.
+  target.Sync();
+  if (job.control.cancelled()) throw PassCancelled();
   target.Commit();
   input.Close();
   return result;
