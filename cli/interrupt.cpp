@@ -5,13 +5,10 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "model/signal_handling.h"
+
 namespace tessary::cli {
 namespace {
-
-// Every signal whose default action ends the program and that another program may send to
-// stop this one, or that a closed pipe raises.
-constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGPIPE,
-                                SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGXCPU};
 
 std::atomic<bool> interrupted{false};
 volatile std::sig_atomic_t interruptSignal = 0;
@@ -25,16 +22,12 @@ extern "C" void OnInterrupt(int signal) {
 
 void HandleInterrupts() {
   std::signal(SIGXFSZ, SIG_IGN);
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a wait for a pipe returns to look at the flag
-  for (const int signal : kStopSignals) {
-    // A signal ignored by whoever started us (nohup, a shell's background job) stays ignored.
-    struct sigaction inherited {};
-    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
+  // Every signal whose default action ends the program and that another program may send to
+  // stop this one, or that a closed pipe raises. Without SA_RESTART, a wait for a pipe
+  // returns to look at the flag.
+  HandleUnlessIgnored(
+      {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGXCPU},
+      OnInterrupt);
 }
 
 const std::atomic<bool>& InterruptFlag() {

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/signal_handling.h"
+
 namespace tessary {
 namespace {
 
@@ -58,14 +60,7 @@ void RemoveTemporaryFiles() noexcept {
 }
 
 void RemoveTemporaryFilesOnSignals() noexcept {
-  struct sigaction action {};
-  action.sa_handler = RemoveAndEnd;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction inherited {};
-    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
+  HandleUnlessIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT}, RemoveAndEnd);
 }
 
 }  // namespace tessary

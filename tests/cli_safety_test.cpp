@@ -289,29 +289,20 @@ void ExpectSameState(const FileState& before, const FileState& after) {
   EXPECT_EQ(after.start, before.start);
 }
 
+// SIGTERM, and the other signals that would end the program, stop it the same way.
 TEST_F(CliSafety, InPlaceInterruptedLeavesTheModelUnchanged) {
   WriteLongModel(model_, 2);
   const FileState before = StateOf(model_);
-  RunningProgram cli(TESSARY_SCALE_PATH, {"-i", "-s", "2", model_});
-  WaitForTemporaryOutput(dir_.path());
-  cli.Signal(SIGTERM);
-  const ProgramResult result = cli.Wait();
-  EXPECT_EQ(result.exitCode, 128 + SIGTERM);
-  EXPECT_EQ(result.err, "");
-  ExpectSameState(before, StateOf(model_));
-  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
-}
-
-// Other signals that would end the program stop it the same way.
-TEST_F(CliSafety, UserSignalStopsThePassAndLeavesTheModelUnchanged) {
-  WriteLongModel(model_, 2);
-  const FileState before = StateOf(model_);
-  RunningProgram cli(TESSARY_SCALE_PATH, {"-i", "-s", "2", model_});
-  WaitForTemporaryOutput(dir_.path());
-  cli.Signal(SIGUSR1);
-  EXPECT_EQ(cli.Wait().exitCode, 128 + SIGUSR1);
-  ExpectSameState(before, StateOf(model_));
-  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
+  for (const int signal : {SIGTERM, SIGUSR1}) {
+    RunningProgram cli(TESSARY_SCALE_PATH, {"-i", "-s", "2", model_});
+    WaitForTemporaryOutput(dir_.path());
+    cli.Signal(signal);
+    const ProgramResult result = cli.Wait();
+    EXPECT_EQ(result.exitCode, 128 + signal);
+    EXPECT_EQ(result.err, "");
+    ExpectSameState(before, StateOf(model_));
+    EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"model.mdl"}));
+  }
 }
 
 // As under nohup: a hang-up ignored by the caller does not stop the pass.
