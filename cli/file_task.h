@@ -1,6 +1,6 @@
-// One file of a run of tessary-scale, start to end: for --fit, a first read that chooses the
-// factor; then the driver's pass; for -i, the replacement of the input. Several run at once
-// on different files.
+// One file of a run of tessary-scale, start to end, through the driver: for --fit, the
+// factor chosen from the model; for -i, the replacement of the input. Several run at once on
+// different files.
 #pragma once
 
 #include <atomic>
@@ -22,11 +22,11 @@ struct FileOutcome {
   PassStats stats;
 };
 
-/// Scales `file` as `command` says. "-" stands for standard input or output. `passThreads` is
-/// the driver's ScaleJob::threads for a large input (0 for one per core). `bytesRead` is
-/// called from this thread with the bytes read so far (both reads, for --fit); `cancel` stops
-/// the work and leaves the output as it was. Never throws.
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int passThreads,
+/// Scales `file` as `command` says. "-" stands for standard input or output. `filesAtATime`
+/// files share the cores. `bytesRead` is called from this thread with the bytes read so far
+/// (both reads, for --fit); `cancel` stops the work and leaves the output as it was. Never
+/// throws.
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int filesAtATime,
                       const std::atomic<bool>* cancel,
                       const std::function<void(std::uint64_t)>& bytesRead) noexcept;
 

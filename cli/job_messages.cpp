@@ -9,6 +9,7 @@ std::string FailureText(const JobResult& result) {
       return result.Message() + " (" + result.path + ": " + result.reason + ")";
     case JobStatus::Failed:
       return result.Message() + " (" + result.reason + ")";
+    case JobStatus::NoFactors:  // the caller knows what it asked for
     case JobStatus::Done:
     case JobStatus::Cancelled:
       break;

@@ -67,7 +67,7 @@ void InputFile::Attach(FileHandle handle) {
   begin_ = end_ = 0;
   atEnd_ = false;
   lineComplete_ = true;
-  rawRead_ = taken_ = startOffset_ = 0;
+  rawRead_ = taken_ = startOffset_ = readBefore_ = 0;
   memory_ = nullptr;
 }
 
@@ -143,7 +143,7 @@ std::size_t InputFile::Accept(const char* data, std::size_t count) {
     atEnd_ = true;
   }
   taken_ += kept;
-  if (control_ != nullptr && control_->progress) control_->progress(rawRead_, size());
+  if (control_ != nullptr && control_->progress) control_->progress(readBefore_ + rawRead_, size());
   return kept;
 }
 
@@ -165,6 +165,19 @@ void InputFile::PushBack(std::string_view text) {
   std::memcpy(buffer_.get(), text.data(), text.size());
   begin_ = 0;
   end_ = text.size() + available;
+}
+
+bool InputFile::Rewind() {
+  if (!S_ISREG(status_.st_mode) || !handle_.is_open()) return false;
+  if (::lseek(handle_.fd(), static_cast<off_t>(startOffset_), SEEK_SET) < 0) {
+    throw FileError::ReadFailure(path(), errno);
+  }
+  readBefore_ += rawRead_;
+  rawRead_ = taken_ = 0;
+  begin_ = end_ = 0;
+  atEnd_ = false;
+  lineComplete_ = true;
+  return true;
 }
 
 void InputFile::UseText(std::string_view text) {

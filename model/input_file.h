@@ -64,12 +64,21 @@ class InputFile {
   /// at most the capacity, between whole lines.
   void PushBack(std::string_view text);
 
+  /// Starts reading again from where the input started, for a second read of the same bytes.
+  /// Only a regular file can be read twice: returns false for anything else. Progress goes on
+  /// counting from what the first read reported. Throws FileError when seeking fails.
+  bool Rewind();
+
   /// Closes the file; throws FileError on failure.
   void Close() { handle_.Close(); }
 
   /// The full path, or the borrowed descriptor's name.
   const std::string& path() const { return handle_.name(); }
   FileIdentity identity() const { return FileIdentity::Of(status_); }
+  /// Whether it is a regular file, which can be read again and has a size.
+  bool is_regular() const { return S_ISREG(status_.st_mode); }
+  /// The descriptor read from.
+  int fd() const { return handle_.fd(); }
   /// The size when the file was opened, or 0 when it has none (a pipe, a terminal).
   std::uint64_t size() const;
   /// Bytes of model text taken from the file so far (up to a Ctrl-Z).
@@ -101,6 +110,7 @@ class InputFile {
   struct stat status_ {};
   std::uint64_t startOffset_ = 0;  // where a borrowed regular file stood when it was given
   std::uint64_t rawRead_ = 0;      // bytes read from the descriptor, a Ctrl-Z and after included
+  std::uint64_t readBefore_ = 0;   // by the reads before a Rewind, for progress
   std::uint64_t taken_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "model/file_access.h"
 #include "model/file_error.h"
 #include "model/temporary_files.h"
 
@@ -79,30 +80,48 @@ void OutputTarget::Borrow(int fd, std::string name) {
   exists_ = true;
 }
 
+int OutputTarget::OpenInPlace(const std::string& path, int inputFd) {
+  name_ = FullPath(path);
+  finalPath_ = FollowLinks(path);
+  existing_ = FileHandle::Borrow(inputFd, name_);
+  if (::fstat(inputFd, &status_) != 0) return errno;
+  if (!S_ISREG(status_.st_mode)) return EINVAL;
+  exists_ = inPlace_ = true;
+  return 0;
+}
+
 int OutputTarget::Prepare() {
+  if (inPlace_) return CreateTemporary();
   if (!existing_.owned()) return exists_ ? 0 : CreateTemporary();
   if (!S_ISREG(status_.st_mode)) return 0;  // a device or a FIFO: written directly
   if (::flock(existing_.fd(), LOCK_EX | LOCK_NB) != 0) return errno;
   return CreateTemporary();
 }
 
+std::string OutputTarget::folder() const {
+  const fs::path parent = fs::path(finalPath_).parent_path();
+  return FullPath(parent.empty() ? "." : parent.string());
+}
+
 int OutputTarget::CreateTemporary() {
+  // Only the owner may read the replacement of an existing file until it has that file's
+  // access; a new file is made as the user's file-creation mask says.
+  const mode_t mode = exists_ ? 0600 : 0666;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string path = TemporaryName(finalPath_);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
+      creatingFailed_ = true;
       return errno;
     }
     temporaryPath_ = std::move(path);
     trackedSlot_ = RememberTemporaryFile(temporaryPath_);
     temporary_ = FileHandle::Own(fd, name_);
-    if (exists_) {  // the replacement looks like the file it replaces, where the system allows
-      (void)!::fchown(fd, status_.st_uid, status_.st_gid);
-      (void)!::fchmod(fd, status_.st_mode & 07777);
-    }
+    if (exists_) CopyAccess(existing_.fd(), status_, fd);
     return 0;
   }
+  creatingFailed_ = true;
   return EEXIST;
 }
 

@@ -6,8 +6,8 @@
 //   symbolic link's target is replaced, never the link; a file with other hard links is
 //   replaced under this name only, and its other names keep the old content (writing it in
 //   place would leave it cut under every name when the pass fails). An existing output keeps
-//   its permission bits (and its owner where the system allows) and stays locked against
-//   other openers until then.
+//   who may read and write it (see CopyAccess) and stays locked against other openers until
+//   then.
 // - Anything else (a device such as /dev/null, a FIFO, a socket, a descriptor such as standard
 //   output) is written directly.
 #pragma once
@@ -39,14 +39,23 @@ class OutputTarget {
   int Open(const std::string& path);
   /// Writes to `fd`, which the caller keeps open, such as standard output.
   void Borrow(int fd, std::string name);
+  /// Replaces the input itself: `inputFd` is the input read from `path`, open and locked by
+  /// the caller for as long as this target is used. Nothing is opened for writing (a
+  /// read-only model is replaced as its folder allows) and Prepare takes no lock of its own.
+  /// Returns 0, or EINVAL when the input is not a regular file.
+  int OpenInPlace(const std::string& path, int inputFd);
 
   /// What Open or Borrow found, for telling whether it is the input.
   FileIdentity identity() const { return FileIdentity::Of(status_); }
 
   /// Gets ready to write: locks an existing regular output (EWOULDBLOCK when another program
-  /// holds it), then creates the temporary file. Returns
-  /// 0 or the system's error number; on failure nothing has changed.
+  /// holds it), then creates the temporary file. Returns 0 or the system's error number; on
+  /// failure nothing has changed, and creating_failed() tells whether the folder refused the
+  /// temporary file.
   int Prepare();
+  bool creating_failed() const { return creatingFailed_; }
+  /// The folder that takes the temporary file, as a full path.
+  std::string folder() const;
 
   /// The descriptor to write to, after Prepare.
   int fd() const { return temporary_.is_open() ? temporary_.fd() : existing_.fd(); }
@@ -71,10 +80,12 @@ class OutputTarget {
   std::string name_;
   std::string finalPath_;      // the file that Commit replaces: symbolic links followed
   std::string temporaryPath_;  // empty when writing directly
-  FileHandle existing_;        // the output as opened, holding its lock
+  FileHandle existing_;        // the output as opened (holding its lock), or the input in place
   FileHandle temporary_;
   struct stat status_ {};
   bool exists_ = false;
+  bool inPlace_ = false;
+  bool creatingFailed_ = false;
   bool synced_ = false;
   int trackedSlot_ = -1;  // of the temporary file, for removal at an abrupt end
 };

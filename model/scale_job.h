@@ -7,7 +7,9 @@
 // tessary and tessary-scale run every pass through it.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <variant>
 
 #include "model/file_error.h"
 #include "model/pass_control.h"
@@ -25,14 +27,27 @@ struct JobFile {
   static JobFile Descriptor(int fd, std::string name) { return {{}, fd, std::move(name)}; }
 };
 
+struct ModelInfo;
+
+/// Chooses the factors from what the model holds: the factors, or why there are none.
+using FactorChooser = std::function<std::variant<ScaleFactors, std::string>(const ModelInfo&)>;
+
 struct ScaleJob {
   JobFile input;
-  JobFile output;
+  JobFile output;  ///< ignored with `inPlace`
   ScaleFactors factors;
   PassControl control;
-  /// Threads that scale a large regular input: 0 for one per core, 1 for none besides the
-  /// caller's. The output is the same for any number.
+  /// Threads that scale a large regular input: at most this many when above 0, and never
+  /// more than the usable cores shared among `filesAtATime` jobs (see PassThreads). The
+  /// output is the same for any number.
   int threads = 0;
+  int filesAtATime = 1;
+  /// Replace the input by its scaled version, written beside it and renamed over it.
+  bool inPlace = false;
+  /// When set, `factors` are chosen by it from the model: the input is read once to inspect
+  /// it and once more to scale it, through the same open file. Only a regular file can be
+  /// read twice; anything else is refused before anything is written.
+  FactorChooser chooseFactors = nullptr;
 };
 
 enum class JobStatus {
@@ -41,6 +56,7 @@ enum class JobStatus {
   OutputNotOpened,  ///< nothing was created or changed
   Failed,           ///< reading or writing failed; the output is as it was
   Cancelled,        ///< the output is as it was
+  NoFactors,        ///< chooseFactors found none (the reason says why); nothing was written
 };
 
 /// What a job did, and for a failure: which file, and why.
@@ -53,12 +69,13 @@ struct JobResult {
   /// Why, in words: the system's reason, such as "No such file or directory", or one of
   /// "is the same file as the input", "is in use by another program".
   std::string reason;
+  ScaleFactors factors;  ///< those the job scaled by (as chosen, with chooseFactors)
   int systemError = 0;
   PassStats stats;
 
   /// What the user is told: "Done!", "Unable to open input file.", "Unable to open output
   /// file.", "An unknown error occurred while accessing <path>.", "Disk full while accessing
-  /// <path>.", or nothing for a cancelled job.
+  /// <path>.", or nothing for a cancelled job and for NoFactors.
   std::string Message() const;
 };
 

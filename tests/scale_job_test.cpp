@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -150,12 +151,50 @@ TEST_F(ScaleJobTest, CancelledJobLeavesThePreviousOutput) {
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
 }
 
-TEST_F(ScaleJobTest, ReplacedOutputKeepsItsPermissionBits) {
-  WriteFile(output_, "previous");
-  ASSERT_EQ(::chmod(output_.c_str(), 0640), 0);
-  ASSERT_EQ(Run(output_).status, JobStatus::Done);
-  EXPECT_EQ(fs::status(output_).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+// An access control list in the kernel's form: the owner rw, the user with id 1 rw, the owning
+// group r, the mask rw, others nothing (as `setfacl -m u:1:rw` on a file of mode 640 makes).
+std::string AccessList() {
+  std::string list("\x02\0\0\0", 4);
+  const auto entry = [&list](std::uint16_t tag, std::uint16_t permissions, std::uint32_t id) {
+    list.append(reinterpret_cast<const char*>(&tag), 2);
+    list.append(reinterpret_cast<const char*>(&permissions), 2);
+    list.append(reinterpret_cast<const char*>(&id), 4);
+  };
+  entry(0x01, 6, ~0u);
+  entry(0x02, 6, 1);
+  entry(0x04, 4, ~0u);
+  entry(0x10, 6, ~0u);
+  entry(0x20, 0, ~0u);
+  return list;
+}
+
+std::string AccessListOf(const std::string& path) {
+  char value[256];
+  const ssize_t size = ::getxattr(path.c_str(), "system.posix_acl_access", value, sizeof value);
+  return size < 0 ? "" : std::string(value, static_cast<std::size_t>(size));
+}
+
+// Whether the output is replaced or the input in place, the new file gives the same access as
+// the old one: its permission bits and its access control list, so the group gains nothing.
+TEST_F(ScaleJobTest, ReplacedFileKeepsItsPermissionsAndAccessList) {
+  for (const bool inPlace : {false, true}) {
+    const std::string& replaced = inPlace ? input_ : output_;
+    WriteFile(replaced, kModel);
+    ASSERT_EQ(::chmod(replaced.c_str(), 0640), 0);
+    const std::string list = AccessList();
+    if (::setxattr(replaced.c_str(), "system.posix_acl_access", list.data(), list.size(), 0) != 0) {
+      GTEST_SKIP() << "no access control lists here";
+    }
+    ScaleJob job{JobFile::Path(input_), JobFile::Path(output_), {2, 2, 2}, {}};
+    job.inPlace = inPlace;
+    ASSERT_EQ(RunScaleJob(job).status, JobStatus::Done);
+    EXPECT_EQ(ReadFile(replaced), kScaled);
+    EXPECT_EQ(AccessListOf(replaced), list) << "in place: " << inPlace;
+    EXPECT_EQ(fs::status(replaced).permissions(), fs::perms::owner_read | fs::perms::owner_write |
+                                                      fs::perms::group_read |
+                                                      fs::perms::group_write)
+        << "the group's bits show the mask, as before";
+  }
 }
 
 TEST_F(ScaleJobTest, ReadOnlyOutputIsNotReplaced) {
@@ -229,7 +268,8 @@ TEST_F(ScaleJobTest, FifoInputIsReadWhenItsWriterComes) {
 }
 
 TEST_F(ScaleJobTest, MissingFolderOrFolderAsOutputCannotBeOpened) {
-  EXPECT_EQ(Run(dir_.File("no/such/out.mdl")).reason, "No such file or directory");
+  EXPECT_EQ(Run(dir_.File("no/such/out.mdl")).reason,
+            "cannot create a file in " + dir_.File("no/such") + ": No such file or directory");
   EXPECT_EQ(Run(dir_.path().string()).reason, "Is a directory");
   EXPECT_EQ(Run("").status, JobStatus::OutputNotOpened);
   EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
