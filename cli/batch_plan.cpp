@@ -100,7 +100,10 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
       }
       continue;
     }
-    if (input) inputs.emplace(*input, i);
+    // An input that does not exist yet may be another input's output: known by its name.
+    if (const std::optional<FileKey> key = input ? input : OutputKey(files[i].input)) {
+      inputs.emplace(*key, i);
+    }
     if (const std::optional<FileKey> output = OutputKey(files[i].output)) {
       if (auto [at, added] = outputs.emplace(*output, i); !added) {
         problems.push_back(files[at->second].input + " and " + files[i].input +
@@ -111,7 +114,7 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
   if (!inPlace) {
     for (const PlannedFile& file : files) {
       const std::optional<FileKey> output =
-          file.output.empty() ? std::nullopt : ExistingKey(file.output);
+          file.output.empty() ? std::nullopt : OutputKey(file.output);
       if (!output) continue;
       if (const auto input = inputs.find(*output); input != inputs.end()) {
         problems.push_back(file.input + " would be written to " + file.output +

@@ -32,8 +32,9 @@ std::optional<std::string> CheckTargetDirectory(const std::string& folder);
 /// One sentence for each problem that must stop the batch before it starts: an input that
 /// names no file, two inputs that would write the same output, an output that would be one of
 /// the inputs. Files are compared by identity (device and inode), so that two names of one
-/// file (links, "./a.mdl" and "a.mdl") count as one; an output that does not exist yet is
-/// compared by its folder's identity and its name. With `inPlace` each input is its own output
+/// file (links, "./a.mdl" and "a.mdl") count as one; a file that does not exist yet (an
+/// output, or an input that an earlier input would write) is compared by its folder's
+/// identity and its name. With `inPlace` each input is its own output
 /// and only two names of one file are a problem. Empty when there is none.
 std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace);
 

@@ -31,8 +31,19 @@ bool UnderflowsToZero(std::string_view text) {
          std::string_view::npos;
 }
 
+// "inf", "infinity" or "nan" in any case, which atof rules do not read as numbers.
+bool IsNonFiniteWord(std::string_view text) {
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+  std::string lower;
+  for (const char c : text)
+    lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  return lower == "inf" || lower == "infinity" || lower == "nan";
+}
+
+// A negative number, or a negative infinity meant as a factor, is not an option.
 bool IsOption(const std::string& argument) {
-  return argument.size() > 1 && argument[0] == '-' && !StrictNumber(argument);
+  return argument.size() > 1 && argument[0] == '-' && !StrictNumber(argument) &&
+         !IsNonFiniteWord(argument);
 }
 
 const OptionSpec* FindLong(std::string_view name) {
@@ -126,6 +137,7 @@ std::optional<std::string> Record(const OptionSpec& option, std::string value, O
 
 std::optional<std::string> ReadFactor(const std::string& text, double& value) {
   const std::optional<double> number = StrictNumber(text);
+  if (!number && IsNonFiniteWord(text)) return "scale factor '" + text + "' is not a finite number";
   if (!number) return "scale factor '" + text + "' is not a number";
   if (!std::isfinite(*number) || (*number == 0 && UnderflowsToZero(text))) {
     return "scale factor '" + text + "' is out of range";

@@ -51,14 +51,10 @@ InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
 }  // namespace
 
 RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& interrupt) {
-  std::uint64_t totalBytes = 0;
-  for (const std::string& input : command.inputs) {
-    struct stat status {};
-    if (input != "-" && ::stat(input.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-      totalBytes += static_cast<std::uint64_t>(status.st_size);
-    }
-  }
-  ProgressCounter counter(command.inputs.size(), totalBytes);
+  std::vector<std::uint64_t> sizes;
+  for (const std::string& input : command.inputs)
+    sizes.push_back(InputSize(input));
+  ProgressCounter counter(sizes);
   ProgressLine progress(counter, command.progress);
 
   bool failed = false;
@@ -75,7 +71,7 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
           if (std::this_thread::get_id() == thisThread) progress.Tick();
         };
         InfoOutcome outcome = Inspect(command.inputs[i], command, control);
-        counter.FileDone();
+        if (outcome.status != JobStatus::Cancelled) counter.FileDone();
         return outcome;
       },
       [&](std::size_t i, InfoOutcome& outcome) {

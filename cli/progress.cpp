@@ -1,7 +1,9 @@
 #include "cli/progress.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessary::cli {
@@ -60,21 +62,34 @@ std::string ProgressText(const ProgressSnapshot& snapshot) {
   return text;
 }
 
-ProgressCounter::ProgressCounter(std::size_t files, std::uint64_t bytes)
-    : files_(files), bytes_(bytes), done_(new std::atomic<std::uint64_t>[files]) {
-  for (std::size_t i = 0; i < files; ++i)
+ProgressCounter::ProgressCounter(const std::vector<std::uint64_t>& sizes)
+    : sizes_(sizes), done_(new std::atomic<std::uint64_t>[sizes.size()]) {
+  for (std::size_t i = 0; i < sizes_.size(); ++i)
     done_[i].store(0);
 }
 
 ProgressSnapshot ProgressCounter::Snapshot(double seconds) const {
   ProgressSnapshot snapshot;
-  snapshot.files = files_;
+  snapshot.files = sizes_.size();
   snapshot.filesDone = filesDone_.load();
-  snapshot.bytes = bytes_;
-  for (std::size_t i = 0; i < files_; ++i)
-    snapshot.bytesDone += done_[i].load();
+  bool allKnown = true;
+  for (std::size_t i = 0; i < sizes_.size(); ++i) {
+    const std::uint64_t done = done_[i].load();
+    allKnown = allKnown && sizes_[i] != kUnknownSize;
+    snapshot.bytesDone += sizes_[i] != kUnknownSize ? std::min(done, sizes_[i]) : done;
+    if (sizes_[i] != kUnknownSize) snapshot.bytes += sizes_[i];
+  }
+  if (!allKnown) snapshot.bytes = 0;
   snapshot.seconds = seconds;
   return snapshot;
+}
+
+std::uint64_t InputSize(const std::string& path) {
+  struct stat status {};
+  if (path == "-") return ProgressCounter::kUnknownSize;
+  if (::stat(path.c_str(), &status) != 0) return 0;
+  if (!S_ISREG(status.st_mode)) return ProgressCounter::kUnknownSize;
+  return static_cast<std::uint64_t>(status.st_size);
 }
 
 ProgressLine::ProgressLine(const ProgressCounter& counter, ProgressMode mode, std::FILE* stream)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 
@@ -25,24 +26,31 @@ struct ProgressSnapshot {
 /// The line's text, such as "12/200 files, 3.1 of 7.5 MiB, 85.2 MiB/s, 1 s left".
 std::string ProgressText(const ProgressSnapshot& snapshot);
 
-/// Counters for `files` pieces of work, each reading a known number of bytes; safe to update
-/// from any thread.
+/// Counters for pieces of work that each read one file; safe to update from any thread.
 class ProgressCounter {
  public:
-  ProgressCounter(std::size_t files, std::uint64_t bytes);
+  static constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
+
+  /// One size for each piece: the bytes it will read, or kUnknownSize (a pipe).
+  explicit ProgressCounter(const std::vector<std::uint64_t>& sizes);
 
   /// The work on `file` has read `done` of its bytes.
   void SetBytes(std::size_t file, std::uint64_t done) { done_[file].store(done); }
+  /// A piece of work ended, done or failed; work that was stopped is not counted.
   void FileDone() { filesDone_.fetch_add(1); }
 
+  /// With a total only when every size is known, and each piece counted up to its size.
   ProgressSnapshot Snapshot(double seconds) const;
 
  private:
-  std::size_t files_;
-  std::uint64_t bytes_;
+  std::vector<std::uint64_t> sizes_;
   std::unique_ptr<std::atomic<std::uint64_t>[]> done_;
   std::atomic<std::size_t> filesDone_{0};
 };
+
+/// What reading the INPUT `path` will take, for a ProgressCounter: its size, kUnknownSize for
+/// a stream ("-", a pipe, a device), 0 when it cannot be looked at (its work ends at once).
+std::uint64_t InputSize(const std::string& path);
 
 /// The line itself, redrawn in place with a carriage return. In ProgressMode::Auto it is
 /// shown only when standard error is a terminal and the work looks like lasting more than

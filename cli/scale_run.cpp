@@ -1,6 +1,5 @@
 #include "cli/scale_run.h"
 
-#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,15 +14,32 @@
 #include "cli/job_messages.h"
 #include "cli/ordered_pool.h"
 #include "cli/progress.h"
+#include "model/cores.h"
 #include "model/messages.h"
 
 namespace tessary::cli {
 namespace {
 
-std::uint64_t SizeOf(const std::string& path) {
-  struct stat status {};
-  if (path == "-" || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-  return static_cast<std::uint64_t>(status.st_size);
+// What a file that is not a regular file is, in words.
+const char* KindOf(const struct stat& status) {
+  if (S_ISDIR(status.st_mode)) return "a folder";
+  if (S_ISFIFO(status.st_mode)) return "a pipe";
+  if (S_ISSOCK(status.st_mode)) return "a socket";
+  return "a device";
+}
+
+// --fit reads each model twice, which a stream does not allow: every input that exists must
+// be a regular file.
+std::vector<std::string> CheckFitInputs(const std::vector<PlannedFile>& files) {
+  std::vector<std::string> problems;
+  for (const PlannedFile& file : files) {
+    struct stat status {};
+    if (::stat(file.input.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+      problems.push_back("--fit reads each INPUT twice, and " + file.input + " is " +
+                         KindOf(status) + ", which can be read only once");
+    }
+  }
+  return problems;
 }
 
 struct Totals {
@@ -44,49 +60,40 @@ void PrintStats(const PassStats& stats, double seconds) {
 }  // namespace
 
 unsigned DefaultJobs() {
-  cpu_set_t cpus;
-  CPU_ZERO(&cpus);
-  if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 0) {
-    return static_cast<unsigned>(CPU_COUNT(&cpus));
-  }
-  return 1;
+  return static_cast<unsigned>(UsableCores());
 }
 
 RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt) {
   const auto start = std::chrono::steady_clock::now();
   const bool batch = command.placement != Placement::Output;
   const std::vector<PlannedFile> files = PlanFiles(command);
-  if (batch) {
-    std::vector<std::string> problems;
+  std::vector<std::string> problems;
+  if (command.fit) problems = CheckFitInputs(files);
+  if (batch && problems.empty()) {
     if (command.placement == Placement::TargetDirectory) {
       if (auto problem = CheckTargetDirectory(command.destination)) problems.push_back(*problem);
     }
     if (problems.empty()) problems = FindConflicts(files, command.placement == Placement::InPlace);
-    if (!problems.empty()) {
-      for (const std::string& problem : problems)
-        std::fputs(ProgramLine(problem).c_str(), stderr);
-      std::fputs(ProgramLine("nothing was written").c_str(), stderr);
-      return {kExitUsage, false};
-    }
+  }
+  if (!problems.empty()) {
+    for (const std::string& problem : problems)
+      std::fputs(ProgramLine(problem).c_str(), stderr);
+    std::fputs(ProgramLine("nothing was written").c_str(), stderr);
+    return {kExitUsage, false};
   }
 
   // --fit reads every model twice.
-  const std::uint64_t readsPerByte = command.fit ? 2 : 1;
-  std::uint64_t totalBytes = 0;
-  for (const PlannedFile& file : files)
-    totalBytes += readsPerByte * SizeOf(file.input);
-  ProgressCounter counter(files.size(), totalBytes);
+  std::vector<std::uint64_t> sizes;
+  for (const PlannedFile& file : files) {
+    const std::uint64_t size = InputSize(file.input);
+    sizes.push_back(size == ProgressCounter::kUnknownSize || !command.fit ? size : 2 * size);
+  }
+  ProgressCounter counter(sizes);
   ProgressLine progress(counter, command.progress);
 
-  // Files at a time, and the threads each file's pass may use: a file alone gets every core,
-  // files side by side share them.
-  const unsigned cores = DefaultJobs();
+  // Files at a time; the cores are shared among them (see PassThreads).
   const std::size_t workers =
-      std::min<std::size_t>(command.jobs != 0 ? command.jobs : cores, files.size());
-  const int passThreads = command.threads != 0 ? static_cast<int>(command.threads)
-                          : workers <= 1
-                              ? 0
-                              : static_cast<int>(std::max<std::size_t>(1, cores / workers));
+      std::min<std::size_t>(command.jobs != 0 ? command.jobs : DefaultJobs(), files.size());
   // A file scaled on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
 
@@ -94,12 +101,14 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   RunInOrder(
       files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
-        FileOutcome outcome =
-            ScaleFile(files[i], command, passThreads, &interrupt, [&, i](std::uint64_t done) {
-              counter.SetBytes(i, done);
-              if (std::this_thread::get_id() == thisThread) progress.Tick();
-            });
-        counter.FileDone();
+        FileOutcome outcome = ScaleFile(files[i], command, static_cast<int>(workers), &interrupt,
+                                        [&, i](std::uint64_t done) {
+                                          counter.SetBytes(i, done);
+                                          if (std::this_thread::get_id() == thisThread) {
+                                            progress.Tick();
+                                          }
+                                        });
+        if (outcome.status != JobStatus::Cancelled) counter.FileDone();
         return outcome;
       },
       [&](std::size_t, FileOutcome& outcome) {

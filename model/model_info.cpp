@@ -1,6 +1,7 @@
 #include "model/model_info.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "model/input_file.h"
 #include "model/outcome.h"
@@ -56,8 +57,10 @@ Box3 Box3::Scaled(const ScaleFactors& factors) const {
   for (int axis = 0; axis < 3; ++axis) {
     const double a = min[axis] * scale[axis];
     const double b = max[axis] * scale[axis];
-    scaled.min[axis] = std::min(a, b);
-    scaled.max[axis] = std::max(a, b);
+    // An infinite coordinate times 0 is written as nan: the box has no bounds then.
+    const bool undefined = std::isnan(a) || std::isnan(b);
+    scaled.min[axis] = undefined ? std::numeric_limits<double>::quiet_NaN() : std::min(a, b);
+    scaled.max[axis] = undefined ? std::numeric_limits<double>::quiet_NaN() : std::max(a, b);
   }
   return scaled;
 }

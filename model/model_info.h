@@ -21,9 +21,14 @@ struct Box3 {
                    -std::numeric_limits<double>::infinity(),
                    -std::numeric_limits<double>::infinity()};
 
-  bool empty() const { return !(min[0] <= max[0]); }
+  bool empty() const {
+    return min[0] == std::numeric_limits<double>::infinity() &&
+           max[0] == -std::numeric_limits<double>::infinity();
+  }
   void Add(const double* point);
-  /// The box around the points after scaling (a negative factor swaps an axis's ends).
+  /// The box around the points after scaling (a negative factor swaps an axis's ends). An
+  /// axis on which a point would be scaled to nan (an infinite coordinate times 0) has nan
+  /// for both ends, as the pass writes nan for that point.
   Box3 Scaled(const ScaleFactors& factors) const;
 };
 

@@ -253,6 +253,7 @@ TEST_P(CliConflictTest, RefusesBeforeWritingAnything) {
   EXPECT_NE(result.err.find("tessary-scale: " + message + "\n"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.substr(result.err.size() - 35), "tessary-scale: nothing was written\n");
   EXPECT_EQ(ListFolder(dir.path() / "in"), before);
+  EXPECT_EQ(ListFolder(dir.path() / "in2"), std::vector<std::string>{"a.mdl"});
   EXPECT_EQ(ReadFile(dir.File("out/a.mdl")), testing::kWorkedExample);
   EXPECT_EQ(ListFolder(dir.path() / "out"), (std::vector<std::string>{"a.mdl", "b-link.mdl"}));
 }
@@ -276,6 +277,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-s", "2", "--suffix=-x2", "DIR/in/a.mdl", "DIR/in/a-x2.mdl"},
                      "DIR/in/a.mdl would be written to DIR/in/a-x2.mdl, which is the input "
                      "DIR/in/a-x2.mdl"},
+        ConflictCase{"SuffixGivesAnotherInputNotYetMade",
+                     {"-j", "1", "-s", "2", "--suffix=-x2", "DIR/in2/a.mdl", "DIR/in2/a-x2.mdl"},
+                     "DIR/in2/a.mdl would be written to DIR/in2/a-x2.mdl, which is the input "
+                     "DIR/in2/a-x2.mdl"},
         ConflictCase{"DanglingLinkToAnotherOutput",
                      {"-s", "2", "--suffix=-x2", "DIR/in/b.mdl", "DIR/in/a-x2.mdl"},
                      "DIR/in/b.mdl and DIR/in/a-x2.mdl would both be written to "

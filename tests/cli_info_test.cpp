@@ -159,6 +159,11 @@ TEST(CliInfo, NumbersOutOfRangeAreNullInJson) {
   EXPECT_EQ(box["max"][1], 0);
   EXPECT_EQ(box["size"][2].get<double>(), 1e300 - 1);
   EXPECT_TRUE(report["scaled"]["positions"]["max"][2].is_null()) << "1e300 times 1e300";
+  // The pass writes nan for an infinite coordinate times 0: that axis has no bounds.
+  const json zero = json::parse(
+      Cli({"--info", "--json", "-s", "0,1,1", "-"}, "position 1e400 1 1\nposition 1 1 1\n").out);
+  EXPECT_TRUE(zero["scaled"]["positions"]["min"][0].is_null());
+  EXPECT_TRUE(zero["scaled"]["positions"]["max"][0].is_null());
 }
 
 TEST(CliInfo, FileNamesThatAreNotUtf8StillGiveValidJson) {

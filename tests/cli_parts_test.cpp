@@ -93,6 +93,19 @@ INSTANTIATE_TEST_SUITE_P(
             "Bytes", {2, 2, 100, 100, 1.0}, "2/2 files, 100.0 of 100.0 B, 100.0 B/s, 0 s left"}),
     testing::RowName());
 
+TEST(ProgressCounter, CountsNoMoreThanEachFileHolds) {
+  const std::uint64_t unknown = cli::ProgressCounter::kUnknownSize;
+  cli::ProgressCounter known({10, 20});
+  known.SetBytes(0, 30);  // a file that grew since it was looked at
+  EXPECT_EQ(known.Snapshot(1).bytesDone, 10u);
+  EXPECT_EQ(known.Snapshot(1).bytes, 30u);
+  cli::ProgressCounter withPipe({10, unknown});
+  withPipe.SetBytes(0, 4);
+  withPipe.SetBytes(1, 500);
+  EXPECT_EQ(withPipe.Snapshot(1).bytesDone, 504u);
+  EXPECT_EQ(withPipe.Snapshot(1).bytes, 0u) << "no total while a size is unknown";
+}
+
 TEST(JsonWriter, PutsCommasAndEscapes) {
   cli::JsonWriter json;
   json.BeginObject();

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "tests/support/files.h"
+#include "tests/support/table.h"
 #include "tests/support/worked_example.h"
 
 namespace tessary {
@@ -316,6 +318,71 @@ TEST_F(CliSafety, SignalIgnoredByTheCallerStaysIgnored) {
   EXPECT_EQ(fs::file_size(output_), (std::uintmax_t{1} << 30) + 39);
 }
 
+// --fit reads a model twice: a model that comes as a stream, however it is named, is refused
+// before anything is written. Rows named by the kind of stream.
+struct StreamCase {
+  const char* name;
+  const char* script;  // run by sh in the test's folder, with $T the program
+  const char* kind;
+};
+void PrintTo(const StreamCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class CliFitStreamTest : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(CliFitStreamTest, IsRefusedAndTheOutputKept) {
+  TempDir dir;
+  WriteFile(dir.File("model.mdl"), kWorkedExample);
+  WriteFile(dir.File("keep.mdl"), "previous");
+  const std::string script =
+      "cd '" + dir.path().string() + "' && T='" + TESSARY_SCALE_PATH + "' && " + GetParam().script;
+  const ProgramResult result = testing::RunProgram("/bin/bash", {"-c", script});
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_NE(
+      result.err.find(std::string(" is ") + GetParam().kind + ", which can be read only once"),
+      std::string::npos)
+      << result.err;
+  EXPECT_EQ(ReadFile(dir.File("keep.mdl")), "previous");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, CliFitStreamTest,
+    ::testing::Values(
+        StreamCase{"PipeAsDevStdin", "cat model.mdl | $T --fit z=1 /dev/stdin keep.mdl", "a pipe"},
+        StreamCase{"ProcessSubstitution", "$T --fit z=1 <(cat model.mdl) keep.mdl", "a pipe"},
+        StreamCase{"NamedPipeInABatch", "mkfifo f && exec 3<>f && $T --fit z=1 -t . model.mdl f",
+                   "a pipe"},
+        StreamCase{"Device", "$T --fit z=1 /dev/zero keep.mdl", "a device"}),
+    testing::RowName());
+
+// However many threads are asked for, no more than the cores are started, shared among the
+// files scaled at a time: memory stays within a few chunks per core.
+TEST_F(CliSafety, AbsurdThreadCountsRunInBoundedMemory) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizer's own memory is not the program's";
+  {
+    std::ofstream out(model_, std::ios::binary);
+    for (int block = 0; block < 400; ++block) {
+      out << "node n" << block << "\nverts 4000\n";
+      for (int i = 0; i < 4000; ++i)
+        out << "1.25 -2.5 " << i << ".75\n";
+    }
+  }
+  const std::uint64_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const long boundKilobytes = static_cast<long>((32 + 4 * cores) << 10);
+  ProgramSetup limited;
+  limited.limits = {{RLIMIT_AS, 4ul << 30}};
+  const ProgramResult one = Cli({"--threads", "1024", model_, output_, "2"}, limited);
+  EXPECT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_LT(one.maxResidentKilobytes, boundKilobytes);
+  fs::copy_file(model_, dir_.File("second.mdl"));
+  const ProgramResult two = Cli(
+      {"-j", "2", "--threads", "1024", "-s", "2", "--suffix=-x2", model_, dir_.File("second.mdl")},
+      limited);
+  EXPECT_EQ(two.exitCode, 0) << two.err;
+  EXPECT_LT(two.maxResidentKilobytes, boundKilobytes);
+}
+
 TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
   const fs::path out = dir_.path() / "out";
   fs::create_directory(out);
@@ -323,7 +390,7 @@ TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
   for (const char* name : {"a.mdl", "b.mdl", "c.mdl"})
     WriteLongModel(dir_.File(name), 2);
   RunningProgram cli(TESSARY_SCALE_PATH,
-                     {"-j", "2", "-s", "2", "-t", out.string(), dir_.File("a.mdl"),
+                     {"--progress", "-j", "2", "-s", "2", "-t", out.string(), dir_.File("a.mdl"),
                       dir_.File("b.mdl"), dir_.File("c.mdl")});
   // Both jobs under way: two temporary outputs growing.
   WaitFor([&] { return ListFolder(out).size() == 3; });
@@ -331,7 +398,8 @@ TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
   cli.Signal(SIGINT);
   const ProgramResult result = cli.Wait();
   EXPECT_EQ(result.exitCode, 128 + SIGINT);
-  EXPECT_EQ(result.err, "");
+  // The last state of the progress line: no file was done.
+  EXPECT_EQ(result.err.substr(result.err.rfind('\r') + 1, 10), "0/3 files,") << result.err;
   EXPECT_EQ(ListFolder(out), (std::vector<std::string>{"b.mdl"}));
   EXPECT_EQ(ReadFile(dir_.File("out/b.mdl")), "previous");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "tessary_version.h"
 #include "tests/support/files.h"
 #include "tests/support/table.h"
 #include "tests/support/worked_example.h"
@@ -170,7 +171,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FourFactors", {"IN", "OUT", "1", "2", "3", "4"}, "got 4"},
         UsageCase{"FactorWithText", {"IN", "OUT", "2x"}, "scale factor '2x' is not a number"},
         UsageCase{"EmptyFactor", {"IN", "OUT", "1", "", "1"}, "scale factor '' is not a number"},
-        UsageCase{"InfinityFactor", {"IN", "OUT", "inf"}, "scale factor 'inf' is not a number"},
+        UsageCase{
+            "InfinityFactor", {"IN", "OUT", "inf"}, "scale factor 'inf' is not a finite number"},
+        UsageCase{"NegativeInfinityFactor",
+                  {"IN", "OUT", "-inf"},
+                  "scale factor '-inf' is not a finite number"},
         UsageCase{
             "OverflowingFactor", {"IN", "OUT", "1e400"}, "scale factor '1e400' is out of range"},
         UsageCase{
@@ -302,7 +307,8 @@ TEST(Cli, PrintsHelpAndVersion) {
   EXPECT_EQ(result.out.rfind("Usage: tessary-scale [options] INPUT OUTPUT X [Y Z]\n", 0), 0u);
   result = Cli({"-V"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out.rfind("tessary-scale (Tessary) 0.1.1.0\nCopyright (C) 2026 The Tessary "
+  EXPECT_EQ(result.out.rfind("tessary-scale (Tessary) " TESSARY_VERSION
+                             "\nCopyright (C) 2026 The Tessary "
                              "developers.\nLicense MIT",
                              0),
             0u)

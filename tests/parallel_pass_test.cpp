@@ -62,6 +62,22 @@ TEST(ParallelPass, LineLongerThanAChunkHandsOverToTheSequentialPass) {
   }
 }
 
+// Lines so short that a chunk holds more of them than its caps allow, or writes more than its
+// output cap: such chunks are scaled again in order, and later chunks are read smaller.
+TEST(ParallelPass, ShortLinesThatOutgrowAChunksCaps) {
+  std::string model;
+  for (int i = 0; i < 150000; ++i)
+    model += "center\n";
+  model += "verts 40000\n";
+  for (int i = 0; i < 40000; ++i)
+    model += "1\n";
+  model += std::string(100000, '\n') + "position 1 2 3\n";
+  const std::string expected = ReferencePass(model, kFactors);
+  for (const std::size_t chunk : {std::size_t{64} << 10, std::size_t{1} << 20}) {
+    EXPECT_EQ(Parallel(model, 2, chunk, chunk), expected) << "chunks of " << chunk;
+  }
+}
+
 TEST(ParallelPass, StopsAtCtrlZLikeTheSequentialPass) {
   const std::string model = "position 1 1 1\nverts 1\n1 2 3\x1Aposition 9 9 9\n";
   EXPECT_EQ(Parallel(model, 2, 3, 64), ReferencePass(model, kFactors));
