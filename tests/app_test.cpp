@@ -26,6 +26,7 @@
 #include "app/tessary_app.h"
 #include "app/tessary_dlg.h"
 #include "framework/afxwin.h"
+#include "tessary_version.h"
 #include "tests/support/drag_drop.h"
 #include "tests/support/files.h"
 #include "tests/support/gate.h"
@@ -767,8 +768,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ProgramRow{"Help", {"--help"}, 0, "Usage: tessary [options] [MODEL]\n", ""},
         ProgramRow{"HelpAmongOtherArguments", {"a.mdl", "-h", "b.mdl"}, 0, "Usage: tessary", ""},
-        ProgramRow{"Version", {"--version"}, 0, "tessary 0.1.1.0\n", ""},
-        ProgramRow{"ShortVersion", {"-V"}, 0, "tessary 0.1.1.0\n", ""}),
+        ProgramRow{"Version", {"--version"}, 0, "tessary " TESSARY_VERSION "\n", ""},
+        ProgramRow{"ShortVersion", {"-V"}, 0, "tessary " TESSARY_VERSION "\n", ""}),
     testing::RowName());
 
 TEST(Application, RefusesTwoFilesAndUnknownOptionsOnStandardError) {

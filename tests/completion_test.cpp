@@ -22,6 +22,18 @@ using testing::ProgramResult;
 using testing::RunProgram;
 using testing::TempDir;
 
+// Runs a shell with a home of its own, so that nothing it writes when it starts (fish makes its
+// configuration and data folders) lands in the user's home.
+ProgramResult Shell(const std::string& shell, const std::vector<std::string>& arguments) {
+  static const TempDir home;
+  const std::string path = home.path().string();
+  testing::ProgramSetup setup;
+  setup.environment = {"HOME=" + path, "XDG_CONFIG_HOME=" + path + "/.config",
+                       "XDG_DATA_HOME=" + path + "/.local/share",
+                       "XDG_CACHE_HOME=" + path + "/.cache"};
+  return RunProgram(shell, arguments, setup);
+}
+
 std::string Completion(const char* file) {
   return testing::SourcePath(std::string("completions/") + file);
 }
@@ -56,7 +68,7 @@ std::set<std::string> BashOffers(const std::string& folder, const std::vector<st
     script += " '" + word + "'";
   script += ") && COMP_CWORD=" + std::to_string(words.size()) +
             " && _tessary_scale && for w in \"${COMPREPLY[@]}\"; do echo \"$w\"; done";
-  const ProgramResult result = RunProgram("/bin/bash", {"--norc", "-c", script});
+  const ProgramResult result = Shell("/bin/bash", {"--norc", "-c", script});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.err, "");
   return Lines(result.out);
@@ -65,7 +77,7 @@ std::set<std::string> BashOffers(const std::string& folder, const std::vector<st
 std::set<std::string> FishOffers(const std::string& folder, const std::string& line) {
   const std::string script = "cd '" + folder + "'; source '" + Completion("tessary-scale.fish") +
                              "'; complete -C '" + line + "'";
-  const ProgramResult result = RunProgram("/usr/bin/fish", {"--no-config", "-c", script});
+  const ProgramResult result = Shell("/usr/bin/fish", {"--no-config", "-c", script});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   return Lines(result.out);
 }
@@ -137,7 +149,7 @@ TEST(Completion, BashAndFishOfferEveryOption) {
 }
 
 TEST(Completion, ZshParsesAndNamesEveryOption) {
-  const ProgramResult result = RunProgram("/usr/bin/zsh", {"-n", Completion("_tessary-scale")});
+  const ProgramResult result = Shell("/usr/bin/zsh", {"-n", Completion("_tessary-scale")});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string text = testing::ReadFile(Completion("_tessary-scale"));
   for (const cli::OptionSpec& option : cli::kOptions) {
@@ -151,11 +163,11 @@ TEST(Completion, TessaryOffersItsOptionsAndModels) {
   const std::string script = "cd '" + folder.path() + "' && source '" + Completion("tessary.bash") +
                              "' && COMP_WORDS=(tessary \"$1\") && COMP_CWORD=1 && _tessary && "
                              "for w in \"${COMPREPLY[@]}\"; do echo \"$w\"; done";
-  EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", "--"}).out),
+  EXPECT_EQ(Lines(Shell("/bin/bash", {"--norc", "-c", script, "bash", "--"}).out),
             (std::set<std::string>{"--help", "--version"}));
-  EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", "-"}).out),
+  EXPECT_EQ(Lines(Shell("/bin/bash", {"--norc", "-c", script, "bash", "-"}).out),
             (std::set<std::string>{"--help", "--version", "-h", "-V"}));
-  EXPECT_EQ(Lines(RunProgram("/bin/bash", {"--norc", "-c", script, "bash", ""}).out),
+  EXPECT_EQ(Lines(Shell("/bin/bash", {"--norc", "-c", script, "bash", ""}).out),
             (std::set<std::string>{"crate.mdl", "BARREL.MDL", "models"}));
 }
 

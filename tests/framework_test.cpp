@@ -10,6 +10,7 @@
 #include "framework/control_text.h"
 #include "framework/dialog_units.h"
 #include "res/resource.h"
+#include "tessary_version.h"
 #include "tests/support/modal.h"
 #include "tests/support/table.h"
 
@@ -176,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::RowName());
 
 TEST(CommandLine, VersionLineNamesTheProgramAndItsVersion) {
-  EXPECT_EQ(VersionLine(), "app_test 0.1.1.0\n");
+  EXPECT_EQ(VersionLine(), "app_test " TESSARY_VERSION "\n");
 }
 
 TEST(FileFilter, BecomesQtNameFilters) {
@@ -220,7 +221,7 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
       AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes(),
       (QList<QSize>{{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
-  EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, "0.1.1.0");
+  EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, TESSARY_VERSION);
   EXPECT_STREQ(AfxGetResourceTable().version.productName, "Tessary");
 }
 

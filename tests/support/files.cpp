@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -65,6 +66,19 @@ RunningProgram::RunningProgram(const std::string& program,
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  std::vector<std::string> environment = setup.environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view name(*entry, std::strcspn(*entry, "="));
+    const bool replaced =
+        std::any_of(environment.begin(), environment.end(), [&](const std::string& e) {
+          return e.rfind(name, 0) == 0 && e.size() > name.size() && e[name.size()] == '=';
+        });
+    if (!replaced) environment.emplace_back(*entry);
+  }
+  std::vector<char*> envp;
+  for (std::string& entry : environment)
+    envp.push_back(entry.data());
+  envp.push_back(nullptr);
 
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -80,7 +94,7 @@ RunningProgram::RunningProgram(const std::string& program,
       const rlimit limit{value, value};
       ::setrlimit(resource, &limit);
     }
-    ::execve(program.c_str(), argv.data(), environ);
+    ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
 }

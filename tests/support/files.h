@@ -48,6 +48,8 @@ struct ProgramSetup {
   std::string outputPath;  ///< standard output is this file, read-write and not truncated
   /// Resource limits set in the child before it starts (RLIMIT_FSIZE, RLIMIT_AS, ...).
   std::vector<std::pair<int, unsigned long>> limits;
+  /// "NAME=value" entries that replace or add to this program's environment.
+  std::vector<std::string> environment;
 };
 
 /// Runs `program` with `arguments` to its end.
