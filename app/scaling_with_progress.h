@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/afxwin.h"
-#include "model/scaling_pass.h"
+#include "model/job/scale_job.h"
 
 /// Runs ScaleModelFile for the form's texts while `pOwner` keeps painting, and returns its
 /// result once the pass has ended. A file error is thrown as ScaleModelFile throws it; when the

@@ -3,8 +3,6 @@
 #include "app/about_dlg.h"
 #include "app/scaling_with_progress.h"
 
-#include <filesystem>
-
 using namespace afx;
 
 namespace {
@@ -12,11 +10,12 @@ namespace {
 constexpr LPCTSTR kModelExtension = "mdl";
 constexpr LPCTSTR kModelFilter = "MDL Files (*.mdl)|*.mdl||";
 
-// The folder of `path`, or empty when there is no path.
+// The folder part of `path`, up to its last separator; empty when it has none (the file
+// dialog then starts where it would anyway).
 CString FolderOf(const CString& path) {
-  if (path.empty()) return {};
-  std::error_code ignored;
-  return std::filesystem::absolute(path, ignored).parent_path().string();
+  const std::size_t separator = path.find_last_of("/\\");
+  if (separator == CString::npos) return {};
+  return path.substr(0, separator == 0 ? 1 : separator);
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "model/input_file.h"
-#include "model/output_file.h"
-#include "model/token_reader.h"
+#include "model/pass/input_file.h"
+#include "model/pass/output_file.h"
+#include "model/pass/token_reader.h"
 
 namespace tessary::bench {
 
@@ -22,7 +22,8 @@ void CopyLines(const std::string& inputPath, const std::string& outputPath) {
   const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw std::runtime_error("cannot create " + outputPath);
   {
-    OutputFile output(fd, outputPath);
+    platform::File file = platform::File::Borrow(fd);
+    OutputFile output(file, outputPath);
     std::string_view line;
     while (input.ReadLine(line)) {
       output.Write(line);

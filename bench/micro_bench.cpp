@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "model/number_format.h"
-#include "model/number_parse.h"
-#include "model/token_reader.h"
+#include "model/numbers/number_format.h"
+#include "model/numbers/number_parse.h"
+#include "model/pass/token_reader.h"
 
 namespace tessary::bench {
 namespace {

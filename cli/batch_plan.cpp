@@ -1,66 +1,66 @@
 #include "cli/batch_plan.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <tuple>
 
-#include "model/output_target.h"
+#include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
-// What a path stands for: an existing file's device and inode, or for a name that does not
-// exist yet, its folder's device and inode and the name.
+// What a path stands for: an existing file's identity, or for a name that does not exist yet,
+// its folder's identity and the name as the file system compares names.
 struct FileKey {
-  dev_t device = 0;
-  ino_t inode = 0;
+  platform::FileId id;
   std::string name;  // empty for an existing file
 
   bool operator<(const FileKey& other) const {
-    return std::tie(device, inode, name) < std::tie(other.device, other.inode, other.name);
+    return std::tie(id, name) < std::tie(other.id, other.name);
   }
 };
 
 std::optional<FileKey> ExistingKey(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-  return FileKey{status.st_dev, status.st_ino, {}};
+  platform::FileStatus status;
+  if (platform::StatusOf(path, status) != 0) return std::nullopt;
+  return FileKey{status.id, {}};
 }
 
 // An output's key; nothing when neither it nor its folder can be looked at (the job will say
 // why when it gets there). A dangling symbolic link stands for the file it would create.
 std::optional<FileKey> OutputKey(const std::string& path) {
   if (auto key = ExistingKey(path)) return key;
-  const fs::path output(FollowLinks(path));
-  const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
-  auto key = ExistingKey(folder.string());
-  if (key) key->name = output.filename().string();
+  const std::string output = platform::FollowLinks(path);
+  auto key = ExistingKey(platform::FolderOf(output));
+  if (key) key->name = platform::ComparableName(platform::NameOf(output));
   return key;
+}
+
+// The name's stem and extension, as "crate" and ".mdl"; a name that starts with its only dot
+// has no extension.
+std::pair<std::string, std::string> SplitExtension(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0 || name == "..") return {name, {}};
+  return {name.substr(0, dot), name.substr(dot)};
 }
 
 }  // namespace
 
 std::string OutputPathFor(const std::string& input, Placement placement,
                           const std::string& destination) {
-  const fs::path path(input);
+  const std::string name = platform::NameOf(input);
   switch (placement) {
     case Placement::Output:
       return destination;
     case Placement::InPlace:
       return input;
     case Placement::TargetDirectory:
-      if (!path.has_filename()) return {};
-      return (fs::path(destination) / path.filename()).string();
-    case Placement::Suffix:
-      if (!path.has_filename()) return {};
-      return (path.parent_path() / (path.stem().string() + destination + path.extension().string()))
-          .string();
+      if (name.empty()) return {};
+      return platform::JoinPath(destination, name);
+    case Placement::Suffix: {
+      if (name.empty()) return {};
+      const auto [stem, extension] = SplitExtension(name);
+      return platform::JoinPath(platform::ParentOf(input), stem + destination + extension);
+    }
   }
   return {};
 }
@@ -74,11 +74,13 @@ std::vector<PlannedFile> PlanFiles(const ScaleCommand& command) {
 }
 
 std::optional<std::string> CheckTargetDirectory(const std::string& folder) {
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0) {
-    return "target directory '" + folder + "': " + std::strerror(errno);
+  platform::FileStatus status;
+  if (const platform::Error error = platform::StatusOf(folder, status); error != 0) {
+    return "target directory '" + folder + "': " + platform::ErrorText(error);
   }
-  if (!S_ISDIR(status.st_mode)) return "target directory '" + folder + "' is not a directory";
+  if (status.kind != platform::FileKind::Folder) {
+    return "target directory '" + folder + "' is not a directory";
+  }
   return std::nullopt;
 }
 

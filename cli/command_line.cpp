@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "cli/options.h"
-#include "model/char_class.h"
-#include "model/number_parse.h"
+#include "model/numbers/char_class.h"
+#include "model/numbers/number_parse.h"
 
 namespace tessary::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "model/scaling_pass.h"
+#include "model/pass/scaling_pass.h"
 
 namespace tessary::cli {
 

@@ -1,20 +1,18 @@
 #include "cli/file_task.h"
 
-#include <unistd.h>
-
-#include <cstring>
 #include <variant>
 
 #include "cli/fit.h"
 #include "cli/job_messages.h"
 #include "cli/number_text.h"
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
+#include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
 
-JobFile FileArgument(const std::string& argument, int standardFd, const char* standardName) {
-  return argument == "-" ? JobFile::Descriptor(standardFd, standardName) : JobFile::Path(argument);
+JobFile FileArgument(const std::string& argument, platform::File::Standard standard) {
+  return argument == "-" ? JobFile::Standard(standard) : JobFile::Path(argument);
 }
 
 FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int filesAtATime,
@@ -25,8 +23,8 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int file
   control.progress = [&](std::uint64_t done, std::uint64_t) { bytesRead(done); };
 
   ScaleJob job;
-  job.input = FileArgument(file.input, STDIN_FILENO, "standard input");
-  job.output = FileArgument(file.output, STDOUT_FILENO, "standard output");
+  job.input = FileArgument(file.input, platform::File::Standard::Input);
+  job.output = FileArgument(file.output, platform::File::Standard::Output);
   job.factors = command.factors;
   job.control = control;
   job.threads = static_cast<int>(command.threads);
@@ -72,8 +70,7 @@ FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int 
     FileOutcome outcome;
     outcome.status = JobStatus::Failed;
     try {
-      outcome.failure = "An unknown error occurred while accessing " + file.input + ". (" +
-                        std::strerror(ENOMEM) + ")";
+      outcome.failure = OutOfMemoryText(file.input);
     } catch (...) {
     }
     return outcome;

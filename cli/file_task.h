@@ -10,7 +10,7 @@
 
 #include "cli/batch_plan.h"
 #include "cli/command_line.h"
-#include "model/scale_job.h"
+#include "model/job/scale_job.h"
 
 namespace tessary::cli {
 

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "cli/command_line.h"
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
 
 namespace tessary::cli {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "model/keywords.h"
+#include "model/pass/keywords.h"
 #include "tessary_version.h"
 
 namespace tessary::cli {

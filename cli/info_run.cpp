@@ -1,11 +1,5 @@
 #include "cli/info_run.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -14,7 +8,8 @@
 #include "cli/ordered_pool.h"
 #include "cli/progress.h"
 #include "cli/scale_run.h"
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
+#include "platform/process.h"
 
 namespace tessary::cli {
 namespace {
@@ -31,7 +26,7 @@ InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
   try {
     ModelInfo info;
     const JobFile file =
-        input == "-" ? JobFile::Descriptor(STDIN_FILENO, "standard input") : JobFile::Path(input);
+        input == "-" ? JobFile::Standard(platform::File::Standard::Input) : JobFile::Path(input);
     const JobResult result = InspectModelFile(file, info, control);
     outcome.status = result.status;
     if (result.status == JobStatus::Done) {
@@ -59,6 +54,7 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
 
   bool failed = false;
   bool first = true;
+  bool written = true;  // every report reached standard output
   // A model read on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
   RunInOrder(
@@ -79,25 +75,21 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
         progress.Clear();
         if (outcome.status == JobStatus::Done) {
           // Reports for people are separated by a blank line; JSON objects are one a line.
-          if (!first && !command.json) std::fputc('\n', stdout);
+          if (!first && !command.json) outcome.report.insert(0, "\n");
           first = false;
-          std::fputs(outcome.report.c_str(), stdout);
-          std::fflush(stdout);
+          written = platform::WriteText(platform::Stream::Output, outcome.report) == 0 && written;
         } else {
           failed = true;
-          const std::string failure =
-              outcome.failure.empty() ? "An unknown error occurred while accessing " +
-                                            command.inputs[i] + ". (" + std::strerror(ENOMEM) + ")"
-                                      : outcome.failure;
-          std::fputs(ProgramLine(failure).c_str(), stderr);
+          PrintProgramLine(outcome.failure.empty() ? OutOfMemoryText(command.inputs[i])
+                                                   : outcome.failure);
         }
         progress.Tick();
       },
       [&] { progress.Tick(); }, interrupt);
   progress.Finish();
   if (interrupt.load()) return {0, true};
-  if (std::ferror(stdout) || std::fflush(stdout) != 0) {
-    std::fputs(ProgramLine("Unable to write the report to standard output.").c_str(), stderr);
+  if (!written) {
+    PrintProgramLine("Unable to write the report to standard output.");
     return {kExitFailure, false};
   }
   return {failed ? kExitFailure : 0, false};

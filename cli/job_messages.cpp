@@ -1,5 +1,8 @@
 #include "cli/job_messages.h"
 
+#include "platform/error.h"
+#include "platform/process.h"
+
 namespace tessary::cli {
 
 std::string FailureText(const JobResult& result) {
@@ -17,8 +20,18 @@ std::string FailureText(const JobResult& result) {
   return {};
 }
 
+std::string OutOfMemoryText(const std::string& file) {
+  const platform::Error noMemory = platform::ErrorOf(platform::ErrorKind::NoMemory);
+  return "An unknown error occurred while accessing " + file + ". (" +
+         platform::ErrorText(noMemory) + ")";
+}
+
 std::string ProgramLine(const std::string& text) {
   return "tessary-scale: " + text + "\n";
+}
+
+void PrintProgramLine(const std::string& text) {
+  platform::WriteText(platform::Stream::Error, ProgramLine(text));
 }
 
 }  // namespace tessary::cli

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/scale_job.h"
+#include "model/job/scale_job.h"
 
 namespace tessary::cli {
 
@@ -12,7 +12,13 @@ namespace tessary::cli {
 /// directory)"; empty for a job that succeeded or was cancelled.
 std::string FailureText(const JobResult& result);
 
+/// What is said of `file` when there was not even the memory to say more.
+std::string OutOfMemoryText(const std::string& file);
+
 /// `text` as printed: "tessary-scale: " before it and a line feed after it.
 std::string ProgramLine(const std::string& text);
+
+/// Prints `text` as a line of the program on standard error.
+void PrintProgramLine(const std::string& text);
 
 }  // namespace tessary::cli

@@ -1,10 +1,4 @@
 // tessary-scale: the scaling pass on its own, for scripts and batches.
-#include <malloc.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <variant>
 #include <vector>
@@ -12,51 +6,43 @@
 #include "cli/command_line.h"
 #include "cli/help_text.h"
 #include "cli/info_run.h"
-#include "cli/interrupt.h"
 #include "cli/job_messages.h"
 #include "cli/run_result.h"
 #include "cli/scale_run.h"
-#include "model/standard_descriptors.h"
+#include "platform/entry.h"
+#include "platform/interrupt.h"
+#include "platform/process.h"
 
 using namespace tessary::cli;
+namespace platform = tessary::platform;
 
 namespace {
 
 // Prints the help or the version; one that cannot be written (a full disk, a closed standard
 // output) is a failure, as for any other output.
 int Print(const std::string& text, const char* what) {
-  if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return EXIT_SUCCESS;
-  const int error = errno;
-  std::fputs(ProgramLine(std::string("Unable to write the ") + what + " to standard output. (" +
-                         std::strerror(error) + ")")
-                 .c_str(),
-             stderr);
+  const platform::Error error = platform::WriteText(platform::Stream::Output, text);
+  if (error == 0) return 0;
+  PrintProgramLine(std::string("Unable to write the ") + what + " to standard output. (" +
+                   platform::ErrorText(error) + ")");
   return kExitFailure;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  tessary::KeepStandardDescriptorsOpen();
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+int tessary::platform::ConsoleMain(const std::vector<std::string>& arguments) {
   const Command command = ParseCommandLine(arguments);
   if (const auto* usage = std::get_if<UsageError>(&command)) {
-    std::fprintf(stderr, "tessary-scale: %s (see 'tessary-scale --help')\n",
-                 usage->message.c_str());
+    PrintProgramLine(usage->message + " (see 'tessary-scale --help')");
     return kExitUsage;
   }
   if (std::holds_alternative<ShowHelp>(command)) return Print(HelpText(), "help");
   if (std::holds_alternative<ShowVersion>(command)) return Print(VersionText(), "version");
-  // Each file's pass takes two 1 MiB buffers and gives them back. Keep such blocks in the
-  // heap for the next file instead of returning them to the system and faulting them in
-  // again: on the main thread that doubled the time of a batch of small models. The heap
-  // still holds no more than what one pass needs at a time.
-  mallopt(M_MMAP_THRESHOLD, 8 << 20);
-  mallopt(M_TRIM_THRESHOLD, 32 << 20);
-  HandleInterrupts();
-  const RunResult result = std::holds_alternative<InfoCommand>(command)
-                               ? RunInfoCommand(std::get<InfoCommand>(command), InterruptFlag())
-                               : RunScaleCommand(std::get<ScaleCommand>(command), InterruptFlag());
-  if (result.interrupted) EndByInterrupt();
+  platform::CatchInterruptions();
+  const RunResult result =
+      std::holds_alternative<InfoCommand>(command)
+          ? RunInfoCommand(std::get<InfoCommand>(command), platform::InterruptFlag())
+          : RunScaleCommand(std::get<ScaleCommand>(command), platform::InterruptFlag());
+  if (result.interrupted) platform::EndAsInterrupted();
   return result.exitCode;
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
 
 namespace tessary::cli {
 

@@ -1,10 +1,10 @@
 #include "cli/progress.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "cli/format.h"
+#include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
@@ -25,12 +25,6 @@ Unit UnitFor(std::uint64_t scale) {
   if (scale >= (std::uint64_t{1} << 20)) return {1024.0 * 1024.0, "MiB"};
   if (scale >= (std::uint64_t{1} << 10)) return {1024.0, "KiB"};
   return {1.0, "B"};
-}
-
-std::string Format(const char* format, auto... values) {
-  char text[128];
-  const int length = std::snprintf(text, sizeof text, format, values...);
-  return std::string(text, static_cast<std::size_t>(std::max(length, 0)));
 }
 
 std::string Duration(double seconds) {
@@ -85,18 +79,18 @@ ProgressSnapshot ProgressCounter::Snapshot(double seconds) const {
 }
 
 std::uint64_t InputSize(const std::string& path) {
-  struct stat status {};
+  platform::FileStatus status;
   if (path == "-") return ProgressCounter::kUnknownSize;
-  if (::stat(path.c_str(), &status) != 0) return 0;
-  if (!S_ISREG(status.st_mode)) return ProgressCounter::kUnknownSize;
-  return static_cast<std::uint64_t>(status.st_size);
+  if (platform::StatusOf(path, status) != 0) return 0;
+  return status.kind == platform::FileKind::Regular ? status.size : ProgressCounter::kUnknownSize;
 }
 
-ProgressLine::ProgressLine(const ProgressCounter& counter, ProgressMode mode, std::FILE* stream)
+ProgressLine::ProgressLine(const ProgressCounter& counter, ProgressMode mode,
+                           platform::Stream stream)
     : counter_(counter),
       mode_(mode),
       stream_(stream),
-      terminal_(::isatty(::fileno(stream)) == 1),
+      terminal_(platform::IsTerminal(stream)),
       start_(std::chrono::steady_clock::now()) {}
 
 double ProgressLine::Elapsed() const {
@@ -133,25 +127,22 @@ void ProgressLine::Tick() {
 void ProgressLine::Draw(const std::string& text) {
   // Blanks over what is left of a longer line before.
   const std::size_t width = text.size();
-  std::fprintf(stream_, "\r%s%*s", text.c_str(),
-               static_cast<int>(shownWidth_ > width ? shownWidth_ - width : 0), "");
-  std::fflush(stream_);
+  platform::WriteText(
+      stream_, "\r" + text + std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' '));
   shownWidth_ = std::max<std::size_t>(width, 1);
   everShown_ = true;
 }
 
 void ProgressLine::Clear() {
   if (shownWidth_ == 0) return;
-  std::fprintf(stream_, "\r%*s\r", static_cast<int>(shownWidth_), "");
-  std::fflush(stream_);
+  platform::WriteText(stream_, "\r" + std::string(shownWidth_, ' ') + "\r");
   shownWidth_ = 0;
 }
 
 void ProgressLine::Finish() {
   if (!everShown_) return;
   Draw(ProgressText(counter_.Snapshot(Elapsed())));
-  std::fputc('\n', stream_);
-  std::fflush(stream_);
+  platform::WriteText(stream_, "\n");
   shownWidth_ = 0;
 }
 

@@ -5,12 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "platform/process.h"
 
 namespace tessary::cli {
 
@@ -57,7 +57,8 @@ std::uint64_t InputSize(const std::string& path);
 /// about a second; Always and Never force it.
 class ProgressLine {
  public:
-  ProgressLine(const ProgressCounter& counter, ProgressMode mode, std::FILE* stream = stderr);
+  ProgressLine(const ProgressCounter& counter, ProgressMode mode,
+               platform::Stream stream = platform::Stream::Error);
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
@@ -75,7 +76,7 @@ class ProgressLine {
 
   const ProgressCounter& counter_;
   ProgressMode mode_;
-  std::FILE* stream_;
+  platform::Stream stream_;
   bool terminal_;
   std::chrono::steady_clock::time_point start_;
   double lastDrawn_ = -1.0;

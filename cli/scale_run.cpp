@@ -1,30 +1,37 @@
 #include "cli/scale_run.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/batch_plan.h"
 #include "cli/file_task.h"
+#include "cli/format.h"
 #include "cli/job_messages.h"
 #include "cli/ordered_pool.h"
 #include "cli/progress.h"
-#include "model/cores.h"
-#include "model/messages.h"
+#include "model/pass/messages.h"
+#include "platform/file.h"
+#include "platform/process.h"
 
 namespace tessary::cli {
 namespace {
 
 // What a file that is not a regular file is, in words.
-const char* KindOf(const struct stat& status) {
-  if (S_ISDIR(status.st_mode)) return "a folder";
-  if (S_ISFIFO(status.st_mode)) return "a pipe";
-  if (S_ISSOCK(status.st_mode)) return "a socket";
+const char* KindOf(const platform::FileStatus& status) {
+  switch (status.kind) {
+    case platform::FileKind::Folder:
+      return "a folder";
+    case platform::FileKind::Pipe:
+      return "a pipe";
+    case platform::FileKind::Regular:
+    case platform::FileKind::Terminal:
+    case platform::FileKind::Device:
+    case platform::FileKind::Other:
+      break;
+  }
   return "a device";
 }
 
@@ -33,8 +40,8 @@ const char* KindOf(const struct stat& status) {
 std::vector<std::string> CheckFitInputs(const std::vector<PlannedFile>& files) {
   std::vector<std::string> problems;
   for (const PlannedFile& file : files) {
-    struct stat status {};
-    if (::stat(file.input.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    platform::FileStatus status;
+    if (platform::StatusOf(file.input, status) == 0 && status.kind != platform::FileKind::Regular) {
       problems.push_back("--fit reads each INPUT twice, and " + file.input + " is " +
                          KindOf(status) + ", which can be read only once");
     }
@@ -49,18 +56,19 @@ struct Totals {
 };
 
 void PrintStats(const PassStats& stats, double seconds) {
-  std::fprintf(stderr,
-               "%llu lines, %llu points scaled, %llu bytes read, %llu bytes written in %.3f s\n",
-               static_cast<unsigned long long>(stats.lines),
-               static_cast<unsigned long long>(stats.pointsScaled),
-               static_cast<unsigned long long>(stats.bytesRead),
-               static_cast<unsigned long long>(stats.bytesWritten), seconds);
+  platform::WriteText(
+      platform::Stream::Error,
+      Format("%llu lines, %llu points scaled, %llu bytes read, %llu bytes written in %.3f s\n",
+             static_cast<unsigned long long>(stats.lines),
+             static_cast<unsigned long long>(stats.pointsScaled),
+             static_cast<unsigned long long>(stats.bytesRead),
+             static_cast<unsigned long long>(stats.bytesWritten), seconds));
 }
 
 }  // namespace
 
 unsigned DefaultJobs() {
-  return static_cast<unsigned>(UsableCores());
+  return static_cast<unsigned>(platform::UsableCores());
 }
 
 RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt) {
@@ -77,8 +85,8 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   }
   if (!problems.empty()) {
     for (const std::string& problem : problems)
-      std::fputs(ProgramLine(problem).c_str(), stderr);
-    std::fputs(ProgramLine("nothing was written").c_str(), stderr);
+      PrintProgramLine(problem);
+    PrintProgramLine("nothing was written");
     return {kExitUsage, false};
   }
 
@@ -121,11 +129,11 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
           totals.stats.bytesRead += outcome.stats.bytesRead;
           totals.stats.bytesWritten += outcome.stats.bytesWritten;
           if (command.verbose && !outcome.note.empty()) {
-            std::fputs(ProgramLine(outcome.note).c_str(), stderr);
+            PrintProgramLine(outcome.note);
           }
         } else {
           ++totals.failed;
-          std::fputs(ProgramLine(outcome.failure).c_str(), stderr);
+          PrintProgramLine(outcome.failure);
         }
         progress.Tick();
       },
@@ -136,11 +144,12 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   if (command.verbose) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (batch) {
-      std::fprintf(stderr, "%zu %s: %zu scaled, %zu failed\n", files.size(),
-                   files.size() == 1 ? "file" : "files", totals.done, totals.failed);
+      platform::WriteText(platform::Stream::Error,
+                          Format("%zu %s: %zu scaled, %zu failed\n", files.size(),
+                                 files.size() == 1 ? "file" : "files", totals.done, totals.failed));
       PrintStats(totals.stats, elapsed.count());
     } else if (totals.failed == 0) {
-      std::fprintf(stderr, "%s\n", MessageTemplate(Message::Done));
+      platform::WriteText(platform::Stream::Error, MessageText(Message::Done) + "\n");
       PrintStats(totals.stats, elapsed.count());
     }
   }

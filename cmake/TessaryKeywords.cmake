@@ -1,9 +1,9 @@
 # tessary_keyword_phrases(LINES_VAR BLOCKS_VAR)
-# Reads the keywords from their one table, model/keywords.h, for the texts that name them:
+# Reads the keywords from their one table, model/pass/keywords.h, for the texts that name them:
 # sets LINES_VAR to the keywords of single lines and BLOCKS_VAR to those of counted blocks,
 # each as English prose ("position and center").
 function(tessary_keyword_phrases lines_var blocks_var)
-  set(table ${PROJECT_SOURCE_DIR}/model/keywords.h)
+  set(table ${PROJECT_SOURCE_DIR}/model/pass/keywords.h)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
   file(STRINGS ${table} rows REGEX "^ *{\"[a-z]+\", (true|false),")
   set(lines)

@@ -1,8 +1,5 @@
 #include "framework/drop_files.h"
 
-#include <QFile>
-#include <QMimeData>
-#include <QUrl>
 #include <algorithm>
 #include <cstring>
 
@@ -26,15 +23,5 @@ BOOL DragQueryPoint(HDROP hDrop, POINT* ppt) {
 }
 
 void DragFinish(HDROP) {}
-
-std::vector<CString> LocalFilesOf(const QMimeData& data) {
-  std::vector<CString> files;
-  for (const QUrl& url : data.urls()) {
-    const QString path = url.toLocalFile();
-    if (path.isEmpty()) return {};
-    files.push_back(QFile::encodeName(path).toStdString());
-  }
-  return files;
-}
 
 }  // namespace afx

@@ -5,8 +5,6 @@
 
 #include "framework/types.h"
 
-class QMimeData;
-
 namespace afx {
 
 struct DropFiles {
@@ -25,9 +23,5 @@ BOOL DragQueryPoint(HDROP hDrop, POINT* ppt);
 /// Ends the handling of a drop. The drop belongs to the window that delivered it, so this does
 /// nothing; it is kept so that handlers read as on the original platform.
 void DragFinish(HDROP hDrop);
-
-/// The local paths that `data` carries, or none unless it carries local files only: remote
-/// addresses and text are not files.
-std::vector<CString> LocalFilesOf(const QMimeData& data);
 
 }  // namespace afx

@@ -3,16 +3,7 @@
 
 #include "framework/types.h"
 
-class QIcon;
-
 namespace afx {
-
-/// An icon with all its images. Icons live as long as the application.
-class Icon {
- public:
-  virtual ~Icon() = default;
-  virtual const QIcon& icon() const = 0;
-};
 
 /// The icon resource `id`, loaded once; null if there is none.
 HICON AfxLoadIcon(UINT id);

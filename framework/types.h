@@ -26,6 +26,15 @@ struct POINT {
   long y = 0;
 };
 
+/// Handles of the window system: a window, a menu and a device context to draw with. Opaque
+/// to the application; each implementation of the framework gives them their meaning.
+struct HWND__;
+using HWND = HWND__*;
+struct HMENU__;
+using HMENU = HMENU__*;
+struct HDC__;
+using HDC = HDC__*;
+
 class Icon;
 /// A loaded icon, owned by the application for its whole run.
 using HICON = const Icon*;

@@ -8,10 +8,6 @@
 #include "framework/cmd_target.h"
 #include "framework/types.h"
 
-class QWidget;
-class QMenu;
-class QPainter;
-
 namespace afx {
 
 class CWnd;
@@ -23,7 +19,8 @@ struct CRect {
 };
 
 /// A window's own system menu. A dialog's starts with "Close"; choosing an entry sends
-/// WM_SYSCOMMAND with the entry's id to the window.
+/// WM_SYSCOMMAND with the entry's id to the window. The window's CMenu stands for the system's
+/// menu, which lives as long as the window.
 class CMenu {
  public:
   CMenu();
@@ -35,25 +32,19 @@ class CMenu {
   /// '&' marks the mnemonic.
   BOOL AppendMenu(UINT flags, UINT id = 0, LPCTSTR text = nullptr);
 
-  QMenu* menu() const { return menu_.get(); }
-
- private:
-  std::unique_ptr<QMenu> menu_;
+  HMENU m_hMenu = nullptr;
 };
 
 /// A device context for drawing in a window.
 class CDC {
  public:
-  explicit CDC(QPainter* painter) : painter_(painter) {}
+  explicit CDC(HDC dc = nullptr) : m_hDC(dc) {}
   /// Draws `icon` at its large size with its top left corner at (x, y).
   BOOL DrawIcon(int x, int y, HICON icon);
-  /// Fills `rect` with the window's background colour.
-  void FillBackground(const CRect& rect);
   /// The context as a message parameter, as WM_ICONERASEBKGND carries it.
-  WPARAM GetSafeHdc() { return reinterpret_cast<WPARAM>(this); }
+  WPARAM GetSafeHdc() const { return reinterpret_cast<WPARAM>(m_hDC); }
 
- protected:
-  QPainter* painter_;
+  HDC m_hDC;
 };
 
 /// The device context for painting a window inside its WM_PAINT handler.
@@ -65,7 +56,8 @@ class CPaintDC : public CDC {
   ~CPaintDC();
 
  private:
-  std::unique_ptr<QPainter> ownedPainter_;
+  struct Painting;  // what the window system needs between the start and the end of painting
+  std::unique_ptr<Painting> painting_;
 };
 
 class CWnd : public CCmdTarget {
@@ -106,7 +98,7 @@ class CWnd : public CCmdTarget {
   int GetDlgCtrlID() const;
 
   /// The window, or null while it does not exist.
-  QWidget* GetSafeHwnd() const { return m_hWnd; }
+  HWND GetSafeHwnd() const { return m_hWnd; }
 
  protected:
   /// The default handling of a message no map entry took.
@@ -118,13 +110,13 @@ class CWnd : public CCmdTarget {
   /// Drops the objects of child controls, once the window is gone.
   void ForgetChildren() { children_.clear(); }
 
-  QWidget* m_hWnd = nullptr;
+  HWND m_hWnd = nullptr;
   std::unique_ptr<CMenu> m_systemMenu;
 
  private:
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
-  std::map<QWidget*, std::unique_ptr<CWnd>> children_;
+  std::map<HWND, std::unique_ptr<CWnd>> children_;
 };
 
 }  // namespace afx

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/number_format.h"
-#include "model/number_parse.h"
+#include "model/numbers/number_format.h"
+#include "model/numbers/number_parse.h"
 #include "tests/support/exact_decimal.h"
 
 namespace {

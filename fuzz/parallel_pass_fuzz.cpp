@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/parallel_pass.h"
+#include "model/pass/parallel_pass.h"
 #include "tests/support/reference_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

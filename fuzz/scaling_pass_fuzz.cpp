@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/input_file.h"
+#include "model/pass/input_file.h"
 #include "tests/support/reference_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

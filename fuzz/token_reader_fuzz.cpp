@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/token_reader.h"
+#include "model/pass/token_reader.h"
 
 namespace {
 

@@ -26,6 +26,7 @@
 #include "app/tessary_app.h"
 #include "app/tessary_dlg.h"
 #include "framework/afxwin.h"
+#include "framework/qt/handles.h"
 #include "tessary_version.h"
 #include "tests/support/drag_drop.h"
 #include "tests/support/files.h"

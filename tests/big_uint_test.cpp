@@ -1,4 +1,4 @@
-#include "model/big_uint.h"
+#include "model/numbers/big_uint.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "model/file_error.h"
-#include "model/scaling_pass.h"
+#include "model/job/scale_job.h"
+#include "model/pass/file_error.h"
 #include "tests/support/files.h"
 
 namespace tessary {

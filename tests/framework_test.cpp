@@ -8,7 +8,8 @@
 
 #include "framework/afxwin.h"
 #include "framework/control_text.h"
-#include "framework/dialog_units.h"
+#include "framework/qt/dialog_units.h"
+#include "framework/qt/handles.h"
 #include "res/resource.h"
 #include "tessary_version.h"
 #include "tests/support/modal.h"

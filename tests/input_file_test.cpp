@@ -1,6 +1,6 @@
 // InputFile on its own: lines, parts of long lines, the end of the input, pipes, progress,
 // cancellation and files cut during a read.
-#include "model/input_file.h"
+#include "model/pass/input_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/file_error.h"
+#include "model/pass/file_error.h"
 #include "tests/support/files.h"
 #include "tests/support/table.h"
 
@@ -178,12 +178,12 @@ TEST(InputFile, WaitForAFifoWriterCanBeCancelled) {
 TEST(InputFile, FolderIsRefusedAndLockedFileIsInUse) {
   TempDir dir;
   InputFile input;
-  EXPECT_EQ(input.Open(dir.path().string()), EISDIR);
-  EXPECT_EQ(input.Open(dir.File("missing")), ENOENT);
-  EXPECT_EQ(input.Open(""), ENOENT);
+  EXPECT_TRUE(platform::IsKind(input.Open(dir.path().string()), platform::ErrorKind::IsFolder));
+  EXPECT_TRUE(platform::IsKind(input.Open(dir.File("missing")), platform::ErrorKind::NotFound));
+  EXPECT_TRUE(platform::IsKind(input.Open(""), platform::ErrorKind::NotFound));
   WriteFile(dir.File("in.mdl"), "x\n");
   testing::LockHolder lock(dir.File("in.mdl"));
-  EXPECT_EQ(input.Open(dir.File("in.mdl")), EWOULDBLOCK);
+  EXPECT_TRUE(platform::IsKind(input.Open(dir.File("in.mdl")), platform::ErrorKind::InUse));
 }
 
 TEST(InputFile, DevicesAreNotLocked) {
@@ -201,7 +201,7 @@ TEST(InputFile, BorrowedFileIsReadFromWhereItStands) {
   ::lseek(fd, 5, SEEK_SET);
   {
     InputFile input;
-    input.Borrow(fd, "standard input");
+    input.Read(platform::File::Borrow(fd), "standard input");
     EXPECT_EQ(input.size(), 5u);
     EXPECT_EQ(ReadAll(input), std::vector<std::string>{"keep"});
   }

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "framework/afxwin.h"
+#include "framework/qt/handles.h"
 #include "res/resource.h"
 #include "tests/support/gate.h"
 #include "tests/support/modal.h"

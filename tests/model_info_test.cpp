@@ -1,27 +1,24 @@
 // InspectModel: what a model holds, counted exactly as the pass reads it.
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <string>
 
-#include "model/input_file.h"
+#include "model/job/scale_job.h"
+#include "model/pass/input_file.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_file.h"
 #include "tests/support/worked_example.h"
 
 namespace tessary {
 namespace {
 
 ModelInfo Inspect(std::string_view model, std::size_t capacity = InputFile::kDefaultCapacity) {
-  const int fd = ::memfd_create("model", MFD_CLOEXEC);
-  EXPECT_EQ(::pwrite(fd, model.data(), model.size(), 0), static_cast<ssize_t>(model.size()));
+  const testing::ScratchFile file(model);
   InputFile input(nullptr, capacity);
-  input.Borrow(fd, "model");
-  const ModelInfo info = InspectModel(input);
-  ::close(fd);
-  return info;
+  input.Read(file.Borrow(), "model");
+  return InspectModel(input);
 }
 
 void ExpectBox(const Box3& box, std::array<double, 3> min, std::array<double, 3> max) {

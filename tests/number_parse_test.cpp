@@ -1,4 +1,4 @@
-#include "model/number_parse.h"
+#include "model/numbers/number_parse.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "model/plain_decimal.h"
+#include "model/numbers/plain_decimal.h"
 #include "tests/support/table.h"
 
 namespace tessary {

@@ -1,40 +1,35 @@
 // OutputFile on its own: bytes as given, what is left after an early end, taking text back.
-#include "model/output_file.h"
+#include "model/pass/output_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <stdexcept>
 #include <string>
 
-#include "model/file_error.h"
-#include "tests/support/files.h"
+#include "model/pass/file_error.h"
+#include "tests/support/scratch_file.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace tessary {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
-
 class OutputFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd_, 0);
-  }
-  void TearDown() override { ::close(fd_); }
+  std::string Written() const { return scratch_.Contents(); }
 
-  TempDir dir_;
-  std::string path_ = dir_.File("out.mdl");
-  int fd_ = -1;
+  testing::ScratchFile scratch_;
+  platform::File file_ = scratch_.Borrow();
+  std::string path_ = "/out.mdl";
 };
 
 TEST_F(OutputFileTest, WritesBytesAsGivenInOrder) {
   const std::string big(10'000, 'b');
   {
-    OutputFile output(fd_, path_, nullptr, 4096);
+    OutputFile output(file_, path_, nullptr, 4096);
     output.Write("a\r\n");
     output.Write(std::string_view("\0\xff", 2));
     output.Write(big);  // larger than the buffer
@@ -44,22 +39,22 @@ TEST_F(OutputFileTest, WritesBytesAsGivenInOrder) {
     EXPECT_EQ(output.bytes_written(), 3 + 2 + big.size() + 1);
     output.Finish();
   }
-  EXPECT_EQ(ReadFile(path_), "a\r\n" + std::string("\0\xff", 2) + big + "x");
+  EXPECT_EQ(Written(), "a\r\n" + std::string("\0\xff", 2) + big + "x");
 }
 
 TEST_F(OutputFileTest, PassEndedByAnErrorLeavesWhatItHadWritten) {
   try {
-    OutputFile output(fd_, path_);
+    OutputFile output(file_, path_);
     output.Write("kept\r\n");
     throw std::runtime_error("a read failed");
   } catch (const std::runtime_error&) {
   }
-  EXPECT_EQ(ReadFile(path_), "kept\r\n");
+  EXPECT_EQ(Written(), "kept\r\n");
 }
 
 TEST_F(OutputFileTest, TakesBackTextStillInTheBuffer) {
   {
-    OutputFile output(fd_, path_);
+    OutputFile output(file_, path_);
     output.Write("line one\r\n");
     const std::uint64_t mark = output.Mark();
     output.Write("    tentative");
@@ -67,12 +62,12 @@ TEST_F(OutputFileTest, TakesBackTextStillInTheBuffer) {
     output.Write("line two\r\n");
     output.Finish();
   }
-  EXPECT_EQ(ReadFile(path_), "line one\r\nline two\r\n");
+  EXPECT_EQ(Written(), "line one\r\nline two\r\n");
 }
 
 TEST_F(OutputFileTest, TakesBackWrittenTextFromASeekableFile) {
   {
-    OutputFile output(fd_, path_, nullptr, 4096);
+    OutputFile output(file_, path_, nullptr, 4096);
     output.Write("head\r\n");
     const std::uint64_t mark = output.Mark();
     output.Write(std::string(20'000, ' '));  // flushed long ago
@@ -80,15 +75,17 @@ TEST_F(OutputFileTest, TakesBackWrittenTextFromASeekableFile) {
     output.Write("tail\r\n");
     output.Finish();
   }
-  EXPECT_EQ(ReadFile(path_), "head\r\ntail\r\n");
+  EXPECT_EQ(Written(), "head\r\ntail\r\n");
 }
 
+#ifndef _WIN32
 TEST(OutputFile, CannotTakeBackWhatAPipeWasGiven) {
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
   ::fcntl(pipeFds[1], F_SETPIPE_SZ, 1 << 20);
   {
-    OutputFile output(pipeFds[1], "standard output", nullptr, 4096);
+    platform::File pipe = platform::File::Borrow(pipeFds[1]);
+    OutputFile output(pipe, "standard output", nullptr, 4096);
     output.Write("head\r\n");
     const std::uint64_t mark = output.Mark();
     output.Write(std::string(20'000, ' '));
@@ -99,9 +96,9 @@ TEST(OutputFile, CannotTakeBackWhatAPipeWasGiven) {
 }
 
 TEST(OutputFile, FullDiskIsReportedWithThePath) {
-  const int fd = ::open("/dev/full", O_WRONLY);
-  ASSERT_GE(fd, 0);
-  OutputFile output(fd, "/dev/full");
+  platform::File full;
+  ASSERT_EQ(platform::File::OpenToWrite("/dev/full", full), 0);
+  OutputFile output(full, "/dev/full");
   output.Write("x");
   try {
     output.Finish();
@@ -110,8 +107,8 @@ TEST(OutputFile, FullDiskIsReportedWithThePath) {
     EXPECT_STREQ(error.what(), "Disk full while accessing /dev/full.");
     EXPECT_EQ(error.reason(), "No space left on device");
   }
-  ::close(fd);
 }
+#endif
 
 }  // namespace
 }  // namespace tessary

@@ -1,19 +1,18 @@
 // The pass on several threads writes what the sequential pass writes, byte for byte, wherever
 // the chunks are cut: blocks that cross chunks, blocks longer than a chunk, headers inside the
 // lines a block still owes, lines longer than a chunk, a Ctrl-Z, a last line without a line feed.
-#include "model/parallel_pass.h"
+#include "model/pass/parallel_pass.h"
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <string>
 
-#include "model/input_file.h"
-#include "model/output_file.h"
+#include "model/pass/input_file.h"
+#include "model/pass/output_file.h"
 #include "tests/support/model_writer.h"
 #include "tests/support/reference_pass.h"
+#include "tests/support/scratch_file.h"
 
 namespace tessary {
 namespace {
@@ -96,23 +95,21 @@ TEST(ParallelPass, LargeModelWithRealChunks) {
 }
 
 TEST(ParallelPass, CancellationEndsThePass) {
-  const int in = ::memfd_create("model", MFD_CLOEXEC);
-  const int out = ::memfd_create("scaled", MFD_CLOEXEC);
-  const std::string line = "position 1 2 3\n";
+  std::string model;
   for (int i = 0; i < 20000; ++i)
-    ASSERT_EQ(::write(in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-  ::lseek(in, 0, SEEK_SET);
+    model += "position 1 2 3\n";
+  const testing::ScratchFile in(model);
+  const testing::ScratchFile out;
   std::atomic<bool> cancel{false};
   PassControl control;
   control.cancel = &cancel;
   control.progress = [&cancel](std::uint64_t done, std::uint64_t) { cancel = done > 4096; };
   InputFile input(&control, 4096);
-  input.Borrow(in, "model");
-  OutputFile output(out, "scaled", &control);
+  input.Read(in.Borrow(), "model");
+  platform::File outFile = out.Borrow();
+  OutputFile output(outFile, "scaled", &control);
   EXPECT_THROW(RunParallelScalingPass(input, output, kFactors, control, {2, 1024, 4096}),
                PassCancelled);
-  ::close(in);
-  ::close(out);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/input_file.h"
+#include "model/pass/input_file.h"
 #include "tests/support/model_writer.h"
 #include "tests/support/reference_pass.h"
 #include "tests/support/worked_example.h"

@@ -1,6 +1,6 @@
 // The driver: which files it refuses, what it leaves behind when a job fails or is cancelled,
 // and what it keeps of the output it replaces.
-#include "model/scale_job.h"
+#include "model/job/scale_job.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -70,9 +70,9 @@ TEST_F(ScaleJobTest, RefusesTheInputAsOutputHoweverItIsNamed) {
     EXPECT_EQ(result.Message(), "Unable to open output file.");
   }
   // A descriptor for either end: standard output onto the input, standard input from it.
-  EXPECT_EQ(Run(JobFile::Path(input_), JobFile::Descriptor(fd, "standard output")).status,
+  EXPECT_EQ(Run(JobFile::Path(input_), JobFile::Opened(fd, "standard output")).status,
             JobStatus::OutputNotOpened);
-  EXPECT_EQ(Run(JobFile::Descriptor(fd, "standard input"), JobFile::Path(input_)).reason,
+  EXPECT_EQ(Run(JobFile::Opened(fd, "standard input"), JobFile::Path(input_)).reason,
             "is the same file as the input");
   ::close(fd);
   EXPECT_EQ(ReadFile(input_), kModel);

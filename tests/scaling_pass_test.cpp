@@ -1,5 +1,4 @@
-#include "model/scaling_pass.h"
-#include "model/scale_job.h"
+#include "model/job/scale_job.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-// A temporary output that a pass has not committed is removed when the program ends abruptly:
-// by exit() from elsewhere, or by a signal once the handlers are installed. Each case runs in
-// a child process, which ends the way it describes.
-#include "model/temporary_files.h"
+// A temporary output that a pass has not committed is removed when the desktop program ends
+// abruptly: by exit() from elsewhere, or by a signal once the program has started as the
+// desktop program does. Each case runs in a child process, which ends the way it describes.
+#include "platform/process.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "model/output_target.h"
+#include "model/job/output_target.h"
 #include "tests/support/files.h"
 
 namespace tessary {
@@ -65,7 +65,7 @@ TEST_F(TemporaryFilesTest, ExitDuringAPassRemovesTheTemporaryFile) {
 TEST_F(TemporaryFilesTest, SignalDuringAPassRemovesTheTemporaryFileAndEndsTheProgram) {
   for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
     const int status = InChild([this, signal] {
-      RemoveTemporaryFilesOnSignals();
+      platform::StartDesktopProgram();
       OutputTarget target;
       StartOutput(target, output_);
       ::raise(signal);
@@ -112,7 +112,7 @@ TEST_F(TemporaryFilesTest, CommittedAndAbandonedFilesAreNoLongerTracked) {
 TEST_F(TemporaryFilesTest, IgnoredSignalsStayIgnored) {
   const int status = InChild([] {
     std::signal(SIGHUP, SIG_IGN);
-    RemoveTemporaryFilesOnSignals();
+    platform::StartDesktopProgram();
     ::raise(SIGHUP);
   });
   ASSERT_TRUE(WIFEXITED(status));

@@ -1,4 +1,4 @@
-#include "model/token_reader.h"
+#include "model/pass/token_reader.h"
 
 #include <gtest/gtest.h>
 

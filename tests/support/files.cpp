@@ -1,30 +1,37 @@
-#include "tests/support/files.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 
-extern char** environ;
+#include "tests/support/files.h"
 
 namespace tessary::testing {
 
+std::filesystem::path PathOf(const std::string& path) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tessary-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "tessary-test-";
+    for (int i = 0; i < 8; ++i)
+      name += kLetters[random() % (sizeof kLetters - 1)];
+    if (std::filesystem::create_directory(base / name)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {
@@ -35,165 +42,36 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::File(std::string_view name) const {
-  return (path_ / name).string();
+  return Utf8(path_ / PathOf(std::string(name)));
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFile(const std::string& path, std::string_view contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::string SourcePath(std::string_view relative) {
-  return (std::filesystem::path(TESSARY_SOURCE_DIR) / relative).string();
-}
-
-RunningProgram::RunningProgram(const std::string& program,
-                               const std::vector<std::string>& arguments,
-                               const ProgramSetup& setup) {
-  const std::string inPath = setup.inputPath.empty() ? io_.File("stdin") : setup.inputPath;
-  const std::string outPath = setup.outputPath.empty() ? io_.File("stdout") : setup.outputPath;
-  const std::string errPath = io_.File("stderr");
-  if (setup.inputPath.empty()) WriteFile(inPath, setup.input);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& argument : arguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  std::vector<std::string> environment = setup.environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view name(*entry, std::strcspn(*entry, "="));
-    const bool replaced =
-        std::any_of(environment.begin(), environment.end(), [&](const std::string& e) {
-          return e.rfind(name, 0) == 0 && e.size() > name.size() && e[name.size()] == '=';
-        });
-    if (!replaced) environment.emplace_back(*entry);
-  }
-  std::vector<char*> envp;
-  for (std::string& entry : environment)
-    envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {  // only async-signal-safe calls from here on
-    const int in = ::open(inPath.c_str(), O_RDONLY);
-    const int out = ::open(outPath.c_str(), O_RDWR | O_CREAT, 0600);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    for (const auto& [resource, value] : setup.limits) {
-      const rlimit limit{value, value};
-      ::setrlimit(resource, &limit);
-    }
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
-  }
-}
-
-RunningProgram::~RunningProgram() {
-  if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-}
-
-void RunningProgram::Signal(int signal) {
-  ::kill(pid_, signal);
-}
-
-ProgramResult RunningProgram::Wait() {
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid_, &status, 0, &usage);
-  pid_ = -1;
-  ProgramResult result;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.maxResidentKilobytes = usage.ru_maxrss;
-  if (std::filesystem::exists(io_.File("stdout"))) result.out = ReadFile(io_.File("stdout"));
-  result.err = ReadFile(io_.File("stderr"));
-  return result;
-}
-
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const ProgramSetup& setup) {
-  return RunningProgram(program, arguments, setup).Wait();
+  return Utf8(std::filesystem::path(TESSARY_SOURCE_DIR) / relative);
 }
 
 std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
+    names.push_back(Utf8(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }
 
-void MakeFifo(const std::string& path) {
-  if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed for " + path);
-}
-
-FifoWriter::FifoWriter(const std::string& path, std::function<void(int fd)> feed) {
-  ::signal(SIGPIPE, SIG_IGN);
-  thread_ = std::thread([this, path, feed = std::move(feed)] {
-    // Without O_NONBLOCK the open would wait for a reader for ever.
-    int fd = -1;
-    for (int i = 0; i < 60'000 && fd < 0; ++i) {
-      fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (fd < 0) return;
-    readerCame_ = true;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    feed(fd);
-    ::close(fd);
-  });
-}
-
-FifoWriter::~FifoWriter() {
-  thread_.join();
-}
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(fd, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-LockHolder::LockHolder(const std::string& path) {
-  int ready[2];
-  int release[2];
-  if (::pipe(ready) != 0 || ::pipe(release) != 0) throw std::runtime_error("pipe failed");
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    ::close(release[1]);  // so that the read below ends when the parent closes its end
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    const char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 1 : 0;
-    (void)!::write(ready[1], &ok, 1);
-    char byte;
-    (void)!::read(release[0], &byte, 1);  // returns when the parent closes its end
-    ::_exit(0);
-  }
-  ::close(ready[1]);
-  ::close(release[0]);
-  releasePipe_ = release[1];
-  char ok = 0;
-  const bool locked = ::read(ready[0], &ok, 1) == 1 && ok == 1;
-  ::close(ready[0]);
-  if (!locked) throw std::runtime_error("the child could not lock " + path);
-}
-
-LockHolder::~LockHolder() {
-  ::close(releasePipe_);
-  ::waitpid(pid_, nullptr, 0);
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const ProgramSetup& setup) {
+  return RunningProgram(program, arguments, setup).Wait();
 }
 
 }  // namespace tessary::testing

@@ -1,7 +1,9 @@
-// Temporary folders, whole-file reads and writes, and running programs, for tests.
+// Temporary folders, whole-file reads and writes, and running programs, for tests. Paths are
+// UTF-8 strings on every system, as the programs take them.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,6 +32,10 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view contents);
 
+/// The path of UTF-8 `path`, and back.
+std::filesystem::path PathOf(const std::string& path);
+std::string Utf8(const std::filesystem::path& path);
+
 /// A path inside the source tree, such as "examples/cube.mdl".
 std::string SourcePath(std::string_view relative);
 
@@ -46,7 +52,8 @@ struct ProgramSetup {
   std::string input;       ///< fed to standard input
   std::string inputPath;   ///< or: standard input is this file, read-only
   std::string outputPath;  ///< standard output is this file, read-write and not truncated
-  /// Resource limits set in the child before it starts (RLIMIT_FSIZE, RLIMIT_AS, ...).
+  /// Resource limits set in the child before it starts (RLIMIT_FSIZE, RLIMIT_AS, ...); POSIX
+  /// only.
   std::vector<std::pair<int, unsigned long>> limits;
   /// "NAME=value" entries that replace or add to this program's environment.
   std::vector<std::string> environment;
@@ -65,18 +72,24 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
   ~RunningProgram();
 
+  /// Sends `signal` to the program (POSIX).
   void Signal(int signal);
+  /// Asks the program to stop as a user would: SIGINT on POSIX, Ctrl+Break on Windows (the
+  /// program runs in a console process group of its own).
+  void Interrupt();
   /// Waits for the end and returns what it printed.
   ProgramResult Wait();
 
  private:
-  int pid_ = -1;
+  std::intptr_t process_ = -1;  // the pid on POSIX, the process handle on Windows
+  unsigned long id_ = 0;
   TempDir io_;
 };
 
 /// The names in `folder`, sorted.
 std::vector<std::string> ListFolder(const std::filesystem::path& folder);
 
+#ifndef _WIN32
 /// Creates a named pipe at `path`.
 void MakeFifo(const std::string& path);
 
@@ -102,8 +115,10 @@ class FifoWriter {
 /// Writes all of `text` to `fd`; false when the reader has gone.
 bool WriteAll(int fd, std::string_view text);
 
-/// Holds an exclusive lock on a file from a child process until destroyed, as another
-/// program would.
+#endif
+
+/// Holds a file as another program would until destroyed, so that Tessary finds it in use: an
+/// exclusive lock from a child process on POSIX, an open handle that shares nothing on Windows.
 class LockHolder {
  public:
   explicit LockHolder(const std::string& path);
@@ -112,7 +127,7 @@ class LockHolder {
   ~LockHolder();
 
  private:
-  int pid_ = -1;
+  std::intptr_t holder_ = -1;  // the child's pid on POSIX, the handle on Windows
   int releasePipe_ = -1;
 };
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/model_info.h"
+#include "model/pass/model_info.h"
 
 namespace tessary::testing {
 

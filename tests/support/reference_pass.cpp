@@ -1,17 +1,14 @@
 #include "tests/support/reference_pass.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <stdexcept>
 #include <vector>
 
-#include "model/input_file.h"
-#include "model/keywords.h"
-#include "model/number_format.h"
-#include "model/number_parse.h"
-#include "model/output_file.h"
-#include "model/token_reader.h"
+#include "model/numbers/number_format.h"
+#include "model/numbers/number_parse.h"
+#include "model/pass/input_file.h"
+#include "model/pass/keywords.h"
+#include "model/pass/output_file.h"
+#include "model/pass/token_reader.h"
+#include "tests/support/scratch_file.h"
 
 namespace tessary::testing {
 namespace {
@@ -73,17 +70,14 @@ std::string ReferencePass(std::string_view model, const ScaleFactors& factors) {
 
 std::string RealPass(std::string_view model, const ScaleFactors& factors, std::size_t capacity,
                      const ParallelOptions* parallel) {
-  // Both ends are files in memory, which read and write as regular files do.
-  const int in = ::memfd_create("model", MFD_CLOEXEC);
-  const int out = ::memfd_create("scaled", MFD_CLOEXEC);
-  if (in < 0 || out < 0) throw std::runtime_error("memfd_create failed");
-  if (::pwrite(in, model.data(), model.size(), 0) != static_cast<ssize_t>(model.size())) {
-    throw std::runtime_error("write failed");
-  }
+  // Both ends are files that read and write as regular files do.
+  const ScratchFile in(model);
+  const ScratchFile out;
   {
     InputFile input(nullptr, capacity);
-    input.Borrow(in, "model");
-    OutputFile output(out, "scaled", nullptr, 4096);
+    input.Read(in.Borrow(), "model");
+    platform::File outputFile = out.Borrow();
+    OutputFile output(outputFile, "scaled", nullptr, 4096);
     if (parallel != nullptr) {
       RunParallelScalingPass(input, output, factors, {}, *parallel);
     } else {
@@ -91,13 +85,7 @@ std::string RealPass(std::string_view model, const ScaleFactors& factors, std::s
     }
     output.Finish();
   }
-  std::string result(static_cast<std::size_t>(::lseek(out, 0, SEEK_CUR)), '\0');
-  const bool read =
-      ::pread(out, result.data(), result.size(), 0) == static_cast<ssize_t>(result.size());
-  ::close(in);
-  ::close(out);
-  if (!read) throw std::runtime_error("read failed");
-  return result;
+  return out.Contents();
 }
 
 }  // namespace tessary::testing

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/parallel_pass.h"
-#include "model/scaling_pass.h"
+#include "model/pass/parallel_pass.h"
+#include "model/pass/scaling_pass.h"
 
 namespace tessary::testing {
 

@@ -1,0 +1,171 @@
+#include "framework/wnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QWidget>
+#include <exception>
+
+#include "framework/app.h"
+#include "framework/icon.h"
+#include "framework/qt/handles.h"
+#include "framework/qt/local_text.h"
+#include "framework/user_exception.h"
+
+namespace afx {
+namespace {}  // namespace
+
+CMenu::CMenu() : m_hMenu(reinterpret_cast<HMENU>(new QMenu)) {}
+
+CMenu::~CMenu() {
+  delete MenuOf(m_hMenu);
+}
+
+BOOL CMenu::AppendMenu(UINT flags, UINT id, LPCTSTR text) {
+  if ((flags & MF_SEPARATOR) != 0) {
+    MenuOf(m_hMenu)->addSeparator();
+    return TRUE;
+  }
+  QAction* action = MenuOf(m_hMenu)->addAction(FromLocal(text));
+  action->setData(id);
+  return TRUE;
+}
+
+BOOL CDC::DrawIcon(int x, int y, HICON icon) {
+  if (icon == nullptr) return FALSE;
+  const int size = GetSystemMetrics(SM_CXICON);
+  QPainter* painter = PainterOf(m_hDC);
+  const qreal ratio = painter->device()->devicePixelRatioF();
+  painter->drawPixmap(x, y, icon->icon().pixmap(QSize(size, size), ratio));
+  return TRUE;
+}
+
+struct CPaintDC::Painting {
+  QPainter painter;
+};
+
+CPaintDC::CPaintDC(CWnd* window)
+    : painting_(new Painting{QPainter(WidgetOf(window->GetSafeHwnd()))}) {
+  m_hDC = HandleOf(&painting_->painter);
+}
+
+CPaintDC::~CPaintDC() = default;
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd() = default;
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    LRESULT result = 0;
+    if (OnMessage(message, wParam, lParam, result)) return result;
+    return DefWindowProc(message, wParam, lParam);
+  } catch (const CUserException&) {
+    // The user stopped the handler's work: there is nothing to report.
+  } catch (const std::exception& error) {
+    MessageBox(error.what(), nullptr, MB_ICONSTOP);
+  } catch (...) {
+    MessageBox("An unknown error occurred.", nullptr, MB_ICONSTOP);
+  }
+  return 0;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_ICONERASEBKGND) {
+    CRect client;
+    GetClientRect(&client);
+    // Fills the client area with the window's background colour.
+    QPainter* painter = PainterOf(reinterpret_cast<HDC>(wParam));
+    const QWidget* widget = dynamic_cast<QWidget*>(painter->device());
+    const QBrush brush = widget != nullptr ? widget->palette().window() : QBrush(Qt::lightGray);
+    painter->fillRect(client.left, client.top, client.Width(), client.Height(), brush);
+    return 1;
+  }
+  return 0;
+}
+
+void CWnd::OnSysCommand(UINT nID, LPARAM lParam) {
+  DefWindowProc(WM_SYSCOMMAND, nID, lParam);
+}
+
+void CWnd::OnPaint() {
+  DefWindowProc(WM_PAINT, 0, 0);
+}
+
+int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type) {
+  const QMessageBox::Icon icon =
+      (type & MB_ICONSTOP) != 0 ? QMessageBox::Critical : QMessageBox::NoIcon;
+  const QString title = caption != nullptr ? FromLocal(caption) : FromLocal(AfxGetAppName());
+  QMessageBox box(icon, title, FromLocal(text), QMessageBox::Ok, WidgetOf(m_hWnd));
+  box.exec();
+  return IDOK;
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL) {
+  return m_systemMenu.get();
+}
+
+HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
+  HICON& slot = bigIcon ? bigIcon_ : smallIcon_;
+  const HICON previous = slot;
+  slot = icon;
+  if (m_hWnd != nullptr && icon != nullptr) WidgetOf(m_hWnd)->setWindowIcon(icon->icon());
+  return previous;
+}
+
+BOOL CWnd::IsIconic() const {
+  return m_hWnd != nullptr && WidgetOf(m_hWnd)->isMinimized();
+}
+
+void CWnd::GetClientRect(CRect* rect) const {
+  *rect = m_hWnd != nullptr ? CRect{0, 0, WidgetOf(m_hWnd)->width(), WidgetOf(m_hWnd)->height()}
+                            : CRect{};
+}
+
+CString CWnd::GetDlgItemText(int id) const {
+  const QWidget* item =
+      m_hWnd != nullptr ? WidgetOf(m_hWnd)->findChild<QWidget*>(QString::number(id)) : nullptr;
+  QString text;
+  if (const auto* edit = qobject_cast<const QLineEdit*>(item)) text = edit->text();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(item)) text = button->text();
+  if (const auto* label = qobject_cast<const QLabel*>(item)) text = label->text();
+  return ToLocal(text);
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+  if (m_hWnd != nullptr) WidgetOf(m_hWnd)->setAcceptDrops(bAccept != FALSE);
+}
+
+CWnd* CWnd::ChildWindowFromPoint(POINT point) {
+  if (m_hWnd == nullptr) return this;
+  QWidget* child = WidgetOf(m_hWnd)->childAt(static_cast<int>(point.x), static_cast<int>(point.y));
+  while (child != nullptr && child->parentWidget() != WidgetOf(m_hWnd))
+    child = child->parentWidget();
+  if (child == nullptr) return this;
+  std::unique_ptr<CWnd>& wrapper = children_[HandleOf(child)];
+  if (wrapper == nullptr) {
+    wrapper = std::make_unique<CWnd>();
+    wrapper->m_hWnd = HandleOf(child);
+  }
+  return wrapper.get();
+}
+
+int CWnd::GetDlgCtrlID() const {
+  return m_hWnd != nullptr ? WidgetOf(m_hWnd)->objectName().toInt() : 0;
+}
+
+void CWnd::SetDlgItemText(int id, const CString& text) {
+  QWidget* item =
+      m_hWnd != nullptr ? WidgetOf(m_hWnd)->findChild<QWidget*>(QString::number(id)) : nullptr;
+  const QString value = FromLocal(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(item)) edit->setText(value);
+  if (auto* button = qobject_cast<QAbstractButton*>(item)) button->setText(value);
+  if (auto* label = qobject_cast<QLabel*>(item)) label->setText(value);
+}
+
+}  // namespace afx

@@ -1,0 +1,96 @@
+#include "model/job/output_target.h"
+
+#include <utility>
+
+#include "model/pass/file_error.h"
+
+namespace tessary {
+
+using platform::ErrorKind;
+using platform::FileKind;
+
+OutputTarget::~OutputTarget() {
+  Abandon();
+}
+
+platform::Error OutputTarget::Open(const std::string& path) {
+  if (path.empty()) return platform::ErrorOf(ErrorKind::NotFound);
+  name_ = platform::FullPath(path);
+  finalPath_ = platform::FollowLinks(path);
+  const platform::Error error = platform::File::OpenToWrite(path, existing_);
+  if (platform::IsKind(error, ErrorKind::NotFound))
+    return 0;  // made by Prepare, if its folder exists
+  if (error != 0) return error;
+  status_ = existing_.Status();
+  exists_ = true;
+  original_ = &existing_;
+  return 0;
+}
+
+void OutputTarget::Borrow(platform::File::Handle handle, std::string name) {
+  name_ = std::move(name);
+  existing_ = platform::File::Borrow(handle);
+  status_ = existing_.Status();
+  exists_ = true;
+}
+
+platform::Error OutputTarget::OpenInPlace(const std::string& path, platform::File& input) {
+  name_ = platform::FullPath(path);
+  finalPath_ = platform::FollowLinks(path);
+  status_ = input.Status();
+  if (status_.kind != FileKind::Regular) return platform::ErrorOf(ErrorKind::NotRegular);
+  exists_ = inPlace_ = true;
+  original_ = &input;
+  return 0;
+}
+
+platform::Error OutputTarget::Prepare() {
+  if (!inPlace_) {
+    if (exists_ && !existing_.owned()) return 0;                 // borrowed: written directly
+    if (exists_ && status_.kind != FileKind::Regular) return 0;  // a device or a FIFO
+    if (exists_) {
+      if (const platform::Error error = existing_.Lock(); error != 0) return error;
+    }
+  }
+  if (const platform::Error error = replacement_.Create(finalPath_, original_); error != 0) {
+    creatingFailed_ = true;
+    return error;
+  }
+  replacing_ = true;
+  return 0;
+}
+
+std::string OutputTarget::folder() const {
+  return platform::FullPath(platform::FolderOf(finalPath_));
+}
+
+void OutputTarget::Sync() {
+  if (!replacing_) return;
+  if (const platform::Error error = replacement_.Sync(); error != 0) {
+    throw FileError::WriteFailure(name_, error);
+  }
+}
+
+void OutputTarget::Commit() {
+  if (!replacing_) {
+    if (const platform::Error error = existing_.Close(); error != 0) {
+      throw FileError::WriteFailure(name_, error);
+    }
+    return;
+  }
+  platform::File none;
+  if (const platform::Error error = replacement_.Commit(original_ != nullptr ? *original_ : none);
+      error != 0) {
+    throw FileError::WriteFailure(name_, error);
+  }
+  replacing_ = false;
+  existing_.Reset();
+}
+
+void OutputTarget::Abandon() noexcept {
+  replacement_.Abandon();
+  replacing_ = false;
+  existing_.Reset();
+}
+
+}  // namespace tessary

@@ -1,0 +1,204 @@
+#include "model/job/scale_job.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "model/job/outcome.h"
+#include "model/job/output_target.h"
+#include "model/pass/input_file.h"
+#include "model/pass/messages.h"
+#include "model/pass/model_info.h"
+#include "model/pass/output_file.h"
+#include "model/pass/parallel_pass.h"
+#include "platform/process.h"
+
+namespace tessary {
+namespace {
+
+using outcome::NotOpened;
+
+// Whether writing to one would change what is read from the other.
+bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
+  return a.HoldsData() && b.HoldsData() && a.id == b.id;
+}
+
+// How often the disk is asked to write what a pass wrote to a temporary file.
+constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
+
+// Below this size, starting threads costs more than they save.
+constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
+
+// Opens the input of a job: 0, or the error.
+platform::Error OpenInput(const JobFile& file, InputFile& input) {
+  if (file.is_path()) return input.Open(file.path);
+  input.Read(platform::File::Borrow(file.handle), file.name);
+  return 0;
+}
+
+int ThreadsFor(const ScaleJob& job, const InputFile& input) {
+  if (input.size() < kParallelFromBytes) return 1;
+  return PassThreads(job.threads, job.filesAtATime);
+}
+
+JobResult Refused(JobStatus status, const JobFile& file, std::string reason) {
+  return NotOpened(status, file, std::move(reason), 0);
+}
+
+// Reads the whole model to choose its factors, then goes back to its start. Nothing when
+// factors were chosen, otherwise the job's result.
+std::optional<JobResult> ChooseFactors(const ScaleJob& job, InputFile& input,
+                                       ScaleFactors& factors) {
+  const ModelInfo info = InspectModel(input, job.control);
+  std::variant<ScaleFactors, std::string> chosen = job.chooseFactors(info);
+  if (auto* reason = std::get_if<std::string>(&chosen)) {
+    return Refused(JobStatus::NoFactors, job.input, std::move(*reason));
+  }
+  factors = std::get<ScaleFactors>(chosen);
+  input.Rewind();
+  return std::nullopt;
+}
+
+// Everything up to a committed output; failures after both files are open are thrown.
+JobResult Run(const ScaleJob& job) {
+  InputFile input(&job.control);
+  if (const platform::Error error = OpenInput(job.input, input); error != 0) {
+    return NotOpened(JobStatus::InputNotOpened, job.input, outcome::OpenFailureReason(error),
+                     error);
+  }
+  // A stream read once is gone: it cannot be inspected first and scaled after.
+  if (job.chooseFactors && !input.is_regular()) {
+    return Refused(JobStatus::InputNotOpened, job.input,
+                   "is not a regular file, so it cannot be read twice");
+  }
+
+  const JobFile& outputFile = job.inPlace ? job.input : job.output;
+  OutputTarget target;
+  if (job.inPlace) {
+    if (!job.input.is_path() || target.OpenInPlace(job.input.path, input.file()) != 0) {
+      return Refused(JobStatus::OutputNotOpened, outputFile, "is not a regular file");
+    }
+  } else if (!job.output.is_path()) {
+    target.Borrow(job.output.handle, job.output.name);
+  } else if (const platform::Error error = target.Open(job.output.path); error != 0) {
+    return NotOpened(JobStatus::OutputNotOpened, job.output, outcome::OpenFailureReason(error),
+                     error);
+  }
+  if (!job.inPlace && SameData(input.status(), target.status())) {
+    return Refused(JobStatus::OutputNotOpened, job.output, outcome::kSameFile);
+  }
+
+  JobResult result;
+  result.factors = job.factors;
+  if (job.chooseFactors) {
+    if (auto refused = ChooseFactors(job, input, result.factors)) return *refused;
+  }
+  if (const platform::Error error = target.Prepare(); error != 0) {
+    std::string reason = outcome::OpenFailureReason(error);
+    if (target.creating_failed())
+      reason = "cannot create a file in " + target.folder() + ": " + reason;
+    return NotOpened(JobStatus::OutputNotOpened, outputFile, std::move(reason), error);
+  }
+
+  {
+    OutputFile output(target.file(), target.name(), &job.control);
+    if (target.synced_at_commit()) output.StartWritebackEvery(kWritebackStep);
+    const int threads = ThreadsFor(job, input);
+    result.stats = threads > 1 ? RunParallelScalingPass(input, output, result.factors, job.control,
+                                                        ParallelOptions{threads})
+                               : RunScalingPass(input, output, result.factors, job.control);
+    output.Finish();
+  }
+  // Syncing can take long on a slow disk: a cancel that came meanwhile still keeps the output.
+  target.Sync();
+  if (job.control.cancelled()) throw PassCancelled();
+  target.Commit();
+  input.Close();
+  return result;
+}
+
+}  // namespace
+
+JobFile JobFile::Standard(platform::File::Standard which) {
+  const bool input = which == platform::File::Standard::Input;
+  return Opened(platform::File::Borrow(which).handle(),
+                input ? "standard input" : "standard output");
+}
+
+int PassThreads(int requested, int filesAtATime) noexcept {
+  const int share = std::max(1, platform::UsableCores() / std::max(1, filesAtATime));
+  return requested > 0 ? std::min(requested, share) : share;
+}
+
+const char* MessageFor(ScaleResult result) {
+  switch (result) {
+    case ScaleResult::InputNotOpened:
+      return MessageTemplate(Message::InputNotOpened);
+    case ScaleResult::OutputNotOpened:
+      return MessageTemplate(Message::OutputNotOpened);
+    case ScaleResult::Done:
+      break;
+  }
+  return MessageTemplate(Message::Done);
+}
+
+std::string JobResult::Message() const {
+  switch (status) {
+    case JobStatus::Done:
+      return MessageText(Message::Done);
+    case JobStatus::InputNotOpened:
+      return MessageText(Message::InputNotOpened);
+    case JobStatus::OutputNotOpened:
+      return MessageText(Message::OutputNotOpened);
+    case JobStatus::Failed:
+      return MessageText(
+          cause == FileErrorCause::DiskFull ? Message::DiskFull : Message::UnknownError, path);
+    case JobStatus::Cancelled:
+    case JobStatus::NoFactors:
+      break;
+  }
+  return {};
+}
+
+JobResult RunScaleJob(const ScaleJob& job) noexcept {
+  return outcome::Guarded(job.input, [&job] { return Run(job); });
+}
+
+JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control) {
+  return outcome::Guarded(file, [&]() -> JobResult {
+    InputFile input(&control);
+    if (const platform::Error error = OpenInput(file, input); error != 0) {
+      return NotOpened(JobStatus::InputNotOpened, file, outcome::OpenFailureReason(error), error);
+    }
+    info = InspectModel(input, control);
+    input.Close();
+    return {};
+  });
+}
+
+// The dialog's view of a job: three results, and file errors and cancellation as exceptions.
+ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
+                           std::string_view factorTextX, std::string_view factorTextY,
+                           std::string_view factorTextZ, const PassControl& control) {
+  ScaleJob job;
+  job.input = JobFile::Path(inputPath);
+  job.output = JobFile::Path(outputPath);
+  job.factors = ParseScaleFactors(factorTextX, factorTextY, factorTextZ);
+  job.control = control;
+  const JobResult result = RunScaleJob(job);
+  switch (result.status) {
+    case JobStatus::Done:
+      return ScaleResult::Done;
+    case JobStatus::InputNotOpened:
+      return ScaleResult::InputNotOpened;
+    case JobStatus::OutputNotOpened:
+      return ScaleResult::OutputNotOpened;
+    case JobStatus::Cancelled:
+      throw PassCancelled();
+    case JobStatus::Failed:
+    case JobStatus::NoFactors:  // the dialog gives the factors itself
+      break;
+  }
+  throw FileError(result.cause, result.path, result.systemError, result.reason);
+}
+
+}  // namespace tessary

@@ -1,0 +1,123 @@
+// The driver: one run of the pass from an input to an output, with everything around it.
+//
+// It opens the input (alone: no other program may write it meanwhile), opens the output without
+// changing it, refuses an output that is the input by identity however either was named (a
+// path, a link, another spelling, "/proc/self/fd/N", standard input or output), then writes
+// through an OutputTarget so that a failed, cancelled or interrupted run leaves the output as
+// it was. Both tessary and tessary-scale run every pass through it, to a new output or in
+// place, and inspect models through it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <variant>
+
+#include "model/pass/file_error.h"
+#include "model/pass/model_info.h"
+#include "model/pass/pass_control.h"
+#include "model/pass/scaling_pass.h"
+#include "platform/file.h"
+
+namespace tessary {
+
+/// One end of a job: a path, or a file the caller keeps open (standard input or output).
+struct JobFile {
+  std::string path;  ///< as the user gave it; empty for an open file
+  platform::File::Handle handle = platform::File::kNone;
+  std::string name;  ///< what messages call the open file, such as "standard input"
+
+  bool is_path() const { return handle == platform::File::kNone; }
+
+  static JobFile Path(std::string path) { return {std::move(path), platform::File::kNone, {}}; }
+  static JobFile Opened(platform::File::Handle handle, std::string name) {
+    return {{}, handle, std::move(name)};
+  }
+  /// Standard input or output, named so in messages.
+  static JobFile Standard(platform::File::Standard which);
+};
+
+/// Chooses the factors from what the model holds: the factors, or why there are none.
+using FactorChooser = std::function<std::variant<ScaleFactors, std::string>(const ModelInfo&)>;
+
+struct ScaleJob {
+  JobFile input;
+  JobFile output;  ///< ignored with `inPlace`
+  ScaleFactors factors;
+  PassControl control;
+  /// Threads that scale a large regular input: at most this many when above 0, and never
+  /// more than the usable cores shared among `filesAtATime` jobs (see PassThreads). The
+  /// output is the same for any number.
+  int threads = 0;
+  int filesAtATime = 1;
+  /// Replace the input by its scaled version, written beside it and renamed over it.
+  bool inPlace = false;
+  /// When set, `factors` are chosen by it from the model: the input is read once to inspect
+  /// it and once more to scale it, through the same open file. Only a regular file can be
+  /// read twice; anything else is refused before anything is written.
+  FactorChooser chooseFactors = nullptr;
+};
+
+enum class JobStatus {
+  Done,             ///< the output holds the scaled model
+  InputNotOpened,   ///< nothing was created or changed
+  OutputNotOpened,  ///< nothing was created or changed
+  Failed,           ///< reading or writing failed; the output is as it was
+  Cancelled,        ///< the output is as it was
+  NoFactors,        ///< chooseFactors found none (the reason says why); nothing was written
+};
+
+/// What a job did, and for a failure: which file, and why.
+struct JobResult {
+  JobStatus status = JobStatus::Done;
+  FileErrorCause cause = FileErrorCause::Generic;  ///< for Failed
+  /// The file concerned: as the user gave it when it could not be opened, its full path
+  /// (or a descriptor's name) when reading or writing failed.
+  std::string path;
+  /// Why, in words: the system's reason, such as "No such file or directory", or one of
+  /// "is the same file as the input", "is in use by another program".
+  std::string reason;
+  ScaleFactors factors;  ///< those the job scaled by (as chosen, with chooseFactors)
+  int systemError = 0;
+  PassStats stats;
+
+  /// What the user is told: "Done!", "Unable to open input file.", "Unable to open output
+  /// file.", "An unknown error occurred while accessing <path>.", "Disk full while accessing
+  /// <path>.", or nothing for a cancelled job and for NoFactors.
+  std::string Message() const;
+};
+
+/// Runs `job` to its end on the caller's thread. Never throws: every failure, running out of
+/// memory included, is a result.
+JobResult RunScaleJob(const ScaleJob& job) noexcept;
+
+/// Opens `file` as RunScaleJob opens an input and inspects it. The result's status is Done,
+/// InputNotOpened, Failed or Cancelled, with the path and reason as RunScaleJob gives them.
+/// Never throws.
+JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control = {});
+
+/// The threads for one file's pass when `filesAtATime` files are scaled side by side: the
+/// usable cores shared out among them, at least 1 each, and at most `requested` when that is
+/// above 0. More threads than cores would only cost memory: each one holds chunks in flight.
+int PassThreads(int requested, int filesAtATime) noexcept;
+
+/// The outcome of ScaleModelFile. A failure after both files are open is a FileError instead.
+enum class ScaleResult {
+  Done,             ///< "Done!"
+  InputNotOpened,   ///< "Unable to open input file."
+  OutputNotOpened,  ///< "Unable to open output file."
+};
+
+/// The message shown for `result`.
+const char* MessageFor(ScaleResult result);
+
+/// One whole pass from the file at `inputPath` to the file at `outputPath`, through
+/// RunScaleJob. The factors are converted first; InputNotOpened when the input cannot be
+/// opened (and no output is created), OutputNotOpened when the output cannot be opened or is
+/// the input (and the output is left untouched). Throws FileError when reading or writing fails
+/// after both files are open, PassCancelled when `control` cancels the pass; the output is then
+/// as it was before the pass (see model/job/output_target.h for the exceptions).
+ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
+                           std::string_view factorTextX, std::string_view factorTextY,
+                           std::string_view factorTextZ, const PassControl& control = {});
+
+}  // namespace tessary

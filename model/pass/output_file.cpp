@@ -1,0 +1,182 @@
+#include "model/pass/output_file.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "model/pass/file_error.h"
+
+namespace tessary {
+namespace {
+
+constexpr int kWaitSliceMs = 100;
+// Room for the longest rewritten line, whatever capacity is asked for.
+constexpr std::size_t kMinCapacity = 4096;
+
+// Whether a write may have to wait for another program: a pipe, FIFO or socket.
+bool MayWait(const platform::File& file) {
+  const platform::FileKind kind = file.Status().kind;
+  return kind == platform::FileKind::Pipe || kind == platform::FileKind::Other;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(platform::File& file, std::string name, const PassControl* control,
+                       std::size_t capacity)
+    : file_(file),
+      name_(std::move(name)),
+      control_(control),
+      mayWait_(MayWait(file)),
+      capacity_(std::max(capacity, kMinCapacity)),
+      buffer_(new char[capacity_]) {}
+
+OutputFile::~OutputFile() {
+  try {
+    Flush();
+  } catch (...) {  // reported by whoever ended the pass, if anyone
+  }
+  backgroundSync_.reset();
+}
+
+char* OutputFile::Reserve(std::size_t size) {
+  assert(size <= capacity_);
+  if (capacity_ - used_ < size) Flush();
+  return buffer_.get() + used_;
+}
+
+void OutputFile::Write(std::string_view text) {
+  if (capacity_ - used_ < text.size()) {
+    Flush();
+    if (text.size() > capacity_) {
+      WriteAll(text.data(), text.size());
+      return;
+    }
+  }
+  std::memcpy(buffer_.get() + used_, text.data(), text.size());
+  used_ += text.size();
+}
+
+void OutputFile::WriteThrough(std::string_view text) {
+  Flush();
+  WriteAll(text.data(), text.size());
+}
+
+void OutputFile::RewindTo(std::uint64_t mark) {
+  assert(mark <= Mark());
+  if (mark >= flushed_) {
+    used_ = static_cast<std::size_t>(mark - flushed_);
+    return;
+  }
+  if (mayWait_ || file_.Seek(mark) != 0) {
+    throw FileError(FileErrorCause::Generic, name_,
+                    platform::ErrorOf(platform::ErrorKind::CannotSeek),
+                    "a line starts with more blanks than can be taken back from it");
+  }
+  flushed_ = mark;
+  used_ = 0;
+  rewound_ = true;
+}
+
+void OutputFile::Finish() {
+  Flush();
+  backgroundSync_.reset();
+  if (rewound_) {
+    if (const platform::Error error = file_.Truncate(flushed_); error != 0) {
+      throw FileError::WriteFailure(name_, error);
+    }
+  }
+}
+
+void OutputFile::Flush() {
+  const std::size_t size = used_;
+  used_ = 0;  // dropped even if the write fails, so nothing is written twice
+  WriteAll(buffer_.get(), size);
+}
+
+void OutputFile::WriteAll(const char* data, std::size_t size) {
+  while (size > 0) {
+    if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
+    if (mayWait_) WaitUntilWritable();
+    std::size_t count = 0;
+    if (const platform::Error error = file_.Write(data, size, count); error != 0) {
+      if (platform::IsKind(error, platform::ErrorKind::Interrupted)) continue;
+      throw FileError::WriteFailure(name_, error);
+    }
+    data += count;
+    size -= count;
+    flushed_ += count;
+  }
+  StartWriteback();
+}
+
+// Puts the data of a file on disk while it is being written, so that the final sync finds
+// little left to do: each Kick() wakes a thread that asks the system to write the data.
+// Failures are left for the final sync to report.
+class OutputFile::BackgroundSync {
+ public:
+  explicit BackgroundSync(platform::File& file) : thread_([this, &file] { Run(file); }) {}
+  BackgroundSync(const BackgroundSync&) = delete;
+  BackgroundSync& operator=(const BackgroundSync&) = delete;
+  ~BackgroundSync() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Kick() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run(platform::File& file) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return pending_ || stopping_; });
+      if (stopping_) return;
+      pending_ = false;
+      lock.unlock();
+      file.SyncDataSoon();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;
+  bool stopping_ = false;
+  std::thread thread_;  // last: it starts running at once
+};
+
+void OutputFile::StartWriteback() {
+  if (writebackStep_ == 0 || flushed_ - writebackFrom_ < writebackStep_) return;
+  if (!backgroundSync_) {
+    try {
+      backgroundSync_ = std::make_unique<BackgroundSync>(file_);
+    } catch (const std::system_error&) {
+      writebackStep_ = 0;  // no thread to spare: the final fsync does it all
+      return;
+    }
+  }
+  backgroundSync_->Kick();
+  writebackFrom_ = flushed_;
+}
+
+void OutputFile::WaitUntilWritable() {
+  while (!file_.WaitToWrite(control_ != nullptr ? kWaitSliceMs : -1)) {
+    if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
+  }
+}
+
+}  // namespace tessary

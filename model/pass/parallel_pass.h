@@ -1,0 +1,37 @@
+// The pass on several cores, with the same output as RunScalingPass, byte for byte.
+//
+// The only state that crosses a line is an open block and the lines it still owes. So the input
+// is cut into chunks of whole lines, workers scale the chunks in parallel as if no block were
+// open at their start, noting where each line's output begins and whether a block was open
+// there, and the chunks are then put right and written in order: once the block left open by
+// the chunks before is known, a chunk's first lines are scaled again as the lines of that block
+// (or, in the rare case where the chunk's own guess was still inside a block at that point, or
+// the block runs past the chunk, the whole chunk is). A fixed number of chunks is in flight, so
+// memory stays bounded. A line longer than the largest chunk hands the rest of the input over
+// to the sequential pass.
+#pragma once
+
+#include <cstddef>
+
+#include "model/pass/pass_control.h"
+#include "model/pass/scaling_pass.h"
+
+namespace tessary {
+
+class InputFile;
+class OutputFile;
+
+struct ParallelOptions {
+  int threads = 2;  ///< workers scaling chunks
+  /// A chunk ends at the last line feed within its first `chunkSize` bytes, or else at the
+  /// first line feed within `maxChunk` bytes (at most the input's capacity).
+  std::size_t chunkSize = std::size_t{1} << 20;
+  std::size_t maxChunk = std::size_t{1} << 20;
+};
+
+/// Runs the pass from `input` to `output` as RunScalingPass does, with the same result and the
+/// same errors.
+PassStats RunParallelScalingPass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
+                                 const PassControl& control, const ParallelOptions& options);
+
+}  // namespace tessary

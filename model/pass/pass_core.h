@@ -1,0 +1,267 @@
+// The line loop of the pass, shared by everything that reads a model as the pass does: the
+// scaling pass itself writes what it reads, InspectModel only counts it. Internal to model/.
+#pragma once
+
+#include <cstring>
+#include <string_view>
+
+#include "model/numbers/number_format.h"
+#include "model/numbers/number_parse.h"
+#include "model/numbers/number_reader.h"
+#include "model/numbers/plain_decimal.h"
+#include "model/pass/input_file.h"
+#include "model/pass/keywords.h"
+#include "model/pass/line_stream.h"
+#include "model/pass/output_file.h"
+#include "model/pass/pass_control.h"
+#include "model/pass/scaling_pass.h"
+#include "model/pass/token_reader.h"
+
+namespace tessary::pass {
+
+// Removes every carriage return and line feed at both ends; blanks and tabs stay.
+inline std::string_view TrimLineBreaks(std::string_view line) {
+  const auto isLineBreak = [](char c) { return c == '\r' || c == '\n'; };
+  while (!line.empty() && isLineBreak(line.front()))
+    line.remove_prefix(1);
+  while (!line.empty() && isLineBreak(line.back()))
+    line.remove_suffix(1);
+  return line;
+}
+
+// IsTokenBreak(c, kModelBreaks) as a single lookup.
+inline constexpr CharSet kWordBreaks = kModelBreaks.WithWhitespace();
+
+inline std::string_view SkipBreaks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && kWordBreaks.Contains(text[i]))
+    ++i;
+  return text.substr(i);
+}
+
+// The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it. Most words are
+// plain decimals followed by a break or the end of the line: those are read in one scan;
+// other numbers so followed in a second; any other word goes through the token reader.
+inline double ReadNumber(std::string_view& cursor) {
+  const std::string_view word = SkipBreaks(cursor);
+  const char* p = word.data();
+  const char* const end = p + word.size();
+  double plain;
+  if (ReadPlainDecimal(
+          p, end, [](char c) { return kWordBreaks.Contains(c); }, plain)) {
+    cursor = SkipBreaks(std::string_view(p, static_cast<std::size_t>(end - p)));
+    return plain;
+  }
+  std::size_t length = 0;
+  const double value = ParseDouble(word, &length);
+  if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {
+    cursor = SkipBreaks(word.substr(length));
+    return value;
+  }
+  return ParseDouble(ReadToken(cursor));
+}
+
+inline void ReadValues(std::string_view cursor, int count, double* values) {
+  for (int i = 0; i < count; ++i)
+    values[i] = ReadNumber(cursor);
+}
+
+// The same from a line too long for the input's buffer.
+inline void ReadValues(LineStream& stream, int count, double* values) {
+  for (int i = 0; i < count; ++i) {
+    DoubleReader reader;
+    stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+    values[i] = reader.Value();
+  }
+}
+
+/// Scales the point at the end of `values` and writes the rule's prefix, the values separated
+/// by single blanks, and "\r\n" to `out`, which has room for kMaxRewrittenLine characters.
+inline constexpr std::size_t kMaxRewrittenLine =
+    kLongestKeyword + 1 + kMaxValues * (kMaxFixed11Length + 1) + 2;
+inline char* WriteRewrittenLine(char* out, const KeywordRule& rule, double* values,
+                                const ScaleFactors& factors) {
+  double* point = values + (rule.values - kPointValues);
+  point[0] *= factors.x;
+  point[1] *= factors.y;
+  point[2] *= factors.z;
+  std::memcpy(out, rule.prefix.data(), rule.prefix.size());
+  out += rule.prefix.size();
+  for (int i = 0; i < rule.values; ++i) {
+    if (i > 0) *out++ = ' ';
+    out = FormatFixed11(values[i], out);
+  }
+  std::memcpy(out, "\r\n", 2);
+  return out + 2;
+}
+
+/// Writes the scaled model: copied lines as they are, rewritten lines from their scaled point.
+class WritingSink {
+ public:
+  WritingSink(OutputFile& output, const ScaleFactors& factors)
+      : output_(output), factors_(factors) {}
+
+  void LineStart(int) {}
+  void Copy(std::string_view text) {
+    output_.Write(text);
+    output_.Write("\r\n");
+  }
+  void Header(const KeywordRule&) {}
+  void Rewrite(const KeywordRule& rule, double* values) {
+    char* out = output_.Reserve(kMaxRewrittenLine);
+    output_.Commit(WriteRewrittenLine(out, rule, values, factors_));
+    ++pointsScaled_;
+  }
+  OutputFile* Echo() { return &output_; }
+
+  std::uint64_t pointsScaled() const { return pointsScaled_; }
+
+ private:
+  OutputFile& output_;
+  const ScaleFactors& factors_;
+  std::uint64_t pointsScaled_ = 0;
+};
+
+/// Reads every line of `input` as the pass does and tells `sink` what it found:
+///   sink.LineStart(owed)           a line was read; `owed` counts the lines of an open block,
+///                                  this one included, still to come (0 outside a block)
+///   sink.Copy(text)                a line copied through, without its line breaks
+///   sink.Header(rule)              after Copy, when the line opens a counted block
+///   sink.Rewrite(rule, values)     a rewritten line's numbers as read
+///   sink.Echo()                    an OutputFile into which a line longer than the input's
+///                                  buffer is copied as it is read, or null
+template <typename Sink>
+class PassCore {
+ public:
+  PassCore(InputFile& input, Sink& sink, const PassControl& control)
+      : input_(input), sink_(sink), control_(control) {}
+
+  /// Runs to the end of the input, starting inside a block of `rule` that still owes `owed`
+  /// lines when `rule` is given; returns the number of lines read.
+  std::uint64_t Run(const KeywordRule* rule = nullptr, int owed = 0) {
+    if (rule != nullptr) ScaleBlock(*rule, owed);
+    std::string_view line;
+    while (NextLine(line, 0)) {
+      if (input_.line_complete()) {
+        ScaleLine(line);
+      } else {
+        ScaleLongLine(line);
+      }
+    }
+    return lines_;
+  }
+
+  /// Reads only the `owed` lines of an open block of `rule` (fewer if the input ends).
+  std::uint64_t RunBlock(const KeywordRule& rule, int owed) {
+    ScaleBlock(rule, owed);
+    return lines_;
+  }
+
+  /// The block still open when the input ended, and the lines it still owes; null and 0 when
+  /// none.
+  const KeywordRule* open_rule() const { return openRule_; }
+  int owed() const { return owed_; }
+
+ private:
+  bool NextLine(std::string_view& line, int owed) {
+    if (control_.cancelled()) throw PassCancelled();
+    if (!input_.ReadLine(line)) return false;
+    ++lines_;
+    sink_.LineStart(owed);
+    return true;
+  }
+
+  void ScaleLine(std::string_view line) {
+    const std::string_view text = TrimLineBreaks(line);
+    std::string_view cursor = SkipBreaks(text);
+    if (cursor.empty() || !MayStartKeyword(cursor.front())) {  // most lines, read no further
+      sink_.Copy(text);
+      return;
+    }
+    const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
+    if (rule == nullptr) {
+      sink_.Copy(text);
+    } else if (!rule->countedBlock) {
+      double values[kMaxValues];
+      ReadValues(cursor, rule->values, values);
+      sink_.Rewrite(*rule, values);
+    } else {
+      sink_.Copy(text);
+      sink_.Header(*rule);
+      ScaleBlock(*rule, ParseInt(ReadToken(cursor)));
+    }
+  }
+
+  // The slow path of ScaleLine, with the same result, for a line longer than the input's
+  // buffer: the line is echoed while its first word is read, and taken back if that word says
+  // that the line is rewritten instead.
+  void ScaleLongLine(std::string_view first) {
+    const KeywordRule* rule = nullptr;
+    int count = 0;
+    {
+      LineStream stream(input_, first);
+      stream.DropCarriageReturns();
+      OutputFile* echo = sink_.Echo();
+      const std::uint64_t lineStart = echo != nullptr ? echo->Mark() : 0;
+      stream.SetEcho(echo);
+      char word[kLongestKeyword + 1];
+      std::size_t length = 0;
+      stream.ReadWord(
+          [&](char c) {
+            if (length == sizeof word) return false;  // too long for a keyword: stop here
+            word[length++] = c;
+            return true;
+          },
+          true);
+      rule = length <= kLongestKeyword ? FindKeywordRule(std::string_view(word, length)) : nullptr;
+      if (rule != nullptr && !rule->countedBlock) {
+        if (echo != nullptr) echo->RewindTo(lineStart);
+        stream.SetEcho(nullptr);
+        double values[kMaxValues];
+        ReadValues(stream, rule->values, values);
+        sink_.Rewrite(*rule, values);
+        return;
+      }
+      if (rule != nullptr) {
+        IntReader reader;
+        stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+        count = reader.Value();
+      }
+      if (echo != nullptr) {
+        stream.CopyRest();
+        echo->Write("\r\n");
+      }
+    }
+    if (rule != nullptr) {
+      sink_.Header(*rule);
+      ScaleBlock(*rule, count);
+    }
+  }
+
+  // Rewrites up to `count` lines after a block's header; the block ends early with the input.
+  void ScaleBlock(const KeywordRule& rule, int count) {
+    std::string_view line;
+    int i = 0;
+    for (; i < count && NextLine(line, count - i); ++i) {
+      double values[kMaxValues];
+      if (input_.line_complete()) {
+        ReadValues(line, rule.values, values);
+      } else {
+        LineStream stream(input_, line);
+        ReadValues(stream, rule.values, values);
+      }
+      sink_.Rewrite(rule, values);
+    }
+    owed_ = count - i;
+    openRule_ = owed_ > 0 ? &rule : nullptr;
+  }
+
+  InputFile& input_;
+  Sink& sink_;
+  const PassControl& control_;
+  std::uint64_t lines_ = 0;
+  const KeywordRule* openRule_ = nullptr;
+  int owed_ = 0;
+};
+
+}  // namespace tessary::pass

@@ -1,0 +1,66 @@
+#include "platform/posix/temporary_files.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/signal_handling.h"
+
+namespace tessary::platform {
+namespace {
+
+// A fixed table, so that a signal handler can read it without locks or allocation.
+enum SlotState : int { kFree, kFilling, kInUse };
+struct Slot {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+constexpr int kSlots = 64;  // one per pass under way; more are not tracked
+Slot slots[kSlots];
+
+std::atomic<bool> removeAtExit{false};
+
+extern "C" void RemoveAtExit() {
+  RemoveTemporaryFiles();
+}
+
+extern "C" void RemoveAndEnd(int signal) {
+  RemoveTemporaryFiles();
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);  // delivered once the handler returns, with the default action
+}
+
+}  // namespace
+
+int RememberTemporaryFile(const std::string& path) noexcept {
+  if (path.size() >= PATH_MAX) return -1;
+  if (!removeAtExit.exchange(true)) std::atexit(RemoveAtExit);
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (!slots[i].state.compare_exchange_strong(expected, kFilling)) continue;
+    std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+    slots[i].state.store(kInUse);
+    return i;
+  }
+  return -1;
+}
+
+void ForgetTemporaryFile(int slot) noexcept {
+  if (slot >= 0 && slot < kSlots) slots[slot].state.store(kFree);
+}
+
+void RemoveTemporaryFiles() noexcept {
+  for (Slot& slot : slots) {
+    if (slot.state.load() == kInUse) ::unlink(slot.path);
+  }
+}
+
+void RemoveTemporaryFilesOnSignals() noexcept {
+  HandleUnlessIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT}, RemoveAndEnd);
+}
+
+}  // namespace tessary::platform

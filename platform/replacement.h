@@ -1,0 +1,51 @@
+// A new version of a file, written beside it and put in its place in one step, so that the
+// file is either wholly old or wholly new, whatever happens to the program or the machine.
+#pragma once
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/file.h"
+
+namespace tessary::platform {
+
+class Replacement {
+ public:
+  Replacement() = default;
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+  /// Removes the new file unless it was put in place; never throws.
+  ~Replacement();
+
+  /// Creates an empty, hidden file with a name of its own in the folder of `target` (which
+  /// FollowLinks has resolved). `original`, when given, is `target` opened: the new file
+  /// will give the same access as it (owner where the system allows, permission bits,
+  /// access control list, security attributes; never wider), and until then only the owner
+  /// may use it. Until Commit or Abandon the file is removed should the program end by a
+  /// signal or by exit(). Returns 0 or the error, after which nothing has changed.
+  Error Create(const std::string& target, const File* original);
+
+  /// The new file, to write to.
+  File& file() { return file_; }
+
+  /// Puts the new file's data on disk.
+  Error Sync();
+
+  /// Puts the new file in the place of the target, on disk (synced first unless Sync was
+  /// called), replacing the file that was there. `original` is let go of on the way (it is
+  /// open while the replacement happens on POSIX, to keep its lock, and closed just before
+  /// on Windows, whose replace needs the file free). On failure the target is as it was.
+  Error Commit(File& original);
+
+  /// Removes the new file; the target is as it was.
+  void Abandon() noexcept;
+
+ private:
+  File file_;
+  std::string target_;
+  std::string path_;  // of the new file; empty when there is none
+  bool synced_ = false;
+  int slot_ = -1;  // where the path is noted for removal at an abrupt end
+};
+
+}  // namespace tessary::platform
