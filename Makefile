@@ -3,13 +3,15 @@
 #               the example with tessary-scale, and say how to see the window)
 #   make test   install what is missing, build, and run every test
 # Also: make package, make example, make bench, make asan, make fuzz, make screenshots,
-# make format, make clean.
+# make windows (the Windows programs, cross-built), make windows-test (their tests, under
+# Wine), make format, make clean.
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
-.PHONY: run example programs test build package bench asan fuzz fuzz-ci screenshots format clean
+.PHONY: run example programs test build package bench asan fuzz fuzz-ci screenshots windows \
+	windows-test format clean
 
 build:
 	@scripts/ensure-packages build gui test
@@ -78,6 +80,18 @@ fuzz:
 # About a minute in all, for CI.
 fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
+
+# Windows, cross-built with MinGW-w64: build/windows/tessary-VERSION-win64.zip.
+windows:
+	@scripts/ensure-packages windows
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+	@ls build/windows/*.zip
+
+# The Windows build's tests under Wine, then its outputs against the Linux build's.
+windows-test: windows build
+	scripts/windows-test
+	scripts/windows-compare
 
 screenshots: build
 	@scripts/ensure-packages screenshots

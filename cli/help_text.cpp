@@ -111,7 +111,8 @@ std::string HelpText() {
       "  tessary-scale --info --json crate.mdl\n"
       "\n"
       "Exit status: 0 on success, 1 if a file failed (the other files are still done),\n"
-      "2 for a usage error, 128 + the signal's number when interrupted.\n";
+      "2 for a usage error, 128 + the signal's number when interrupted (0xC000013A on\n"
+      "Windows).\n";
   return text;
 }
 

@@ -75,7 +75,9 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
         progress.Clear();
         if (outcome.status == JobStatus::Done) {
           // Reports for people are separated by a blank line; JSON objects are one a line.
-          if (!first && !command.json) outcome.report.insert(0, "\n");
+          if (!first && !command.json) {
+            written = platform::WriteText(platform::Stream::Output, "\n") == 0 && written;
+          }
           first = false;
           written = platform::WriteText(platform::Stream::Output, outcome.report) == 0 && written;
         } else {

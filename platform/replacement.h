@@ -17,6 +17,10 @@ class Replacement {
   /// Removes the new file unless it was put in place; never throws.
   ~Replacement();
 
+  /// Whether the file `target` may be replaced at all, which Create does not tell: on Windows
+  /// a read-only file may not be (access denied); on POSIX that is up to its folder.
+  static Error CheckReplaceable(const std::string& target);
+
   /// Creates an empty, hidden file with a name of its own in the folder of `target` (which
   /// FollowLinks has resolved). `original`, when given, is `target` opened: the new file
   /// will give the same access as it (owner where the system allows, permission bits,
@@ -45,7 +49,8 @@ class Replacement {
   std::string target_;
   std::string path_;  // of the new file; empty when there is none
   bool synced_ = false;
-  int slot_ = -1;  // where the path is noted for removal at an abrupt end
+  int slot_ = -1;                // where the path is noted for removal at an abrupt end
+  bool removedOnClose_ = false;  // the system removes the file when it is closed
 };
 
 }  // namespace tessary::platform

@@ -17,7 +17,9 @@ std::string TemporaryName(const std::string& name) {
   }
   thread_local std::mt19937 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
-  std::string result = "." + name.substr(0, length) + ".tessary-";
+  std::string result;
+  result.reserve(length + 16);
+  result.append(1, '.').append(name, 0, length).append(".tessary-");
   for (int i = 0; i < 6; ++i)
     result += kLetters[letter(random)];
   return result;

@@ -166,6 +166,7 @@ TEST(CliInfo, NumbersOutOfRangeAreNullInJson) {
   EXPECT_TRUE(zero["scaled"]["positions"]["max"][0].is_null());
 }
 
+#ifndef _WIN32  // Windows names are UTF-16: any of them is UTF-8 to the program
 TEST(CliInfo, FileNamesThatAreNotUtf8StillGiveValidJson) {
   TempDir dir;
   const std::string path = dir.File("caf\xE9.mdl");
@@ -174,6 +175,7 @@ TEST(CliInfo, FileNamesThatAreNotUtf8StillGiveValidJson) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(json::parse(result.out)["file"], dir.File("caf\xEF\xBF\xBD.mdl"));
 }
+#endif
 
 TEST(CliInfo, UnreadableInputsAreNamedAndTheOthersReported) {
   TempDir dir;
@@ -181,10 +183,12 @@ TEST(CliInfo, UnreadableInputsAreNamedAndTheOthersReported) {
   const ProgramResult result =
       Cli({"--info", "--json", "-j", "2", "missing.mdl", dir.File("a.mdl"), dir.path().string()});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err,
-            "tessary-scale: Unable to open input file. (missing.mdl: No such file or directory)\n"
-            "tessary-scale: Unable to open input file. (" +
-                dir.path().string() + ": Is a directory)\n");
+  EXPECT_EQ(result.err, "tessary-scale: Unable to open input file. (missing.mdl: " +
+                            testing::Reason(platform::ErrorKind::NotFound) +
+                            ")\n"
+                            "tessary-scale: Unable to open input file. (" +
+                            dir.path().string() + ": " +
+                            testing::Reason(platform::ErrorKind::IsFolder) + ")\n");
   const std::vector<json> reports = JsonLines(result.out);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0]["vertices"]["lines"], 2);

@@ -1,9 +1,9 @@
 // Results and file errors of whole passes, with real files, folders, devices and locks.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/job/scale_job.h"
 #include "model/pass/file_error.h"
@@ -68,10 +68,13 @@ TEST_F(FileFaults, OutputLockedByAnotherProcessIsLeftUntouched) {
 }
 
 TEST_F(FileFaults, InputNamedAsOutputIsLeftUnchanged) {
+  fs::create_hard_link(testing::PathOf(input_), testing::PathOf(dir_.File("hardlink.mdl")));
+  std::vector<std::string> sameFileNames = {input_, dir_.File("hardlink.mdl"),
+                                            dir_.File("./in.mdl")};
+#ifndef _WIN32  // making a symbolic link takes a privilege on Windows
   fs::create_symlink(input_, dir_.File("symlink.mdl"));
-  fs::create_hard_link(input_, dir_.File("hardlink.mdl"));
-  const std::string sameFileNames[] = {input_, dir_.File("symlink.mdl"), dir_.File("hardlink.mdl"),
-                                       dir_.File("./in.mdl")};
+  sameFileNames.push_back(dir_.File("symlink.mdl"));
+#endif
   for (const std::string& output : sameFileNames) {
     EXPECT_EQ(Scale(input_, output), ScaleResult::OutputNotOpened) << output;
     EXPECT_EQ(ReadFile(input_), kModel) << output;
@@ -85,8 +88,11 @@ TEST_F(FileFaults, ExistingOutputIsReplaced) {
             "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
             "    2.00000000000 2.00000000000 2.00000000000\r\n");
   ASSERT_EQ(Scale(input_, output_), ScaleResult::Done);  // and again, still unlocked
+  LockHolder inputIsFree(input_);                        // nothing left open
+  LockHolder outputIsFree(output_);
 }
 
+#ifndef _WIN32
 // Runs a pass that must raise a file error, and returns it.
 FileError ExpectFileError(const std::string& input, const std::string& output) {
   try {
@@ -133,6 +139,7 @@ TEST_F(FileFaults, FilesAreClosedAndUnlockedOnEveryWayOut) {
   LockHolder inputIsFree(input_);
   LockHolder outputIsFree(output_);
 }
+#endif
 
 }  // namespace
 }  // namespace tessary

@@ -39,6 +39,10 @@ platform::Error OutputTarget::OpenInPlace(const std::string& path, platform::Fil
   finalPath_ = platform::FollowLinks(path);
   status_ = input.Status();
   if (status_.kind != FileKind::Regular) return platform::ErrorOf(ErrorKind::NotRegular);
+  if (const platform::Error error = platform::Replacement::CheckReplaceable(finalPath_);
+      error != 0) {
+    return error;
+  }
   exists_ = inPlace_ = true;
   original_ = &input;
   return 0;

@@ -28,6 +28,12 @@ constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 // Below this size, starting threads costs more than they save.
 constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
 
+// Whether the file `path` names is the open input, however it is spelt.
+bool IsInput(const std::string& path, const InputFile& input) {
+  platform::FileStatus named;
+  return platform::StatusOf(path, named) == 0 && SameData(input.status(), named);
+}
+
 // Opens the input of a job: 0, or the error.
 platform::Error OpenInput(const JobFile& file, InputFile& input) {
   if (file.is_path()) return input.Open(file.path);
@@ -74,11 +80,22 @@ JobResult Run(const ScaleJob& job) {
   const JobFile& outputFile = job.inPlace ? job.input : job.output;
   OutputTarget target;
   if (job.inPlace) {
-    if (!job.input.is_path() || target.OpenInPlace(job.input.path, input.file()) != 0) {
+    const platform::Error error = job.input.is_path()
+                                      ? target.OpenInPlace(job.input.path, input.file())
+                                      : platform::ErrorOf(platform::ErrorKind::NotRegular);
+    if (platform::IsKind(error, platform::ErrorKind::NotRegular)) {
       return Refused(JobStatus::OutputNotOpened, outputFile, "is not a regular file");
+    }
+    if (error != 0) {
+      return NotOpened(JobStatus::OutputNotOpened, outputFile, outcome::OpenFailureReason(error),
+                       error);
     }
   } else if (!job.output.is_path()) {
     target.Borrow(job.output.handle, job.output.name);
+  } else if (IsInput(job.output.path, input)) {
+    // Told apart before opening: where the input is kept from every other opener (Windows),
+    // opening it again would only say that it is in use.
+    return Refused(JobStatus::OutputNotOpened, job.output, outcome::kSameFile);
   } else if (const platform::Error error = target.Open(job.output.path); error != 0) {
     return NotOpened(JobStatus::OutputNotOpened, job.output, outcome::OpenFailureReason(error),
                      error);

@@ -18,6 +18,10 @@ Replacement::~Replacement() {
   Abandon();
 }
 
+Error Replacement::CheckReplaceable(const std::string&) {
+  return 0;  // up to the folder, as Create finds out
+}
+
 Error Replacement::Create(const std::string& target, const File* original) {
   const std::string folder = FolderOf(target);
   const std::string name = NameOf(target);

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace tessary::testing {
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
@@ -31,6 +33,29 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view contents);
+
+/// How many of `count` repetitions to make of work that starts threads or processes: all of
+/// them on POSIX, a fifth on Windows, where starting either takes milliseconds (under Wine
+/// above all).
+constexpr int Sample(int count) {
+#ifdef _WIN32
+  return count / 5 > 0 ? count / 5 : 1;
+#else
+  return count;
+#endif
+}
+
+/// The device that takes anything written to it.
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+/// The system's reason for an error of `kind`, as messages give it.
+inline std::string Reason(platform::ErrorKind kind) {
+  return platform::ErrorText(platform::ErrorOf(kind));
+}
 
 /// The path of UTF-8 `path`, and back.
 std::filesystem::path PathOf(const std::string& path);
@@ -74,8 +99,8 @@ class RunningProgram {
 
   /// Sends `signal` to the program (POSIX).
   void Signal(int signal);
-  /// Asks the program to stop as a user would: SIGINT on POSIX, Ctrl+Break on Windows (the
-  /// program runs in a console process group of its own).
+  /// Asks the program to stop as a user would: SIGINT on POSIX, Ctrl+C on Windows (to every
+  /// program on the console, which needs one: see HasConsole).
   void Interrupt();
   /// Waits for the end and returns what it printed.
   ProgramResult Wait();
@@ -85,6 +110,11 @@ class RunningProgram {
   unsigned long id_ = 0;
   TempDir io_;
 };
+
+/// The files this process has open (descriptors on POSIX, handles on Windows).
+long OpenHandles();
+/// This process's resident memory now.
+long ResidentKilobytes();
 
 /// The names in `folder`, sorted.
 std::vector<std::string> ListFolder(const std::filesystem::path& folder);

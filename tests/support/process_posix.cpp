@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "tests/support/files.h"
@@ -86,6 +88,19 @@ ProgramResult RunningProgram::Wait() {
   if (std::filesystem::exists(io_.File("stdout"))) result.out = ReadFile(io_.File("stdout"));
   result.err = ReadFile(io_.File("stderr"));
   return result;
+}
+
+long OpenHandles() {
+  return static_cast<long>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                         std::filesystem::directory_iterator{}));
+}
+
+long ResidentKilobytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 void MakeFifo(const std::string& path) {
