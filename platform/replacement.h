@@ -49,8 +49,9 @@ class Replacement {
   std::string target_;
   std::string path_;  // of the new file; empty when there is none
   bool synced_ = false;
-  int slot_ = -1;                // where the path is noted for removal at an abrupt end
-  bool removedOnClose_ = false;  // the system removes the file when it is closed
+  // Each system's own way of not leaving the new file behind at an abrupt end:
+  [[maybe_unused]] int slot_ = -1;                // POSIX: where its path is noted for removal
+  [[maybe_unused]] bool removedOnClose_ = false;  // Windows: the system removes it when closed
 };
 
 }  // namespace tessary::platform
