@@ -8,7 +8,8 @@
 #   model/pass      model/numbers, platform
 #   model/job       model/numbers, model/pass, platform
 #   cli             model, platform
-#   framework       platform; qt/ and win32/ also their toolkits' and the system's headers
+#   framework       platform; qt/ and win32/ also their toolkits' and the system's headers,
+#                   win32/ also the Windows platform's text conversions
 #   res             framework
 #   app             framework, model/job and what it needs, res
 # The platform's and the framework's implementation folders are the only ones where an
@@ -23,7 +24,7 @@ set(rules
   "model/job/|model/numbers/,model/pass/,model/job/,platform/error.h,platform/file.h,platform/replacement.h,platform/process.h"
   "cli/|cli/,model/,platform/error.h,platform/file.h,platform/process.h,platform/interrupt.h,platform/entry.h,tessary_version.h"
   "framework/qt/|framework/,platform/error.h,platform/process.h"
-  "framework/win32/|framework/,platform/error.h,platform/process.h"
+  "framework/win32/|framework/,platform/error.h,platform/process.h,platform/windows/text.h"
   "framework/|framework/,platform/error.h,platform/process.h"
   "res/|framework/,res/,tessary_version.h"
   "app/|app/,framework/,model/job/,model/pass/,res/")
