@@ -2,7 +2,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "framework/types.h"
 
@@ -44,8 +43,5 @@ class CFileDialog {
   CWnd* parent_;
   CString pathName_;
 };
-
-/// "Description|patterns|...||" as name filters of the form "Description (patterns)".
-std::vector<std::string> ConvertFileFilter(LPCTSTR filter);
 
 }  // namespace afx

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "framework/app.h"
+#include "framework/qt/file_filter.h"
 #include "framework/qt/handles.h"
 #include "framework/qt/local_text.h"
 #include "framework/wnd.h"

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "framework/types.h"
+
 namespace afx {
 namespace {
 
@@ -24,6 +26,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, const QString& title, const QStr
       cancel_(new QPushButton(tr("Cancel"), this)),
       onCancel_(std::move(onCancel)) {
   setWindowTitle(title);
+  cancel_->setObjectName(QString::number(IDCANCEL));  // as the Cancel button of a template
   setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
   text_->setTextFormat(Qt::PlainText);
   bar_->setRange(0, kSteps);

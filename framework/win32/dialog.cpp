@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,9 +24,12 @@ class DialogWindow {
       throw std::logic_error("no dialog template " + std::to_string(dialog.templateId_));
     }
     const std::vector<std::uint16_t> bytes = SystemDialogTemplate(*found);
-    return ::DialogBoxIndirectParamW(
+    Start start{dialog, nullptr};
+    const INT_PTR result = ::DialogBoxIndirectParamW(
         ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
-        OwnerOf(dialog), &Procedure, reinterpret_cast<LPARAM>(&dialog));
+        OwnerOf(dialog), &Procedure, reinterpret_cast<LPARAM>(&start));
+    if (start.failure) std::rethrow_exception(start.failure);
+    return result;
   }
 
  private:
@@ -38,18 +42,26 @@ class DialogWindow {
     return main != nullptr && main != &dialog ? Native(main->GetSafeHwnd()) : nullptr;
   }
 
+  // What the dialog manager hands on to the dialog's start.
+  struct Start {
+    CDialog& dialog;
+    std::exception_ptr failure;
+  };
+
   static INT_PTR CALLBACK Procedure(::HWND window, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;  // the dialog manager's own handling
-    auto& dialog = *reinterpret_cast<CDialog*>(lParam);
+    auto& start = *reinterpret_cast<Start*>(lParam);
+    CDialog& dialog = start.dialog;
     dialog.m_hWnd = HandleOf(window);
     Subclass(window, &dialog);
     Describe(window, *AfxFindDialogTemplate(dialog.templateId_));
     Center(window);
     try {
       return dialog.OnInitDialog();
-    } catch (const std::exception& error) {
-      dialog.MessageBox(error.what(), nullptr, MB_ICONSTOP);
-      return TRUE;
+    } catch (...) {  // not through the system's frames: ended here, thrown by Run
+      start.failure = std::current_exception();
+      ::EndDialog(window, -1);
+      return FALSE;
     }
   }
 

@@ -32,24 +32,6 @@ std::wstring ExistingFolderOf(const CString& path) {
 
 }  // namespace
 
-std::vector<std::string> ConvertFileFilter(LPCTSTR filter) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (const char* p = filter != nullptr ? filter : ""; *p != '\0'; ++p) {
-    if (*p != '|') {
-      part += *p;
-      continue;
-    }
-    if (part.empty()) break;
-    parts.push_back(part);
-    part.clear();
-  }
-  std::vector<std::string> filters;
-  for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
-    filters.push_back(parts[i]);
-  return filters;
-}
-
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
                          unsigned long dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
     : open_(bOpenFileDialog),

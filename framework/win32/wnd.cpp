@@ -189,12 +189,37 @@ void CWnd::DragAcceptFiles(BOOL bAccept) {
   if (m_hWnd != nullptr) ::DragAcceptFiles(Native(m_hWnd), bAccept);
 }
 
-// Group boxes let the point through to the controls inside them, as clicks do.
+namespace {
+
+bool IsGroupBox(::HWND window) {
+  wchar_t name[16];
+  return ::GetClassNameW(window, name, 16) > 0 && ::lstrcmpiW(name, L"Button") == 0 &&
+         (::GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// The visible child under `point` (in `parent`'s client coordinates): a control before the
+// group box around it, as clicks find them. Not every system's RealChildWindowFromPoint
+// looks through group boxes, so the children are searched here.
+::HWND ChildAt(::HWND parent, ::POINT point) {
+  ::HWND box = nullptr;
+  for (::HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT place{};
+    ::GetWindowRect(child, &place);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<::POINT*>(&place), 2);
+    if (!::IsWindowVisible(child) || !::PtInRect(&place, point)) continue;
+    if (!IsGroupBox(child)) return child;
+    if (box == nullptr) box = child;
+  }
+  return box;
+}
+
+}  // namespace
+
 CWnd* CWnd::ChildWindowFromPoint(POINT point) {
   if (m_hWnd == nullptr) return this;
-  const ::POINT where{point.x, point.y};
-  const ::HWND child = ::RealChildWindowFromPoint(Native(m_hWnd), where);
-  if (child == nullptr || child == Native(m_hWnd)) return this;
+  const ::HWND child = ChildAt(Native(m_hWnd), ::POINT{point.x, point.y});
+  if (child == nullptr) return this;
   std::unique_ptr<CWnd>& wrapper = children_[HandleOf(child)];
   if (wrapper == nullptr) {
     wrapper = std::make_unique<CWnd>();
