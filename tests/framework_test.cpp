@@ -1,19 +1,15 @@
-// The framework layer on its own: message maps, the top-level error report, filters, units.
+// The framework layer on its own: message maps, the top-level error report, drops, control
+// descriptions, the command line, resources; the same on Qt and on Win32.
 #include <gtest/gtest.h>
 
-#include <QFont>
-#include <QIcon>
-#include <QMessageBox>
 #include <stdexcept>
 
 #include "framework/afxwin.h"
 #include "framework/control_text.h"
-#include "framework/qt/dialog_units.h"
-#include "framework/qt/handles.h"
 #include "res/resource.h"
 #include "tessary_version.h"
-#include "tests/support/modal.h"
 #include "tests/support/table.h"
+#include "tests/support/ui.h"
 
 namespace tessary {
 namespace {
@@ -56,15 +52,11 @@ TEST(MessageMap, CallsTheHandlerOfEachMessageAndCommand) {
 
 TEST(MessageMap, ReportsAnEscapingErrorWithTheStopIcon) {
   Target target;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  testing::WhenMessageBoxShows([&](QMessageBox* box) {
-    text = box->text();
-    icon = box->icon();
-  });
+  testing::ui::MessageBoxSeen shown;
+  testing::ui::WhenMessageBoxShows([&](const testing::ui::MessageBoxSeen& box) { shown = box; });
   EXPECT_EQ(target.SendMessage(WM_COMMAND, MAKEWPARAM(8, BN_CLICKED)), 0);
-  EXPECT_EQ(text, "Disk full while accessing /x.");
-  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(shown.text, "Disk full while accessing /x.");
+  EXPECT_TRUE(shown.stopIcon);
 }
 
 TEST(DropFiles, QueryGivesTheCountEachPathAndThePoint) {
@@ -181,23 +173,6 @@ TEST(CommandLine, VersionLineNamesTheProgramAndItsVersion) {
   EXPECT_EQ(VersionLine(), "app_test " TESSARY_VERSION "\n");
 }
 
-TEST(FileFilter, BecomesQtNameFilters) {
-  EXPECT_EQ(ConvertFileFilter("MDL Files (*.mdl)|*.mdl||"),
-            std::vector<std::string>{"MDL Files (*.mdl)"});
-  EXPECT_EQ(ConvertFileFilter("Models|*.mdl;*.txt|All|*||"),
-            (std::vector<std::string>{"Models (*.mdl *.txt)", "All (*)"}));
-  EXPECT_TRUE(ConvertFileFilter(nullptr).empty());
-}
-
-TEST(DialogUnits, ScaleByTheFontsAverageWidthAndHeight) {
-  const DialogBaseUnits units{6, 13};
-  EXPECT_EQ(MapDialogRect(units, 4, 8, 50, 14), QRect(6, 13, 75, 23));
-  EXPECT_EQ(MapDialogRect(units, 259, 108, 0, 0).topLeft(), QPoint(389, 176));
-  const DialogBaseUnits real = BaseUnitsOf(DialogFont("MS Sans Serif", 8));
-  EXPECT_GT(real.averageWidth, 2);
-  EXPECT_GT(real.height, 6);
-}
-
 TEST(Dialog, LetsGoOfItsWindowWhenInitialisationFails) {
   class FailingDialog : public CDialog {
    public:
@@ -218,9 +193,6 @@ TEST(Resources, HoldTheStringsIconAndTemplates) {
   EXPECT_EQ(LoadString(9999), "");
   ASSERT_NE(AfxLoadIcon(IDR_MAINFRAME), nullptr);
   EXPECT_EQ(AfxLoadIcon(IDR_MAINFRAME), AfxLoadIcon(IDR_MAINFRAME));
-  EXPECT_EQ(
-      AfxLoadIcon(IDR_MAINFRAME)->icon().availableSizes(),
-      (QList<QSize>{{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {24, 24}, {16, 16}}));
   EXPECT_EQ(AfxFindDialogTemplate(1234), nullptr);
   EXPECT_STREQ(AfxGetResourceTable().version.fileVersion, TESSARY_VERSION);
   EXPECT_STREQ(AfxGetResourceTable().version.productName, "Tessary");

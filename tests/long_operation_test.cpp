@@ -1,35 +1,24 @@
-// Long operations driven through a real window on Qt's offscreen platform, with synthetic work.
+// Long operations driven through a real window, with synthetic work; the same on Qt and on
+// Win32.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
 
 #include "framework/afxwin.h"
-#include "framework/qt/handles.h"
 #include "res/resource.h"
 #include "tests/support/gate.h"
-#include "tests/support/modal.h"
 #include "tests/support/table.h"
+#include "tests/support/ui.h"
 
 namespace tessary {
 namespace {
 
 using namespace afx;
-using testing::ClickControl;
 using testing::Gate;
-using testing::MessageBoxWatch;
-using testing::WhenMessageBoxShows;
-using testing::WhenModalShows;
-using testing::WhenProgressShows;
+namespace ui = testing::ui;
 
 // Waits for the user's Cancel, then stops as an operation should.
 void UntilCancelled(CLongOperation& operation) {
@@ -49,8 +38,8 @@ class WorkDialog : public CDialog {
   int paints = 0;
 
   // Runs the dialog; `steps` gets its window once it shows.
-  INT_PTR Run(std::function<void(QWidget*)> steps) {
-    WhenModalShows(QStringLiteral("About Tessary"), std::move(steps));
+  INT_PTR Run(std::function<void(ui::Window)> steps) {
+    ui::WhenShows("About Tessary", std::move(steps));
     return DoModal();
   }
 
@@ -76,29 +65,8 @@ class WorkDialog : public CDialog {
   }
 };
 
-QProgressBar* BarOf(QWidget* progress) {
-  return progress->findChild<QProgressBar*>();
-}
-
-QPushButton* CancelOf(QWidget* progress) {
-  return progress->findChild<QPushButton*>();
-}
-
-TEST(LongOperation, ReturnsWhatTheWorkReturnedAndRestoresTheCursor) {
+TEST(LongOperation, ReturnsWhatTheWorkReturned) {
   EXPECT_EQ(AfxRunLongOperation(nullptr, "Working...", [](CLongOperation&) { return 42; }), 42);
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(LongOperation, ShowsTheBusyCursorAtOnce) {
-  Gate gate;
-  Qt::CursorShape shape = Qt::ArrowCursor;
-  QTimer::singleShot(0, [&] {
-    if (const QCursor* cursor = QApplication::overrideCursor()) shape = cursor->shape();
-    gate.Open();
-  });
-  AfxRunLongOperation(nullptr, "Working...", [&](CLongOperation&) { gate.Wait(); });
-  EXPECT_EQ(shape, Qt::BusyCursor);
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(LongOperation, ThrowsTheWorksErrorOnTheCallersThread) {
@@ -117,7 +85,7 @@ TEST(LongOperation, DoesNotStartASecondOperationInsideTheFirst) {
   Gate gate;
   bool secondRan = false;
   bool refused = false;
-  QTimer::singleShot(0, [&] {
+  ui::Soon([&] {
     try {
       AfxRunLongOperation(nullptr, "Again", [&](CLongOperation&) { secondRan = true; });
     } catch (const CUserException&) {
@@ -135,13 +103,12 @@ struct ProgressRow {
   const char* name;
   std::uint64_t done;
   std::uint64_t total;
-  int maximum;       // 0 for the moving bar of an unknown size
-  const char* text;  // the percentage, for a known size
+  int permille;  // the share shown, for a known size; 0 for the moving bar of an unknown one
 };
 
 class ProgressDialog : public ::testing::TestWithParam<ProgressRow> {};
 
-TEST_P(ProgressDialog, ShowsTheProgressModallyForTheWindow) {
+TEST_P(ProgressDialog, ShowsTheProgressForTheWindow) {
   const ProgressRow& row = GetParam();
   Gate gate;
   WorkDialog dialog;
@@ -149,53 +116,47 @@ TEST_P(ProgressDialog, ShowsTheProgressModallyForTheWindow) {
     operation.SetProgress(row.done, row.total);
     gate.Wait();
   };
-  QWidget* owner = nullptr;
-  QWidget* parent = nullptr;
-  Qt::WindowModality modality = Qt::NonModal;
-  QString title;
-  QString text;
-  int maximum = -1;
-  QString percentage;
-  dialog.Run([&](QWidget* window) {
-    owner = window;
-    WhenProgressShows([&](QWidget* progress) {
-      parent = progress->parentWidget();
-      modality = progress->windowModality();
-      title = progress->windowTitle();
-      for (const QLabel* label : progress->findChildren<QLabel*>())
-        text += label->text();
-      QProgressBar* bar = BarOf(progress);
-      EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() == row.maximum; }));
-      maximum = bar->maximum();
-      if (row.maximum != 0) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->text() == row.text; }));
-        percentage = bar->text();
+  std::string owner;
+  std::string title;
+  std::string text;
+  bool moving = false;
+  int permille = -1;
+  dialog.Run([&](ui::Window window) {
+    ui::WhenProgressShows([&](ui::Window progress) {
+      owner = ui::TitleOf(ui::OwnerOf(progress));
+      title = ui::TitleOf(progress);
+      text = ui::ProgressText(progress);
+      // The dialog reads the progress a little after it shows.
+      for (int i = 0; i < 200 && ui::ProgressPermille(progress) != row.permille; ++i) {
+        ui::Repaint(progress);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ui::Soon([] {});
       }
+      moving = ui::ProgressIsMoving(progress);
+      permille = moving ? 0 : ui::ProgressPermille(progress);
       gate.Open();
     });
-    ClickControl(window, IDOK);
-    QTest::keyClick(window, Qt::Key_Escape);
+    ui::Click(window, IDOK);
+    ui::Press(window, ui::Key::Escape);
   });
-  EXPECT_EQ(parent, owner);
-  EXPECT_EQ(modality, Qt::WindowModal);
+  EXPECT_EQ(owner, "About Tessary");
   EXPECT_EQ(title, AfxGetAppName());
   EXPECT_EQ(text, "Working...");
-  EXPECT_EQ(maximum, row.maximum);
-  EXPECT_EQ(percentage, row.text);
+  EXPECT_EQ(moving, row.total == 0);
+  EXPECT_EQ(permille, row.permille);
   EXPECT_EQ(dialog.ended, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(LongOperation, ProgressDialog,
-                         ::testing::Values(ProgressRow{"KnownSize", 1, 4, 1000, "25%"},
-                                           ProgressRow{"HalfOfTwoGiB", 1u << 30, 2u << 30, 1000,
-                                                       "50%"},
-                                           ProgressRow{"UnknownSize", 5000, 0, 0, ""}),
+                         ::testing::Values(ProgressRow{"KnownSize", 1, 4, 250},
+                                           ProgressRow{"HalfOfTwoGiB", 1u << 30, 2u << 30, 500},
+                                           ProgressRow{"UnknownSize", 5000, 0, 0}),
                          testing::RowName());
 
 // How the user asks the progress dialog to stop.
 struct CancelRow {
   const char* name;
-  std::function<void(QWidget* progress)> press;
+  std::function<void(ui::Window progress)> press;
 };
 
 class CancelProgress : public ::testing::TestWithParam<CancelRow> {};
@@ -205,52 +166,43 @@ TEST_P(CancelProgress, StopsTheWorkAndEndsTheHandlerWithoutAMessage) {
   dialog.work = UntilCancelled;
   bool stoppingShown = false;
   bool stillRunning = false;
-  MessageBoxWatch messages;
-  dialog.Run([&](QWidget* window) {
-    WhenProgressShows([&](QWidget* progress) {
+  ui::MessageBoxWatch messages;
+  dialog.Run([&](ui::Window window) {
+    ui::WhenProgressShows([&](ui::Window progress) {
       GetParam().press(progress);
-      stoppingShown = !CancelOf(progress)->isEnabled();
-      stillRunning = window->isVisible();
+      stoppingShown = !ui::CancelEnabled(progress);
+      stillRunning = ui::IsVisible(window);
     });
-    ClickControl(window, IDOK);
-    QTest::keyClick(window, Qt::Key_Escape);
+    ui::Click(window, IDOK);
+    ui::Press(window, ui::Key::Escape);
   });
   EXPECT_TRUE(stoppingShown);
   EXPECT_TRUE(stillRunning);
   EXPECT_EQ(dialog.started, 1);
   EXPECT_EQ(dialog.ended, 0);
-  EXPECT_EQ(messages.texts(), QStringList());
+  EXPECT_EQ(messages.texts(), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LongOperation, CancelProgress,
     ::testing::Values(
-        CancelRow{"CancelButton",
-                  [](QWidget* progress) { QTest::mouseClick(CancelOf(progress), Qt::LeftButton); }},
-        CancelRow{"Escape", [](QWidget* progress) { QTest::keyClick(progress, Qt::Key_Escape); }},
-        CancelRow{"CloseBox", [](QWidget* progress) { progress->close(); }}),
+        CancelRow{"CancelButton", [](ui::Window progress) { ui::Click(progress, IDCANCEL); }},
+        CancelRow{"Escape", [](ui::Window progress) { ui::Press(progress, ui::Key::Escape); }},
+        CancelRow{"CloseBox", [](ui::Window progress) { ui::Close(progress); }}),
     testing::RowName());
 
 TEST(LongOperation, AnErrorFromTheWorkIsReportedWithTheStopIconByTheWindow) {
   WorkDialog dialog;
   dialog.work = [](CLongOperation&) { throw std::runtime_error("Disk full while accessing /x."); };
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  const QWidget* owner = nullptr;
-  const QWidget* boxOwner = nullptr;
-  dialog.Run([&](QWidget* window) {
-    owner = window;
-    WhenMessageBoxShows([&](QMessageBox* box) {
-      text = box->text();
-      icon = box->icon();
-      boxOwner = box->parentWidget();
-    });
-    ClickControl(window, IDOK);
-    QTest::keyClick(window, Qt::Key_Escape);
+  ui::MessageBoxSeen shown;
+  dialog.Run([&](ui::Window window) {
+    ui::WhenMessageBoxShows([&](const ui::MessageBoxSeen& box) { shown = box; });
+    ui::Click(window, IDOK);
+    ui::Press(window, ui::Key::Escape);
   });
-  EXPECT_EQ(text, "Disk full while accessing /x.");
-  EXPECT_EQ(icon, QMessageBox::Critical);
-  EXPECT_EQ(boxOwner, owner);
+  EXPECT_EQ(shown.text, "Disk full while accessing /x.");
+  EXPECT_TRUE(shown.stopIcon);
+  EXPECT_EQ(shown.ownerTitle, "About Tessary");
   EXPECT_EQ(dialog.ended, 0);
 }
 
@@ -261,23 +213,20 @@ TEST(LongOperation, TheWindowTakesNoInputButKeepsPaintingWhileTheWorkRuns) {
   bool repainted = false;
   bool openAfterClose = false;
   bool visibleAfterwards = false;
-  const INT_PTR result = dialog.Run([&](QWidget* window) {
-    WhenProgressShows([&](QWidget*) {
-      auto* ok = window->findChild<QPushButton*>(QString::number(IDOK));
-      QTest::mouseClick(ok, Qt::LeftButton);
-      QTest::keyClick(ok, Qt::Key_Return);
-      QTest::keyClick(ok, Qt::Key_Space);
-      QTest::keyClick(window, Qt::Key_Escape);
-      QTest::keyClick(window, Qt::Key_Space, Qt::AltModifier);
-      openAfterClose = !window->close() && window->isVisible();
+  const INT_PTR result = dialog.Run([&](ui::Window window) {
+    ui::WhenProgressShows([&](ui::Window) {
+      // The mouse on the window's button and its close box, as a user would try.
+      ui::Click(window, IDOK);
+      ui::Close(window);
+      openAfterClose = ui::IsVisible(window);
       const int paints = dialog.paints;
-      window->update();
-      repainted = QTest::qWaitFor([&] { return dialog.paints > paints; });
+      ui::Repaint(window);
+      repainted = dialog.paints > paints;
       gate.Open();
     });
-    ClickControl(window, IDOK);
-    visibleAfterwards = window->isVisible();
-    QTest::keyClick(window, Qt::Key_Escape);  // input reaches the window again
+    ui::Click(window, IDOK);
+    visibleAfterwards = ui::IsVisible(window);
+    ui::Press(window, ui::Key::Escape);  // input reaches the window again
   });
   EXPECT_TRUE(repainted);
   EXPECT_TRUE(openAfterClose);

@@ -80,7 +80,8 @@ struct ProgramSetup {
   /// Resource limits set in the child before it starts (RLIMIT_FSIZE, RLIMIT_AS, ...); POSIX
   /// only.
   std::vector<std::pair<int, unsigned long>> limits;
-  /// "NAME=value" entries that replace or add to this program's environment.
+  /// "NAME=value" entries that replace or add to this program's environment, and "NAME"
+  /// entries that take a variable out of it.
   std::vector<std::string> environment;
 };
 

@@ -32,12 +32,15 @@ RunningProgram::RunningProgram(const std::string& program,
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  std::vector<std::string> environment = setup.environment;
+  std::vector<std::string> environment;
+  for (const std::string& change : setup.environment) {
+    if (change.find('=') != std::string::npos) environment.push_back(change);
+  }
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view name(*entry, std::strcspn(*entry, "="));
     const bool replaced =
-        std::any_of(environment.begin(), environment.end(), [&](const std::string& e) {
-          return e.rfind(name, 0) == 0 && e.size() > name.size() && e[name.size()] == '=';
+        std::any_of(setup.environment.begin(), setup.environment.end(), [&](const std::string& e) {
+          return e.rfind(name, 0) == 0 && (e.size() == name.size() || e[name.size()] == '=');
         });
     if (!replaced) environment.emplace_back(*entry);
   }

@@ -50,11 +50,13 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition) {
   return handle;
 }
 
-// This program's environment with `changes` ("NAME=value") put in, as a block of UTF-16.
+// This program's environment with `changes` ("NAME=value", or "NAME" to take it out) put in,
+// as a block of UTF-16.
 std::wstring Environment(const std::vector<std::string>& changes) {
   std::vector<std::wstring> entries;
-  for (const std::string& change : changes)
-    entries.push_back(Wide(change));
+  for (const std::string& change : changes) {
+    if (change.find('=') != std::string::npos) entries.push_back(Wide(change));
+  }
   const auto nameOf = [](const std::wstring& entry) {
     std::wstring name = entry.substr(0, entry.find(L'=', 1));
     for (wchar_t& c : name)
