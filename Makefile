@@ -81,17 +81,19 @@ fuzz:
 fuzz-ci:
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
-# Windows, cross-built with MinGW-w64: build/windows/tessary-VERSION-win64.zip.
+# Windows, cross-built with MinGW-w64: build/windows/tessary-VERSION-win64.zip and the
+# installer build/windows/tessary-VERSION-setup.exe.
 windows:
 	@scripts/ensure-packages windows
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS)
-	@ls build/windows/*.zip
+	@ls build/windows/*.zip build/windows/*-setup.exe
 
-# The Windows build's tests under Wine, then its outputs against the Linux build's.
+# The Windows build's tests under Wine, its outputs against the Linux build's, its installer.
 windows-test: windows build
 	scripts/windows-test
 	scripts/windows-compare
+	scripts/windows-installer-test
 
 screenshots: build
 	@scripts/ensure-packages screenshots

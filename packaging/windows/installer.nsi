@@ -1,0 +1,302 @@
+; The Windows installer, tessary-VERSION-setup.exe, made by makensis from
+; packaging/windows/CMakeLists.txt, which defines:
+;   VERSION      the project's version, four numbers (0.1.1.0)
+;   SOURCE_DIR   the source tree (README.md, LICENSE)
+;   BINARY_DIR   the build folder: the icon is in windows-resources/, the installer goes here
+;   GUI_EXE      tessary.exe, the desktop program
+;   CLI_EXE      tessary-scale.exe, the console tool
+;   PROGID       the file type name under which Tessary offers to open .mdl files
+;
+; It installs for the current user by default, without administrator rights, into
+; %LOCALAPPDATA%\Programs\Tessary with its registry entries under HKCU. For everyone on the
+; computer (into Program Files, entries under HKLM) it needs administrator rights: choose it on
+; the "Choose Users" page, or give /ALLUSERS on the command line. /S installs silently,
+; /D=FOLDER picks the folder (last on the command line, as with any NSIS installer).
+;
+; Tessary offers itself in "Open with" for .mdl files; it never takes over the extension's
+; default program. Uninstall.exe removes what the installer made and nothing else.
+
+!ifdef VERSION & SOURCE_DIR & BINARY_DIR & GUI_EXE & CLI_EXE & PROGID
+!else
+  !error "Build this through CMake (make windows): it defines VERSION, SOURCE_DIR, BINARY_DIR, GUI_EXE, CLI_EXE and PROGID."
+!endif
+
+Unicode true
+; The programs are 64-bit only, and so is the installer: it sees the 64-bit registry and
+; Program Files without redirection.
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+ManifestDPIAware true
+
+!define PUBLISHER "The Tessary developers"
+!define ICON "${BINARY_DIR}/windows-resources/tessary/tessary.ico"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessary"
+!define APP_KEY "Software\Classes\Applications\tessary.exe"
+!define MDL_KEY "Software\Classes\.mdl"
+; ERROR_ELEVATION_REQUIRED: the exit status when an all-users run lacks the rights.
+!define EXIT_NEEDS_ADMIN 740
+
+Name "Tessary"
+Caption "Tessary ${VERSION} Setup"
+UninstallCaption "Tessary Uninstall"
+BrandingText "Tessary ${VERSION}"
+OutFile "${BINARY_DIR}/tessary-${VERSION}-setup.exe"
+; No InstallDir: .onInit tells a folder given with /D= from none, then picks the default.
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "Tessary"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "Tessary ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "OriginalFilename" "tessary-${VERSION}-setup.exe"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include nsDialogs.nsh
+
+Var AllUsers     ; 1: for everyone (Program Files, HKLM); 0: for the current user (HKCU)
+Var IsAdmin      ; 1 when this process has administrator rights
+Var FixedDir     ; 1 when /D= chose the folder, which then stays whatever the mode
+Var ModeMe       ; the two buttons of the "Choose Users" page
+Var ModeEveryone
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\tessary.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Start Tessary"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${SOURCE_DIR}/LICENSE"
+Page custom ModePageShow ModePageLeave
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Sets $IsAdmin. UserInfo answers "User" for an administrator's process that UAC has not
+; elevated, which is what matters here: such a process cannot write Program Files or HKLM.
+!macro CHECK_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 == "Admin"
+    StrCpy $IsAdmin 1
+  ${Else}
+    StrCpy $IsAdmin 0
+  ${EndIf}
+!macroend
+
+; Tells the shell that file associations changed, so that Explorer's "Open with" menus and
+; icons follow at once (SHCNE_ASSOCCHANGED, SHCNF_IDLIST).
+!macro NOTIFY_ASSOCIATIONS
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+!macroend
+
+; The installer ---------------------------------------------------------------------------
+
+; Switches to one mode: the shell folders and SHCTX (HKCU or HKLM) follow it, and so does the
+; default folder (the one already installed in this mode, if any), unless /D= gave one.
+Function UseMode
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+  ${If} $FixedDir != 1
+    ReadRegStr $INSTDIR SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $INSTDIR == ""
+      ${If} $AllUsers == 1
+        StrCpy $INSTDIR "$PROGRAMFILES64\Tessary"
+      ${Else}
+        StrCpy $INSTDIR "$LOCALAPPDATA\Programs\Tessary"
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function .onInit
+  StrCpy $FixedDir 0
+  ${If} $INSTDIR != ""
+    StrCpy $FixedDir 1
+  ${EndIf}
+  !insertmacro CHECK_ADMIN
+  StrCpy $AllUsers 0
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/ALLUSERS" $2
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
+    ${If} $IsAdmin != 1
+      ${If} ${Silent}
+        ; Nobody to ask for the rights: fail, with the status that says why.
+        SetErrorLevel ${EXIT_NEEDS_ADMIN}
+        Quit
+      ${EndIf}
+      ; Interactive: the "Choose Users" page asks for the rights if this mode stays chosen.
+    ${EndIf}
+  ${EndIf}
+  Call UseMode
+FunctionEnd
+
+; "Choose Users": just for me (the default), or for everyone.
+Function ModePageShow
+  !insertmacro MUI_HEADER_TEXT "Choose Users" "Choose for whom to install Tessary."
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 20u "Install Tessary for you alone, or for everyone who uses this computer."
+  Pop $0
+  ${NSD_CreateRadioButton} 10u 28u -10u 12u "Just for &me (no administrator rights needed)"
+  Pop $ModeMe
+  ${NSD_CreateRadioButton} 10u 46u -10u 12u "For &everyone on this computer"
+  Pop $ModeEveryone
+  ${If} $IsAdmin != 1
+    ${NSD_CreateLabel} 22u 60u -22u 20u "Windows will ask for administrator rights and start the installer again."
+    Pop $0
+  ${EndIf}
+  ${If} $AllUsers == 1
+    ${NSD_Check} $ModeEveryone
+  ${Else}
+    ${NSD_Check} $ModeMe
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+Function ModePageLeave
+  ${NSD_GetState} $ModeEveryone $0
+  ${If} $0 == ${BST_CHECKED}
+    ${If} $IsAdmin != 1
+      ; Start again with the rights, straight in this mode; /ELEVATED stops a second round
+      ; when even that process has none (UAC turned off for a standard user).
+      ${GetParameters} $1
+      ClearErrors
+      ${GetOptions} $1 "/ELEVATED" $2
+      ${IfNot} ${Errors}
+        MessageBox MB_OK|MB_ICONSTOP "Installing for everyone needs administrator rights."
+        Abort
+      ${EndIf}
+      ExecShell "runas" "$EXEPATH" "/ALLUSERS /ELEVATED"
+      Quit
+    ${EndIf}
+    StrCpy $AllUsers 1
+  ${Else}
+    StrCpy $AllUsers 0
+  ${EndIf}
+  Call UseMode
+FunctionEnd
+
+Section "Tessary" SecMain
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "/oname=tessary.exe" "${GUI_EXE}"
+  File "/oname=tessary-scale.exe" "${CLI_EXE}"
+  File "/oname=README.md" "${SOURCE_DIR}/README.md"
+  File "/oname=LICENSE.txt" "${SOURCE_DIR}/LICENSE"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  CreateShortcut "$SMPROGRAMS\Tessary.lnk" "$INSTDIR\tessary.exe" "" "$INSTDIR\tessary.exe" 0 \
+    SW_SHOWNORMAL "" "Rescale 3-D models"
+
+  ; "Open with": the application, with the types it opens...
+  WriteRegStr SHCTX "${APP_KEY}" "FriendlyAppName" "Tessary"
+  WriteRegStr SHCTX "${APP_KEY}\DefaultIcon" "" "$INSTDIR\tessary.exe,0"
+  WriteRegStr SHCTX "${APP_KEY}\shell\open\command" "" '"$INSTDIR\tessary.exe" "%1"'
+  WriteRegStr SHCTX "${APP_KEY}\SupportedTypes" ".mdl" ""
+  ; ...and a file type of its own, offered for .mdl beside whatever else opens it. The
+  ; (default) value of .mdl, the extension's own program, is left alone.
+  WriteRegStr SHCTX "Software\Classes\${PROGID}" "" "Tessary model"
+  WriteRegStr SHCTX "Software\Classes\${PROGID}" "FriendlyTypeName" "Tessary model"
+  WriteRegStr SHCTX "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\tessary.exe,0"
+  WriteRegStr SHCTX "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\tessary.exe" "%1"'
+  WriteRegNone SHCTX "${MDL_KEY}\OpenWithProgids" "${PROGID}"
+  !insertmacro NOTIFY_ASSOCIATIONS
+
+  ; The entry in the list of installed programs.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "Tessary"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tessary.exe,0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; The uninstaller -------------------------------------------------------------------------
+
+; The mode comes from the folder ($INSTDIR: where Uninstall.exe is, or _?=): the entry of
+; the all-users install or the current user's names it. When neither does, this is no
+; installation (a stray copy of Uninstall.exe, say), and nothing is touched: the registry
+; entries are another install's. Removing an all-users install needs administrator rights.
+Function un.onInit
+  ; StrCmp (==) compares without regard to case, as Windows names files.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    StrCpy $AllUsers 1
+  ${ElseIf} $1 == $INSTDIR
+    StrCpy $AllUsers 0
+  ${Else}
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Tessary is not installed in $INSTDIR."
+    ${EndIf}
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+    !insertmacro CHECK_ADMIN
+    ${If} $IsAdmin != 1
+      ${If} ${Silent}
+        SetErrorLevel ${EXIT_NEEDS_ADMIN}
+        Quit
+      ${EndIf}
+      ${GetParameters} $1
+      ClearErrors
+      ${GetOptions} $1 "/ELEVATED" $2
+      ${IfNot} ${Errors}
+        MessageBox MB_OK|MB_ICONSTOP "Removing Tessary for everyone needs administrator rights."
+        Quit
+      ${EndIf}
+      ; Start the uninstaller in the folder again, with the rights.
+      ExecShell "runas" "$INSTDIR\Uninstall.exe" "/ELEVATED"
+      Quit
+    ${EndIf}
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  Delete "$INSTDIR\tessary.exe"
+  Delete "$INSTDIR\tessary-scale.exe"
+  Delete "$INSTDIR\README.md"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\Uninstall.exe"
+  ; Only if empty: files the user put there stay, and so does the folder then.
+  RMDir "$INSTDIR"
+
+  Delete "$SMPROGRAMS\Tessary.lnk"
+
+  DeleteRegKey SHCTX "${APP_KEY}"
+  DeleteRegKey SHCTX "Software\Classes\${PROGID}"
+  ; Only Tessary's own entry under .mdl; the keys go only when nothing else is left in them
+  ; (/ifempty: neither subkeys nor values, so another program's default survives).
+  DeleteRegValue SHCTX "${MDL_KEY}\OpenWithProgids" "${PROGID}"
+  DeleteRegKey /ifempty SHCTX "${MDL_KEY}\OpenWithProgids"
+  DeleteRegKey /ifempty SHCTX "${MDL_KEY}"
+  !insertmacro NOTIFY_ASSOCIATIONS
+
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+SectionEnd
