@@ -89,10 +89,12 @@ windows:
 	cmake --build --preset windows -j $(JOBS)
 	@ls build/windows/*.zip build/windows/*-setup.exe
 
-# The Windows build's tests under Wine, its outputs against the Linux build's, its installer.
+# The Windows build's tests under Wine, its outputs against the Linux build's, a keyboard
+# session with its window, its installer.
 windows-test: windows build
 	scripts/windows-test
 	scripts/windows-compare
+	scripts/windows-session
 	scripts/windows-installer-test
 
 screenshots: build
