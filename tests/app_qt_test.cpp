@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -24,25 +23,25 @@
 #include "tests/support/drag_drop.h"
 #include "tests/support/files.h"
 #include "tests/support/gate.h"
-#include "tests/support/modal.h"
 #include "tests/support/table.h"
+#include "tests/support/ui.h"
 
 namespace tessary {
 namespace {
 
 namespace fs = std::filesystem;
+using afx::HandleOf;
+using afx::WidgetOf;
 using testing::CentreOf;
-using testing::ClickControl;
 using testing::DropOn;
 using testing::TempDir;
-using testing::TextOf;
-using testing::TypeInto;
-using testing::WhenMessageBoxShows;
-using testing::WhenModalShows;
 using testing::WriteFile;
+namespace ui = testing::ui;
 
-const QString kMain = QStringLiteral("Tessary");
-const QString kAbout = QStringLiteral("About Tessary");
+// Calls `action` with the Qt window of the modal window titled `title` once it shows.
+void WhenShows(const std::string& title, std::function<void(QWidget*)> action) {
+  ui::WhenShows(title, [action](ui::Window window) { action(WidgetOf(window)); });
+}
 
 class QtMainDialog : public ::testing::Test {
  protected:
@@ -50,11 +49,7 @@ class QtMainDialog : public ::testing::Test {
 
   // Runs the main dialog; `steps` drives it once it shows and must end it.
   afx::INT_PTR Run(std::function<void(QWidget*)> steps) {
-    WhenModalShows(kMain, [steps](QWidget* window) {
-      window->activateWindow();
-      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-      steps(window);
-    });
+    WhenShows("Tessary", steps);
     return dialog_.DoModal();
   }
 
@@ -68,11 +63,11 @@ class QtMainDialog : public ::testing::Test {
 // goes to its configuration folder, and nothing at all lands under $HOME.
 TEST_F(QtMainDialog, ChoosingAFileWritesNothingUnderHome) {
   Run([&](QWidget* window) {
-    WhenModalShows("Open", [&](QWidget* chooser) {
+    WhenShows("Open", [&](QWidget* chooser) {
       static_cast<QFileDialog*>(chooser)->selectFile(QString::fromStdString(model_));
       QMetaObject::invokeMethod(chooser, "accept");
     });
-    ClickControl(window, IDC_BROWSE_MODEL);
+    ui::Click(HandleOf(window), IDC_BROWSE_MODEL);
     QTest::keyClick(window, Qt::Key_Escape);
   });
   const fs::path home = qgetenv("HOME").toStdString();
@@ -86,12 +81,12 @@ TEST_F(QtMainDialog, ChoosingAFileWritesNothingUnderHome) {
 }
 
 TEST_F(QtMainDialog, SaveAsRefusesAFileInAMissingFolder) {
-  QString warning;
-  QString output;
+  std::string warning;
+  std::string output;
   Run([&](QWidget* window) {
-    WhenModalShows("Save As", [&](QWidget* chooser) {
+    WhenShows("Save As", [&](QWidget* chooser) {
       auto* files = static_cast<QFileDialog*>(chooser);
-      WhenMessageBoxShows([&](QMessageBox* box) { warning = box->text(); });
+      ui::WhenMessageBoxShows([&](const ui::MessageBoxSeen& box) { warning = box.text; });
       // Typed into the file name box, as a user would.
       auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       ASSERT_NE(name, nullptr);
@@ -99,11 +94,11 @@ TEST_F(QtMainDialog, SaveAsRefusesAFileInAMissingFolder) {
       QMetaObject::invokeMethod(files, "accept");
       files->reject();
     });
-    ClickControl(window, IDC_BROWSE_OUTPUT);
-    output = TextOf(window, IDC_OUTPUT);
+    ui::Click(HandleOf(window), IDC_BROWSE_OUTPUT);
+    output = ui::TextOf(HandleOf(window), IDC_OUTPUT);
     QTest::keyClick(window, Qt::Key_Escape);
   });
-  EXPECT_EQ(warning.toStdString(), "The folder " + dir_.File("missing") + " does not exist.");
+  EXPECT_EQ(warning, "The folder " + dir_.File("missing") + " does not exist.");
   EXPECT_EQ(output, "");
 }
 
@@ -137,7 +132,7 @@ TEST_F(QtMainDialog, MinimisedWindowShowsOnlyTheIconCentred) {
 
 TEST_F(QtMainDialog, HasTheTemplateCaptionSizeAndNoMinimiseOrMaximise) {
   Run([&](QWidget* window) {
-    EXPECT_EQ(window->windowTitle(), kMain);
+    EXPECT_EQ(window->windowTitle(), "Tessary");
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
@@ -158,12 +153,12 @@ class ForeignDrop : public QtMainDialog, public ::testing::WithParamInterface<Fo
 
 TEST_P(ForeignDrop, IsRefusedAndChangesNothing) {
   bool taken = true;
-  QString model;
+  std::string model;
   Run([&](QWidget* window) {
-    TypeInto(window, IDC_MODEL, "typed.mdl");
+    ui::Type(HandleOf(window), IDC_MODEL, "typed.mdl");
     const QString text = GetParam().text != nullptr ? GetParam().text : QString();
     taken = DropOn(window, CentreOf(window, IDC_MODEL), GetParam().urls, text);
-    model = TextOf(window, IDC_MODEL);
+    model = ui::TextOf(HandleOf(window), IDC_MODEL);
     QTest::keyClick(window, Qt::Key_Escape);
   });
   EXPECT_FALSE(taken);
@@ -185,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(QtMainDialog, ForeignDrop,
 TEST(SharpIcon, TheAboutBoxShowsTheImageMadeForTheScreensPixels) {
   QImage shown;
   qreal ratio = 0;
-  WhenModalShows(kAbout, [&](QWidget* window) {
+  WhenShows("About Tessary", [&](QWidget* window) {
     for (const QLabel* label : window->findChildren<QLabel*>()) {
       if (!label->pixmap().isNull()) shown = label->pixmap().toImage();
     }

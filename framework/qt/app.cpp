@@ -14,8 +14,6 @@
 namespace afx {
 namespace {
 
-CWinApp* theApplication = nullptr;
-
 // Prints the help or the version on standard output; 0, or 1 when it could not be written.
 int PrintAnswer(const std::string& text) {
   const tessary::platform::Error error =
@@ -28,35 +26,6 @@ int PrintAnswer(const std::string& text) {
 }
 
 }  // namespace
-
-CWinApp::CWinApp() {
-  theApplication = this;
-}
-
-CWinApp::~CWinApp() {
-  if (theApplication == this) theApplication = nullptr;
-}
-
-BOOL CWinApp::InitInstance() {
-  return TRUE;
-}
-
-HICON CWinApp::LoadIcon(UINT id) const {
-  return AfxLoadIcon(id);
-}
-
-void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) const {
-  const CommandLine line = ParseArguments(m_arguments);
-  if (line.action != CommandLine::Action::Run || line.fileName.empty()) return;
-  rCmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
-  rCmdInfo.m_strFileName = line.fileName;
-}
-
-void CWinApp::OnHelp() {}
-
-CWinApp* AfxGetApp() {
-  return theApplication;
-}
 
 LPCTSTR AfxGetAppName() {
   static const std::string name = [] {

@@ -228,30 +228,8 @@ void CDialog::ShowSystemMenu(int globalX, int globalY) {
   if (chosen != nullptr) SendMessage(WM_SYSCOMMAND, chosen->data().toUInt());
 }
 
-BOOL CDialog::OnInitDialog() {
-  UpdateData(FALSE);
-  return TRUE;
-}
-
-BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
-  CDataExchange exchange(this, bSaveAndValidate);
-  DoDataExchange(&exchange);
-  return TRUE;
-}
-
 void CDialog::EndDialog(int nResult) {
   if (auto* window = static_cast<QDialog*>(WidgetOf(m_hWnd))) window->done(nResult);
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}
-
-void CDialog::OnOK() {
-  if (!UpdateData(TRUE)) return;
-  EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-  EndDialog(IDCANCEL);
 }
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -67,15 +67,6 @@ std::vector<std::string> ConvertFileFilter(LPCTSTR filter) {
   return filters;
 }
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
-                         unsigned long dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : open_(bOpenFileDialog),
-      defaultExtension_(lpszDefExt != nullptr ? lpszDefExt : ""),
-      fileName_(lpszFileName != nullptr ? lpszFileName : ""),
-      flags_(dwFlags),
-      filter_(lpszFilter != nullptr ? lpszFilter : ""),
-      parent_(pParentWnd) {}
-
 INT_PTR CFileDialog::DoModal() {
   FileDialogWindow dialog(parent_ != nullptr ? WidgetOf(parent_->GetSafeHwnd()) : nullptr,
                           !open_ && (flags_ & OFN_PATHMUSTEXIST) != 0);

@@ -9,13 +9,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QWidget>
-#include <exception>
 
 #include "framework/app.h"
 #include "framework/icon.h"
 #include "framework/qt/handles.h"
 #include "framework/qt/local_text.h"
-#include "framework/user_exception.h"
 
 namespace afx {
 namespace {}  // namespace
@@ -60,21 +58,6 @@ CWnd::CWnd() = default;
 
 CWnd::~CWnd() = default;
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    LRESULT result = 0;
-    if (OnMessage(message, wParam, lParam, result)) return result;
-    return DefWindowProc(message, wParam, lParam);
-  } catch (const CUserException&) {
-    // The user stopped the handler's work: there is nothing to report.
-  } catch (const std::exception& error) {
-    MessageBox(error.what(), nullptr, MB_ICONSTOP);
-  } catch (...) {
-    MessageBox("An unknown error occurred.", nullptr, MB_ICONSTOP);
-  }
-  return 0;
-}
-
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_ICONERASEBKGND) {
     CRect client;
@@ -87,14 +70,6 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
     return 1;
   }
   return 0;
-}
-
-void CWnd::OnSysCommand(UINT nID, LPARAM lParam) {
-  DefWindowProc(WM_SYSCOMMAND, nID, lParam);
-}
-
-void CWnd::OnPaint() {
-  DefWindowProc(WM_PAINT, 0, 0);
 }
 
 int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type) {

@@ -12,8 +12,6 @@
 namespace afx {
 namespace {
 
-CWinApp* theApplication = nullptr;
-
 // Says `text` where the user can read it. A GUI program has no console of its own: the text
 // goes to standard output or error when it was redirected to a file or a pipe, to the console
 // of the program that started this one (cmd, PowerShell) when there is one, and otherwise into
@@ -43,35 +41,6 @@ int Answer(const std::string& text, tessary::platform::Stream stream, UINT icon,
 }
 
 }  // namespace
-
-CWinApp::CWinApp() {
-  theApplication = this;
-}
-
-CWinApp::~CWinApp() {
-  if (theApplication == this) theApplication = nullptr;
-}
-
-BOOL CWinApp::InitInstance() {
-  return TRUE;
-}
-
-HICON CWinApp::LoadIcon(UINT id) const {
-  return AfxLoadIcon(id);
-}
-
-void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) const {
-  const CommandLine line = ParseArguments(m_arguments);
-  if (line.action != CommandLine::Action::Run || line.fileName.empty()) return;
-  rCmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
-  rCmdInfo.m_strFileName = line.fileName;
-}
-
-void CWinApp::OnHelp() {}
-
-CWinApp* AfxGetApp() {
-  return theApplication;
-}
 
 LPCTSTR AfxGetAppName() {
   static const std::string name = [] {

@@ -145,30 +145,8 @@ INT_PTR CDialog::DoModal() {
 // A right click or Alt+Space opens the system menu on Windows itself.
 void CDialog::ShowSystemMenu(int, int) {}
 
-BOOL CDialog::OnInitDialog() {
-  UpdateData(FALSE);
-  return TRUE;
-}
-
-BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
-  CDataExchange exchange(this, bSaveAndValidate);
-  DoDataExchange(&exchange);
-  return TRUE;
-}
-
 void CDialog::EndDialog(int nResult) {
   if (m_hWnd != nullptr) ::EndDialog(Native(m_hWnd), nResult);
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}
-
-void CDialog::OnOK() {
-  if (!UpdateData(TRUE)) return;
-  EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-  EndDialog(IDCANCEL);
 }
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -32,15 +32,6 @@ std::wstring ExistingFolderOf(const CString& path) {
 
 }  // namespace
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
-                         unsigned long dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : open_(bOpenFileDialog),
-      defaultExtension_(lpszDefExt != nullptr ? lpszDefExt : ""),
-      fileName_(lpszFileName != nullptr ? lpszFileName : ""),
-      flags_(dwFlags),
-      filter_(lpszFilter != nullptr ? lpszFilter : ""),
-      parent_(pParentWnd) {}
-
 INT_PTR CFileDialog::DoModal() {
   const std::wstring filter = SystemFilter(filter_);
   const std::wstring extension = Wide(defaultExtension_);

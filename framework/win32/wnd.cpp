@@ -1,11 +1,8 @@
 #include "framework/wnd.h"
 
-#include <exception>
-
 #include "framework/app.h"
 #include "framework/drop_files.h"
 #include "framework/icon.h"
-#include "framework/user_exception.h"
 #include "framework/win32/window_procedure.h"
 #include "framework/win32/windows_api.h"
 
@@ -108,21 +105,6 @@ CWnd::CWnd() = default;
 
 CWnd::~CWnd() = default;
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    LRESULT result = 0;
-    if (OnMessage(message, wParam, lParam, result)) return result;
-    return DefWindowProc(message, wParam, lParam);
-  } catch (const CUserException&) {
-    // The user stopped the handler's work: there is nothing to report.
-  } catch (const std::exception& error) {
-    MessageBox(error.what(), nullptr, MB_ICONSTOP);
-  } catch (...) {
-    MessageBox("An unknown error occurred.", nullptr, MB_ICONSTOP);
-  }
-  return 0;
-}
-
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const ::HWND window = Native(m_hWnd);
   if (window == nullptr) return 0;
@@ -130,14 +112,6 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::CallWindowProcW(original, window, message, wParam, lParam);
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-void CWnd::OnSysCommand(UINT nID, LPARAM lParam) {
-  DefWindowProc(WM_SYSCOMMAND, nID, lParam);
-}
-
-void CWnd::OnPaint() {
-  DefWindowProc(WM_PAINT, 0, 0);
 }
 
 int CWnd::MessageBox(LPCTSTR text, LPCTSTR caption, UINT type) {

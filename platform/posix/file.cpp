@@ -88,29 +88,6 @@ std::string ComparableName(const std::string& name) {
   return name;
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)), owned_(std::exchange(other.owned_, false)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    handle_ = std::exchange(other.handle_, kNone);
-    owned_ = std::exchange(other.owned_, false);
-  }
-  return *this;
-}
-
-File::~File() {
-  Reset();
-}
-
-File File::Own(Handle handle) noexcept {
-  File file;
-  file.handle_ = handle;
-  file.owned_ = true;
-  return file;
-}
-
 File File::Borrow(Standard which) noexcept {
   File file;
   file.handle_ = which == Standard::Input ? STDIN_FILENO : STDOUT_FILENO;

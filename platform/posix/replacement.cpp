@@ -50,13 +50,6 @@ Error Replacement::Create(const std::string& target, const File* original) {
   return EEXIST;
 }
 
-Error Replacement::Sync() {
-  if (synced_) return 0;
-  if (const Error error = file_.Sync(); error != 0) return error;
-  synced_ = true;
-  return 0;
-}
-
 Error Replacement::Commit(File& original) {
   if (const Error error = Sync(); error != 0) return error;
   if (const Error error = file_.Close(); error != 0) return error;

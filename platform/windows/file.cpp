@@ -168,29 +168,6 @@ std::string ComparableName(const std::string& name) {
   return Narrow(wide);
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)), owned_(std::exchange(other.owned_, false)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    handle_ = std::exchange(other.handle_, kNone);
-    owned_ = std::exchange(other.owned_, false);
-  }
-  return *this;
-}
-
-File::~File() {
-  Reset();
-}
-
-File File::Own(Handle handle) noexcept {
-  File file;
-  file.handle_ = handle;
-  file.owned_ = true;
-  return file;
-}
-
 File File::Borrow(Standard which) noexcept {
   return Borrow(
       FromHandle(::GetStdHandle(which == Standard::Input ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE)));

@@ -58,13 +58,6 @@ Error Replacement::Create(const std::string& target, const File*) {
   return ERROR_FILE_EXISTS;
 }
 
-Error Replacement::Sync() {
-  if (synced_) return 0;
-  if (const Error error = file_.Sync(); error != 0) return error;
-  synced_ = true;
-  return 0;
-}
-
 // ReplaceFileW keeps the replaced file's attributes, security descriptor, creation time and
 // short name; a file that did not exist is moved into place, written through to the disk.
 Error Replacement::Commit(File& original) {

@@ -1,0 +1,12 @@
+#include "platform/replacement.h"
+
+namespace tessary::platform {
+
+Error Replacement::Sync() {
+  if (synced_) return 0;
+  if (const Error error = file_.Sync(); error != 0) return error;
+  synced_ = true;
+  return 0;
+}
+
+}  // namespace tessary::platform
