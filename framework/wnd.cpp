@@ -3,6 +3,7 @@
 #include "framework/wnd.h"
 
 #include <exception>
+#include <memory>
 
 #include "framework/user_exception.h"
 
@@ -21,6 +22,21 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     MessageBox("An unknown error occurred.", nullptr, MB_ICONSTOP);
   }
   return 0;
+}
+
+void CWnd::ReleaseWindow() {
+  m_hWnd = nullptr;
+  m_systemMenu.reset();
+  children_.clear();
+}
+
+CWnd* CWnd::ChildObject(HWND child) {
+  std::unique_ptr<CWnd>& object = children_[child];
+  if (object == nullptr) {
+    object = std::make_unique<CWnd>();
+    object->m_hWnd = child;
+  }
+  return object.get();
 }
 
 void CWnd::OnSysCommand(UINT nID, LPARAM lParam) {

@@ -107,8 +107,13 @@ class CWnd : public CCmdTarget {
   void OnSysCommand(UINT nID, LPARAM lParam);
   void OnPaint();
 
-  /// Drops the objects of child controls, once the window is gone.
-  void ForgetChildren() { children_.clear(); }
+  /// Lets go of the window once it is gone: its handle, its system menu and the objects of
+  /// its child controls.
+  void ReleaseWindow();
+
+  /// The object for the child control `child`, made the first time it is asked for; it
+  /// belongs to this window.
+  CWnd* ChildObject(HWND child);
 
   HWND m_hWnd = nullptr;
   std::unique_ptr<CMenu> m_systemMenu;

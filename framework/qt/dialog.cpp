@@ -211,11 +211,7 @@ INT_PTR CDialog::DoModal() {
   // that is about to be destroyed.
   struct WindowRelease {
     CDialog& dialog;
-    ~WindowRelease() {
-      dialog.m_hWnd = nullptr;
-      dialog.m_systemMenu.reset();
-      dialog.ForgetChildren();
-    }
+    ~WindowRelease() { dialog.ReleaseWindow(); }
   } release{*this};
   m_hWnd = HandleOf(&window);
   if (OnInitDialog() && !tabStops.empty()) tabStops.front()->setFocus();

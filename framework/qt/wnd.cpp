@@ -121,13 +121,7 @@ CWnd* CWnd::ChildWindowFromPoint(POINT point) {
   QWidget* child = WidgetOf(m_hWnd)->childAt(static_cast<int>(point.x), static_cast<int>(point.y));
   while (child != nullptr && child->parentWidget() != WidgetOf(m_hWnd))
     child = child->parentWidget();
-  if (child == nullptr) return this;
-  std::unique_ptr<CWnd>& wrapper = children_[HandleOf(child)];
-  if (wrapper == nullptr) {
-    wrapper = std::make_unique<CWnd>();
-    wrapper->m_hWnd = HandleOf(child);
-  }
-  return wrapper.get();
+  return child != nullptr ? ChildObject(HandleOf(child)) : this;
 }
 
 int CWnd::GetDlgCtrlID() const {

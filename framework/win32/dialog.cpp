@@ -133,11 +133,7 @@ INT_PTR CDialog::DoModal() {
   // However the dialog ends, it lets go of the window that is gone.
   struct WindowRelease {
     CDialog& dialog;
-    ~WindowRelease() {
-      dialog.m_hWnd = nullptr;
-      dialog.m_systemMenu.reset();
-      dialog.ForgetChildren();
-    }
+    ~WindowRelease() { dialog.ReleaseWindow(); }
   } release{*this};
   return DialogWindow::Run(*this);
 }

@@ -193,13 +193,7 @@ bool IsGroupBox(::HWND window) {
 CWnd* CWnd::ChildWindowFromPoint(POINT point) {
   if (m_hWnd == nullptr) return this;
   const ::HWND child = ChildAt(Native(m_hWnd), ::POINT{point.x, point.y});
-  if (child == nullptr) return this;
-  std::unique_ptr<CWnd>& wrapper = children_[HandleOf(child)];
-  if (wrapper == nullptr) {
-    wrapper = std::make_unique<CWnd>();
-    wrapper->m_hWnd = HandleOf(child);
-  }
-  return wrapper.get();
+  return child != nullptr ? ChildObject(HandleOf(child)) : this;
 }
 
 int CWnd::GetDlgCtrlID() const {
