@@ -1,3 +1,4 @@
+// The common file dialog as the caller sets it up, the same on every system.
 #include "framework/file_dialog.h"
 
 namespace afx {

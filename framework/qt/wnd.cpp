@@ -1,3 +1,4 @@
+// Windows on Qt Widgets: message boxes, icons, the system menu, painting and child controls.
 #include "framework/wnd.h"
 
 #include <QAction>
@@ -16,7 +17,6 @@
 #include "framework/qt/local_text.h"
 
 namespace afx {
-namespace {}  // namespace
 
 CMenu::CMenu() : m_hMenu(reinterpret_cast<HMENU>(new QMenu)) {}
 

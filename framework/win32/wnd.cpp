@@ -1,3 +1,5 @@
+// Windows on Win32: the window procedure that feeds the message map, message boxes, icons,
+// the system menu, painting, drops and child controls.
 #include "framework/wnd.h"
 
 #include "framework/app.h"
