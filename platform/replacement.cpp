@@ -1,3 +1,4 @@
+// What a replacement does the same way on every system: making its contents durable once.
 #include "platform/replacement.h"
 
 namespace tessary::platform {
