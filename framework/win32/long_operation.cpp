@@ -1,6 +1,7 @@
 #include "framework/long_operation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -17,13 +18,13 @@ namespace {
 // the operation's progress.
 constexpr ULONGLONG kProgressDelayMs = 500;
 constexpr DWORD kProgressRefreshMs = 50;
+// How long after a cancel an operation may take to stop before the call it waits in is ended.
+constexpr ULONGLONG kStuckMs = 1000;
 // The bar counts in tenths of a percent, so that it moves smoothly on big inputs.
 constexpr int kSteps = 1000;
 
 constexpr int kTextId = 100;
 constexpr int kBarId = 101;
-
-bool operationRunning = false;  // touched on the window thread only
 
 // The progress dialog: the operation's text, a bar and Cancel, in dialog units.
 constexpr ControlTemplate kProgressControls[] = {
@@ -40,12 +41,29 @@ struct Progress {
   bool marquee = false;
 };
 
-void Cancel(Progress& progress) {
-  const ::HWND cancel = ::GetDlgItem(progress.window, IDCANCEL);
-  if (!::IsWindowEnabled(cancel)) return;
-  ::EnableWindow(cancel, FALSE);
+Progress* running = nullptr;  // the operation that runs, if any; touched on the window thread only
+
+// Says on the progress dialog, when it shows, that the operation is stopping.
+void ShowStopping(const Progress& progress) {
+  if (progress.window == nullptr || !progress.operation.CancelRequested().load()) return;
+  ::EnableWindow(::GetDlgItem(progress.window, IDCANCEL), FALSE);
   ::SetDlgItemTextW(progress.window, kTextId, L"Stopping...");
+}
+
+void Cancel(Progress& progress) {
   progress.operation.RequestCancel();
+  ShowStopping(progress);
+}
+
+// Whether `message` is the user's keyboard or mouse input for `owner` or one of its controls.
+// The owner is disabled while an operation runs, but the keyboard focus can stay on one of its
+// controls, which would otherwise still take keys.
+bool IsInputFor(const MSG& message, ::HWND owner) {
+  const UINT kind = message.message;
+  const bool input = (kind >= WM_KEYFIRST && kind <= WM_KEYLAST) ||
+                     (kind >= WM_MOUSEFIRST && kind <= WM_MOUSELAST) ||
+                     (kind >= WM_NCMOUSEMOVE && kind <= WM_NCXBUTTONDBLCLK);
+  return input && owner != nullptr && (message.hwnd == owner || ::IsChild(owner, message.hwnd));
 }
 
 void ShowProgress(Progress& progress) {
@@ -81,6 +99,7 @@ INT_PTR CALLBACK ProgressProcedure(::HWND window, UINT message, WPARAM wParam, L
                             ::GetModuleHandleW(nullptr), nullptr);
       ::SendMessageW(progress->bar, PBM_SETRANGE32, 0, kSteps);
       ShowProgress(*progress);
+      ShowStopping(*progress);
       RECT area{};
       RECT own{};
       const ::HWND owner = ::GetWindow(window, GW_OWNER);
@@ -107,12 +126,23 @@ INT_PTR CALLBACK ProgressProcedure(::HWND window, UINT message, WPARAM wParam, L
   }
 }
 
+// Ends the read or write that `thread` waits in, if any, such as a read of a device that never
+// sends anything: the call fails as interrupted, and the operation then sees that it is
+// cancelled. Called again while the operation runs, for a call it had not yet begun.
+void StopWaiting(DWORD thread) {
+  if (thread == 0) return;
+  const HANDLE handle = ::OpenThread(THREAD_TERMINATE, FALSE, thread);
+  if (handle == nullptr) return;
+  ::CancelSynchronousIo(handle);
+  ::CloseHandle(handle);
+}
+
 class RunningFlag {
  public:
-  RunningFlag() { operationRunning = true; }
+  explicit RunningFlag(Progress& progress) { running = &progress; }
   RunningFlag(const RunningFlag&) = delete;
   RunningFlag& operator=(const RunningFlag&) = delete;
-  ~RunningFlag() { operationRunning = false; }
+  ~RunningFlag() { running = nullptr; }
 };
 
 // The owner takes no input while the operation runs; it still paints.
@@ -146,18 +176,22 @@ class Event {
 }  // namespace
 
 bool LongOperationRunning() {
-  return operationRunning;
+  return running != nullptr;
+}
+
+void CancelLongOperation() {
+  if (running != nullptr) Cancel(*running);
 }
 
 void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
                          const std::function<void(CLongOperation&)>& work) {
-  if (operationRunning) AfxThrowUserException();
-  const RunningFlag running;
+  if (running != nullptr) AfxThrowUserException();
   ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
   const ::HWND ownerWindow = owner != nullptr ? Native(owner->GetSafeHwnd()) : nullptr;
 
   CLongOperation operation;
   Progress progress{operation, Wide(text != nullptr ? text : "")};
+  const RunningFlag flag(progress);
   std::exception_ptr failure;
   const Event finished;
   bool quit = false;
@@ -165,7 +199,9 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
   {
     const DisabledWindow disabled(ownerWindow);
     // Joined before the progress dialog goes; the loop ends when the work has ended.
+    std::atomic<DWORD> workerId{0};
     std::thread worker([&] {
+      workerId = ::GetCurrentThreadId();
       try {
         work(operation);
       } catch (...) {
@@ -174,6 +210,7 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
       ::SetEvent(finished.handle());
     });
     const ULONGLONG start = ::GetTickCount64();
+    ULONGLONG cancelSeen = 0;
     const HANDLE handle = finished.handle();
     while (::MsgWaitForMultipleObjects(1, &handle, FALSE, kProgressRefreshMs, QS_ALLINPUT) !=
            WAIT_OBJECT_0) {
@@ -184,6 +221,7 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
           quitCode = message.wParam;
           continue;
         }
+        if (IsInputFor(message, ownerWindow)) continue;
         if (progress.window != nullptr && ::IsDialogMessageW(progress.window, &message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
@@ -205,6 +243,12 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
         if (progress.window != nullptr) ::ShowWindow(progress.window, SW_SHOW);
       } else if (progress.window != nullptr) {
         ShowProgress(progress);
+      }
+      // An operation stops within moments of a cancel unless it waits in a call that never
+      // returns; only then is that call ended.
+      if (operation.CancelRequested().load()) {
+        if (cancelSeen == 0) cancelSeen = ::GetTickCount64();
+        if (::GetTickCount64() - cancelSeen >= kStuckMs) StopWaiting(workerId.load());
       }
     }
     worker.join();

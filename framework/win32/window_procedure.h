@@ -14,7 +14,13 @@ void Subclass(::HWND window, CWnd* object);
 /// The procedure `window` had before Subclass, or null.
 WNDPROC OriginalProcedure(::HWND window);
 
+/// Whether `window` is a group box, which only frames other controls.
+bool IsGroupBox(::HWND window);
+
 /// Whether a long operation runs, during which every window shows the busy cursor.
 bool LongOperationRunning();
+
+/// Asks the long operation that runs, if any, to stop, as its Cancel button does.
+void CancelLongOperation();
 
 }  // namespace afx

@@ -43,10 +43,26 @@ LRESULT CALLBACK WindowProcedure(::HWND window, UINT message, WPARAM wParam, LPA
       if (!LongOperationRunning()) break;
       ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
       return TRUE;
-    case WM_DROPFILES: {
+    // While an operation runs its window takes no commands, whoever sends them; closing it,
+    // from the task bar or by another program, stops the operation instead.
+    case WM_CLOSE:
+      if (!LongOperationRunning()) break;
+      CancelLongOperation();
+      return 0;
+    case WM_SYSCOMMAND:
+      if (!LongOperationRunning()) break;
+      if ((wParam & 0xFFF0) == SC_CLOSE) CancelLongOperation();
+      if ((wParam & 0xFFF0) == SC_CLOSE || wParam < 0xF000) return 0;
+      break;
+    case WM_COMMAND:  // a button's click, a menu's or an accelerator's command
+      if (LongOperationRunning() && HIWORD(wParam) <= 1) return 0;
+      break;
+    case WM_DROPFILES: {  // taken, as other input, only while no operation runs
       const auto drop = reinterpret_cast<::HDROP>(wParam);
-      const DropFiles files = DropOf(drop);
-      object->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&files));
+      if (!LongOperationRunning()) {
+        const DropFiles files = DropOf(drop);
+        object->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&files));
+      }
       ::DragFinish(drop);
       return 0;
     }
@@ -165,13 +181,13 @@ void CWnd::DragAcceptFiles(BOOL bAccept) {
   if (m_hWnd != nullptr) ::DragAcceptFiles(Native(m_hWnd), bAccept);
 }
 
-namespace {
-
 bool IsGroupBox(::HWND window) {
   wchar_t name[16];
   return ::GetClassNameW(window, name, 16) > 0 && ::lstrcmpiW(name, L"Button") == 0 &&
          (::GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
+
+namespace {
 
 // The visible child under `point` (in `parent`'s client coordinates): a control before the
 // group box around it, as clicks find them. Not every system's RealChildWindowFromPoint
