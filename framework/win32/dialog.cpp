@@ -138,14 +138,38 @@ INT_PTR CDialog::DoModal() {
   return DialogWindow::Run(*this);
 }
 
-// A right click or Alt+Space opens the system menu on Windows itself.
-void CDialog::ShowSystemMenu(int, int) {}
+// Alt+Space opens the system menu on Windows itself; a right click beside the controls opens
+// it here, as on the title bar.
+void CDialog::ShowSystemMenu(int globalX, int globalY) {
+  const ::HWND window = Native(m_hWnd);
+  const ::HMENU menu = window != nullptr ? ::GetSystemMenu(window, FALSE) : nullptr;
+  if (menu == nullptr) return;
+  const BOOL chosen =
+      ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, globalX, globalY, 0, window, nullptr);
+  if (chosen != 0) SendMessage(WM_SYSCOMMAND, static_cast<WPARAM>(chosen));
+}
 
 void CDialog::EndDialog(int nResult) {
   if (m_hWnd != nullptr) ::EndDialog(Native(m_hWnd), nResult);
 }
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CONTEXTMENU && reinterpret_cast<::HWND>(wParam) == Native(m_hWnd)) {
+    // Screen coordinates, which are signed on a screen left of or above the primary one.
+    ::POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    const bool fromKeyboard = point.x == -1 && point.y == -1;
+    if (fromKeyboard) {  // at the window's corner
+      point = {};
+      ::ClientToScreen(Native(m_hWnd), &point);
+    }
+    ::POINT client = point;
+    ::ScreenToClient(Native(m_hWnd), &client);
+    const CWnd* under = ChildWindowFromPoint(POINT{client.x, client.y});
+    if (fromKeyboard || under == this || IsGroupBox(Native(under->GetSafeHwnd()))) {
+      ShowSystemMenu(point.x, point.y);
+    }
+    return 0;
+  }
   if (message == WM_COMMAND) {
     if (LOWORD(wParam) == IDOK) {
       OnOK();
