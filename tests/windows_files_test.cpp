@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "model/job/scale_job.h"
 #include "tests/support/files.h"
@@ -116,6 +117,30 @@ TEST_F(WindowsFiles, NamesOutsideAnyCodePageAreScaledAndNamedAsTyped) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "tessary-scale: Unable to open output file. (" + model +
                             ": is the same file as the input)\n");
+}
+
+// A named pipe whose server offers a single instance: the one open is the read's.
+TEST_F(WindowsFiles, NamedPipeWithOneInstanceIsReadAsAModel) {
+  const std::string name = "\\\\.\\pipe\\tessary-test-" + std::to_string(::GetCurrentProcessId());
+  const HANDLE pipe = ::CreateNamedPipeW(PathOf(name).c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                                         1, 4096, 4096, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  std::thread server([pipe] {
+    DWORD written = 0;
+    if (::ConnectNamedPipe(pipe, nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED) {
+      ::WriteFile(pipe, kModel, sizeof kModel - 1, &written, nullptr);
+      ::FlushFileBuffers(pipe);
+    }
+    ::CloseHandle(pipe);
+  });
+  const JobResult result = Scale(name, output_);
+  // Should the pass not have opened it, the server still waits: end that wait.
+  const HANDLE client =
+      ::CreateFileW(PathOf(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (client != INVALID_HANDLE_VALUE) ::CloseHandle(client);
+  server.join();
+  EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
+  EXPECT_EQ(ReadFile(output_), kScaled);
 }
 
 // Ctrl+C on the console: the run stops, the program ends as programs stopped by Ctrl+C do,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -60,6 +61,14 @@ FileStatus StatusOfHandle(HANDLE handle) {
   }
 }
 
+// Whether `path` names a pipe in the system's pipe name space, \\.\pipe\NAME.
+bool IsPipeName(const std::string& path) {
+  std::string prefix = path.substr(0, 9);
+  for (char& c : prefix)
+    c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return prefix == "\\\\.\\pipe\\" || prefix == "\\\\?\\pipe\\";
+}
+
 }  // namespace
 
 Error StatusOf(const std::string& path, FileStatus& status);
@@ -75,10 +84,11 @@ Error OpenAlone(const std::string& path, DWORD access, File& file) {
   if (const Error error = StatusOf(path, status); error != 0) return error;
   if (status.kind == FileKind::Folder) return ErrorOf(ErrorKind::IsFolder);
   // A read-only file may not be written, whoever asks (Wine run by root would let it be).
-  const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
-  if ((access & GENERIC_WRITE) != 0 && attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return ERROR_ACCESS_DENIED;
+  if ((access & GENERIC_WRITE) != 0 && status.kind == FileKind::Regular) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      return ERROR_ACCESS_DENIED;
+    }
   }
   const DWORD share = status.kind == FileKind::Regular ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
   const HANDLE handle = ::CreateFileW(Widen(path).c_str(), access, share, nullptr, OPEN_EXISTING,
@@ -91,6 +101,14 @@ Error OpenAlone(const std::string& path, DWORD access, File& file) {
 }  // namespace
 
 Error StatusOf(const std::string& path, FileStatus& status) {
+  // Opening a named pipe, even for its attributes, takes one of its server's instances, which
+  // the real open would then lack: it is known by its name instead, and its open tells
+  // whether it exists.
+  if (IsPipeName(path)) {
+    status = FileStatus{};
+    status.kind = FileKind::Pipe;
+    return 0;
+  }
   // Asking for no access but the attributes: other programs' share modes do not stand in the
   // way, so that a file held open alone can still be told apart from another.
   const HANDLE handle = ::CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
@@ -116,6 +134,7 @@ std::string FullPath(const std::string& path) {
 // A symbolic link is followed to the file it names, so that the link stays and the file is
 // replaced, as on POSIX. A dangling link is replaced itself.
 std::string FollowLinks(const std::string& path) {
+  if (IsPipeName(path)) return path;  // asking a pipe for its attributes would take an instance
   const std::wstring wide = Widen(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
