@@ -58,8 +58,7 @@ constexpr StringResource kStrings[] = {
      "  -h, --help      print this help and exit\n"
      "  -V, --version   print the version and exit\n"
      "\n"
-     "Qt's own options, such as -platform or -style, are taken too. tessary-scale does the\n"
-     "same from the command line.\n"},
+     "tessary-scale does the same from the command line.\n"},
     {IDC_BROWSE_OUTPUT, "Choose the file to write the scaled model to\nChoose output file"},
 };
 

@@ -47,7 +47,10 @@ void AfxSetUpApplication() {
 int AfxWinMain(int argc, char** argv) {
   // Help and version need no window: they are answered before the window system starts.
   const CommandLine early = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
-  if (early.action == CommandLine::Action::Help) return PrintAnswer(CommandLineHelp());
+  if (early.action == CommandLine::Action::Help) {
+    return PrintAnswer(CommandLineHelp() +
+                       "Qt's own options, such as -platform or -style, are taken too.\n");
+  }
   if (early.action == CommandLine::Action::Version) return PrintAnswer(VersionLine());
 
   QApplication application(argc, argv);  // takes its own options out of argv
