@@ -165,6 +165,17 @@ TEST_F(MainDialog, ExitEndsWithOkAndStoresTheForm) {
   EXPECT_EQ(dialog_.m_strScaleX, "4");
 }
 
+TEST_F(MainDialog, EnterOnOpeningPressesExitWhichHasTheFocus) {
+  ui::MessageBoxSeen shown;
+  const afx::INT_PTR result = Run([&](ui::Window window) {
+    ui::WhenMessageBoxShows([&shown](const ui::MessageBoxSeen& box) { shown = box; });
+    ui::Press(window, ui::Key::Enter);
+    if (ui::IsVisible(window)) ui::Press(window, ui::Key::Escape);
+  });
+  EXPECT_EQ(result, afx::IDOK);
+  EXPECT_EQ(shown.text, "");
+}
+
 TEST_F(MainDialog, EscapeAndCloseEndWithCancel) {
   EXPECT_EQ(Run([](ui::Window window) { ui::Press(window, ui::Key::Escape); }), afx::IDCANCEL);
   EXPECT_EQ(Run([](ui::Window window) { ui::Close(window); }), afx::IDCANCEL);

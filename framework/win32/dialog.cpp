@@ -57,7 +57,14 @@ class DialogWindow {
     Describe(window, *AfxFindDialogTemplate(dialog.templateId_));
     Center(window);
     try {
-      return dialog.OnInitDialog();
+      if (!dialog.OnInitDialog()) return FALSE;  // the dialog gave the focus itself
+      // The first control in tab order takes the focus through the dialog manager, which
+      // makes a push button that takes it the default one, as moving to it with Tab does.
+      if (const ::HWND first = ::GetNextDlgTabItem(window, nullptr, FALSE)) {
+        ::SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+        return FALSE;
+      }
+      return TRUE;
     } catch (...) {  // not through the system's frames: ended here, thrown by Run
       start.failure = std::current_exception();
       ::EndDialog(window, -1);
