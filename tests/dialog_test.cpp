@@ -166,14 +166,13 @@ TEST_F(MainDialog, ExitEndsWithOkAndStoresTheForm) {
 }
 
 TEST_F(MainDialog, EnterOnOpeningPressesExitWhichHasTheFocus) {
-  ui::MessageBoxSeen shown;
-  const afx::INT_PTR result = Run([&](ui::Window window) {
-    ui::WhenMessageBoxShows([&shown](const ui::MessageBoxSeen& box) { shown = box; });
+  const ui::MessageBoxWatch messages;
+  const afx::INT_PTR result = Run([](ui::Window window) {
     ui::Press(window, ui::Key::Enter);
     if (ui::IsVisible(window)) ui::Press(window, ui::Key::Escape);
   });
   EXPECT_EQ(result, afx::IDOK);
-  EXPECT_EQ(shown.text, "");
+  EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
 
 TEST_F(MainDialog, EscapeAndCloseEndWithCancel) {
