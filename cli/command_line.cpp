@@ -6,6 +6,7 @@
 #include "cli/options.h"
 #include "model/numbers/char_class.h"
 #include "model/numbers/number_parse.h"
+#include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
@@ -98,8 +99,8 @@ std::optional<std::string> Record(const OptionSpec& option, std::string value, O
       return place(Placement::TargetDirectory);
     case OptionId::Suffix:
       if (value.empty()) return std::string("SUFFIX is empty");
-      if (value.find('/') != std::string::npos) {
-        return "SUFFIX '" + value + "' has a '/' in it";
+      if (const char c = platform::CharacterNotInNames(value); c != '\0') {
+        return "SUFFIX '" + value + "' has a '" + std::string(1, c) + "' in it";
       }
       return place(Placement::Suffix);
     case OptionId::InPlace:

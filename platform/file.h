@@ -25,7 +25,13 @@ enum class FileKind {
 struct FileId {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
+  bool volumeKnown = true;  ///< false where the system tells a file's index but not its volume
   auto operator<=>(const FileId&) const = default;
+
+  /// Whether both are one file. An unknown volume matches any: when in doubt, the same file.
+  bool SameFileAs(const FileId& other) const {
+    return index == other.index && (volume == other.volume || !volumeKnown || !other.volumeKnown);
+  }
 };
 
 struct FileStatus {
@@ -65,8 +71,14 @@ inline std::string FolderOf(const std::string& path) {
   return parent.empty() ? "." : parent;
 }
 
-/// A file name as the file system compares names: as it is on POSIX, in one case on Windows.
+/// A file name as the file system compares names: as it is on POSIX; on Windows in one case,
+/// without the trailing dots and spaces that Windows drops.
 std::string ComparableName(const std::string& name);
+
+/// The first character of `text` that a file's name cannot hold, as it would name a folder, a
+/// stream or a device instead ("/" on POSIX; also \ : * ? " < > | and control characters on
+/// Windows), or 0 when there is none.
+char CharacterNotInNames(const std::string& text);
 
 /// An open file: owned, and closed when destroyed, or borrowed from the process (standard
 /// input or output) and never closed. Movable, not copyable. Reads and writes may come from

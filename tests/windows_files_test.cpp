@@ -119,6 +119,16 @@ TEST_F(WindowsFiles, NamesOutsideAnyCodePageAreScaledAndNamedAsTyped) {
                             ": is the same file as the input)\n");
 }
 
+TEST_F(WindowsFiles, SuffixNamingAnotherFolderOrAStreamIsRefused) {
+  for (const char* suffix : {"\\..\\x", "/x", ":s"}) {
+    const ProgramResult result = Cli({"-s", "2", std::string("--suffix=") + suffix, input_});
+    EXPECT_EQ(result.exitCode, 2) << suffix;
+    EXPECT_NE(result.err.find(std::string("has a '") + suffix[0] + "' in it"), std::string::npos)
+        << result.err;
+  }
+  EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
+}
+
 // A named pipe whose server offers a single instance: the one open is the read's.
 TEST_F(WindowsFiles, NamedPipeWithOneInstanceIsReadAsAModel) {
   const std::string name = "\\\\.\\pipe\\tessary-test-" + std::to_string(::GetCurrentProcessId());

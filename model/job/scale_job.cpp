@@ -19,7 +19,7 @@ using outcome::NotOpened;
 
 // Whether writing to one would change what is read from the other.
 bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
-  return a.HoldsData() && b.HoldsData() && a.id == b.id;
+  return a.HoldsData() && b.HoldsData() && a.id.SameFileAs(b.id);
 }
 
 // How often the disk is asked to write what a pass wrote to a temporary file.

@@ -88,6 +88,10 @@ std::string ComparableName(const std::string& name) {
   return name;
 }
 
+char CharacterNotInNames(const std::string& text) {
+  return text.find('/') != std::string::npos ? '/' : '\0';
+}
+
 File File::Borrow(Standard which) noexcept {
   File file;
   file.handle_ = which == Standard::Input ? STDIN_FILENO : STDOUT_FILENO;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -32,13 +33,33 @@ std::string Utf8(const fs::path& path) {
   return Narrow(path.native());
 }
 
+// A file on a disk whose volume the system does not tell, as Wine's standard handles made from
+// a shell's redirections: its index, size and kind still come, and its identity matches that
+// index on any volume.
+FileStatus StatusWithoutVolume(HANDLE handle) {
+  FileStatus status;
+  FILE_ID_INFO id{};
+  FILE_STANDARD_INFO standard{};
+  if (!::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id) ||
+      !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+    return status;
+  }
+  status.kind = standard.Directory ? FileKind::Folder : FileKind::Regular;
+  status.size = standard.Directory ? 0 : static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+  std::uint64_t index = 0;  // the low half of the 128-bit id: the file index where it has one
+  std::memcpy(&index, id.FileId.Identifier, sizeof index);
+  status.id = {id.VolumeSerialNumber, index, id.VolumeSerialNumber != 0};
+  status.identified = true;
+  return status;
+}
+
 // What an open handle is, with its size and identity where it has them.
 FileStatus StatusOfHandle(HANDLE handle) {
   FileStatus status;
   switch (::GetFileType(handle)) {
     case FILE_TYPE_DISK: {
       BY_HANDLE_FILE_INFORMATION information{};
-      if (!::GetFileInformationByHandle(handle, &information)) return status;
+      if (!::GetFileInformationByHandle(handle, &information)) return StatusWithoutVolume(handle);
       const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       status.kind = folder ? FileKind::Folder : FileKind::Regular;
       status.size =
@@ -179,12 +200,21 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 // case is the same for the names people use.
 std::string ComparableName(const std::string& name) {
   std::wstring wide = Widen(name);
+  const std::size_t end = wide.find_last_not_of(L". ");
+  if (end != std::wstring::npos) wide.resize(end + 1);
   if (!wide.empty()) {
     ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
                     static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
                     nullptr, nullptr, 0);
   }
   return Narrow(wide);
+}
+
+char CharacterNotInNames(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr) return c;
+  }
+  return '\0';
 }
 
 File File::Borrow(Standard which) noexcept {
