@@ -102,14 +102,20 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
       }
       continue;
     }
-    // An input that does not exist yet may be another input's output: known by its name.
-    if (const std::optional<FileKey> key = input ? input : OutputKey(files[i].input)) {
-      inputs.emplace(*key, i);
-    }
+    bool bothWritten = false;
     if (const std::optional<FileKey> output = OutputKey(files[i].output)) {
       if (auto [at, added] = outputs.emplace(*output, i); !added) {
         problems.push_back(files[at->second].input + " and " + files[i].input +
                            " would both be written to " + files[i].output);
+        bothWritten = true;
+      }
+    }
+    // An input that does not exist yet may be another input's output: known by its name. One
+    // file given twice under two names would be two jobs on it at once.
+    if (const std::optional<FileKey> key = input ? input : OutputKey(files[i].input)) {
+      if (auto [at, added] = inputs.emplace(*key, i); !added && input && !bothWritten) {
+        problems.push_back(files[at->second].input + " and " + files[i].input +
+                           " are the same file");
       }
     }
   }

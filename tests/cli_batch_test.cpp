@@ -295,6 +295,9 @@ std::vector<ConflictCase> ConflictCases() {
                    {"-j", "1", "-s", "2", "--suffix=-x2", "DIR/in2/a.mdl", "DIR/in2/a-x2.mdl"},
                    "DIR/in2/a.mdl would be written to DIR/in2/a-x2.mdl, which is the input "
                    "DIR/in2/a-x2.mdl"},
+      ConflictCase{"OneFileTwiceUnderTwoNames",
+                   {"-s", "2", "--suffix=-x2", "DIR/in/b.mdl", "DIR/out/b-link.mdl"},
+                   "DIR/in/b.mdl and DIR/out/b-link.mdl are the same file"},
       ConflictCase{"OneFileTwiceInPlace",
                    {"-s", "2", "-i", "DIR/in/b.mdl", "DIR/out/b-link.mdl"},
                    "DIR/in/b.mdl and DIR/out/b-link.mdl are the same file"},
