@@ -119,6 +119,16 @@ TEST_F(WindowsFiles, NamesOutsideAnyCodePageAreScaledAndNamedAsTyped) {
                             ": is the same file as the input)\n");
 }
 
+TEST_F(WindowsFiles, WildcardsAreExpandedAsAShellWould) {
+  WriteFile(dir_.File("b.mdl"), kModel);
+  fs::create_directory(dir_.path() / "out");
+  const ProgramResult result =
+      Cli({"-s", "2", "-t", dir_.File("out"), dir_.File("*.mdl"), dir_.File("none*.mdl")});
+  EXPECT_EQ(result.exitCode, 1) << "none*.mdl matches nothing, and names no file";
+  EXPECT_EQ(ListFolder(dir_.path() / "out"), (std::vector<std::string>{"b.mdl", "in.mdl"}));
+  EXPECT_EQ(ReadFile(dir_.File("out\\b.mdl")), kScaled);
+}
+
 TEST_F(WindowsFiles, SuffixNamingAnotherFolderOrAStreamIsRefused) {
   for (const char* suffix : {"\\..\\x", "/x", ":s"}) {
     const ProgramResult result = Cli({"-s", "2", std::string("--suffix=") + suffix, input_});
