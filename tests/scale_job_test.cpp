@@ -128,6 +128,21 @@ TEST_F(ScaleJobTest, FailedJobLeavesThePreviousOutputAndNoTemporaryFile) {
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
 }
 
+// The model ends at a Ctrl-Z; in place, what follows one would be lost.
+TEST_F(ScaleJobTest, ModelWithTextAfterACtrlZIsNotReplaced) {
+  const std::string model = "position 1 2 3\n\x1a\nverts 1\n1 2 3\n";
+  for (const std::string& text : {model, std::string("position 1 2 3\n\x1a")}) {
+    WriteFile(input_, text);
+    ScaleJob job{JobFile::Path(input_), JobFile::Path(input_), {2, 2, 2}, {}};
+    job.inPlace = true;
+    const JobResult result = RunScaleJob(job);
+    const bool lost = text == model;
+    EXPECT_EQ(result.status, lost ? JobStatus::Failed : JobStatus::Done) << result.reason;
+    EXPECT_EQ(ReadFile(input_) == text, lost);
+    EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
+  }
+}
+
 TEST_F(ScaleJobTest, FailedJobLeavesNoOutputWhereThereWasNone) {
   PassControl control;
   control.progress = [](std::uint64_t, std::uint64_t) {

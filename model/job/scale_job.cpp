@@ -128,6 +128,13 @@ JobResult Run(const ScaleJob& job) {
   // Syncing can take long on a slow disk: a cancel that came meanwhile still keeps the output.
   target.Sync();
   if (job.control.cancelled()) throw PassCancelled();
+  // The model text ends at a Ctrl-Z: replacing the model itself would lose whatever follows
+  // one, unless it only ends the file.
+  if (job.inPlace && input.bytes_read() + 1 < input.size()) {
+    throw FileError::ReadFailure(input.path(), 0,
+                                 "text follows a Ctrl-Z byte, which ends the model: replacing "
+                                 "the file would lose it");
+  }
   target.Commit();
   input.Close();
   return result;
