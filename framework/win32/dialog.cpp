@@ -171,6 +171,10 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     ::POINT client = point;
     ::ScreenToClient(Native(m_hWnd), &client);
+    RECT area{};
+    ::GetClientRect(Native(m_hWnd), &area);
+    // On the title bar or the frame, the system shows its menu itself.
+    if (!::PtInRect(&area, client)) return CWnd::DefWindowProc(message, wParam, lParam);
     const CWnd* under = ChildWindowFromPoint(POINT{client.x, client.y});
     if (fromKeyboard || under == this || IsGroupBox(Native(under->GetSafeHwnd()))) {
       ShowSystemMenu(point.x, point.y);

@@ -1,7 +1,6 @@
 #include "framework/long_operation.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -18,8 +17,6 @@ namespace {
 // the operation's progress.
 constexpr ULONGLONG kProgressDelayMs = 500;
 constexpr DWORD kProgressRefreshMs = 50;
-// How long after a cancel an operation may take to stop before the call it waits in is ended.
-constexpr ULONGLONG kStuckMs = 1000;
 // The bar counts in tenths of a percent, so that it moves smoothly on big inputs.
 constexpr int kSteps = 1000;
 
@@ -126,17 +123,6 @@ INT_PTR CALLBACK ProgressProcedure(::HWND window, UINT message, WPARAM wParam, L
   }
 }
 
-// Ends the read or write that `thread` waits in, if any, such as a read of a device that never
-// sends anything: the call fails as interrupted, and the operation then sees that it is
-// cancelled. Called again while the operation runs, for a call it had not yet begun.
-void StopWaiting(DWORD thread) {
-  if (thread == 0) return;
-  const HANDLE handle = ::OpenThread(THREAD_TERMINATE, FALSE, thread);
-  if (handle == nullptr) return;
-  ::CancelSynchronousIo(handle);
-  ::CloseHandle(handle);
-}
-
 class RunningFlag {
  public:
   explicit RunningFlag(Progress& progress) { running = &progress; }
@@ -199,9 +185,7 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
   {
     const DisabledWindow disabled(ownerWindow);
     // Joined before the progress dialog goes; the loop ends when the work has ended.
-    std::atomic<DWORD> workerId{0};
     std::thread worker([&] {
-      workerId = ::GetCurrentThreadId();
       try {
         work(operation);
       } catch (...) {
@@ -210,7 +194,6 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
       ::SetEvent(finished.handle());
     });
     const ULONGLONG start = ::GetTickCount64();
-    ULONGLONG cancelSeen = 0;
     const HANDLE handle = finished.handle();
     while (::MsgWaitForMultipleObjects(1, &handle, FALSE, kProgressRefreshMs, QS_ALLINPUT) !=
            WAIT_OBJECT_0) {
@@ -243,12 +226,6 @@ void AfxRunLongOperation(CWnd* owner, LPCTSTR text,
         if (progress.window != nullptr) ::ShowWindow(progress.window, SW_SHOW);
       } else if (progress.window != nullptr) {
         ShowProgress(progress);
-      }
-      // An operation stops within moments of a cancel unless it waits in a call that never
-      // returns; only then is that call ended.
-      if (operation.CancelRequested().load()) {
-        if (cancelSeen == 0) cancelSeen = ::GetTickCount64();
-        if (::GetTickCount64() - cancelSeen >= kStuckMs) StopWaiting(workerId.load());
       }
     }
     worker.join();
