@@ -21,7 +21,8 @@ struct FileKey {
 
 std::optional<FileKey> ExistingKey(const std::string& path) {
   platform::FileStatus status;
-  if (platform::StatusOf(path, status) != 0) return std::nullopt;
+  // A pipe or a device that tells no identity is no file to compare.
+  if (platform::StatusOf(path, status) != 0 || !status.identified) return std::nullopt;
   return FileKey{status.id, {}};
 }
 

@@ -48,7 +48,9 @@ FileStatus StatusWithoutVolume(HANDLE handle) {
   status.size = standard.Directory ? 0 : static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
   std::uint64_t index = 0;  // the low half of the 128-bit id: the file index where it has one
   std::memcpy(&index, id.FileId.Identifier, sizeof index);
-  status.id = {id.VolumeSerialNumber, index, id.VolumeSerialNumber != 0};
+  // The 32-bit serial number, as GetFileInformationByHandle gives it for every other file.
+  const DWORD volume = static_cast<DWORD>(id.VolumeSerialNumber);
+  status.id = {volume, index, volume != 0};
   status.identified = true;
   return status;
 }
