@@ -161,18 +161,19 @@ void CDialog::EndDialog(int nResult) {
 }
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CONTEXTMENU && reinterpret_cast<::HWND>(wParam) == Native(m_hWnd)) {
+  const ::HWND window = Native(m_hWnd);
+  if (message == WM_CONTEXTMENU && reinterpret_cast<::HWND>(wParam) == window) {
     // Screen coordinates, which are signed on a screen left of or above the primary one.
     ::POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     const bool fromKeyboard = point.x == -1 && point.y == -1;
     if (fromKeyboard) {  // at the window's corner
       point = {};
-      ::ClientToScreen(Native(m_hWnd), &point);
+      ::ClientToScreen(window, &point);
     }
     ::POINT client = point;
-    ::ScreenToClient(Native(m_hWnd), &client);
+    ::ScreenToClient(window, &client);
     RECT area{};
-    ::GetClientRect(Native(m_hWnd), &area);
+    ::GetClientRect(window, &area);
     // On the title bar or the frame, the system shows its menu itself.
     if (!::PtInRect(&area, client)) return CWnd::DefWindowProc(message, wParam, lParam);
     const CWnd* under = ChildWindowFromPoint(POINT{client.x, client.y});

@@ -44,15 +44,14 @@ LRESULT CALLBACK WindowProcedure(::HWND window, UINT message, WPARAM wParam, LPA
       ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
       return TRUE;
     // While an operation runs its window takes no commands, whoever sends them; closing it,
-    // from the task bar or by another program, stops the operation instead.
+    // from the task bar or by another program (the close command ends in WM_CLOSE), stops the
+    // operation instead.
     case WM_CLOSE:
       if (!LongOperationRunning()) break;
       CancelLongOperation();
       return 0;
-    case WM_SYSCOMMAND:
-      if (!LongOperationRunning()) break;
-      if ((wParam & 0xFFF0) == SC_CLOSE) CancelLongOperation();
-      if ((wParam & 0xFFF0) == SC_CLOSE || wParam < 0xF000) return 0;
+    case WM_SYSCOMMAND:  // the application's own, such as About
+      if (LongOperationRunning() && wParam < 0xF000) return 0;
       break;
     case WM_COMMAND:  // a button's click, a menu's or an accelerator's command
       if (LongOperationRunning() && HIWORD(wParam) <= 1) return 0;

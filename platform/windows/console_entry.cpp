@@ -43,8 +43,9 @@ bool Matches(std::wstring_view name, std::wstring_view pattern) {
   return p == pattern.size();
 }
 
-// The files that `pattern` (with * or ? in its last part) matches, each spelt with the
-// pattern's folder as it was typed, sorted; folders are left out. Empty when none match. The
+// The files that `pattern` matches, each spelt with the pattern's folder as it was typed,
+// sorted; folders are left out. Empty when none match, or when the pattern's last part has
+// no * or ? (wildcards in its folders are taken as they are). The
 // system's search also matches short 8.3 names ("*.mdl" finds "a.mdl_old" by "A~1.MDL"), so
 // each name it finds is matched again here.
 std::vector<std::wstring> FilesMatching(const std::wstring& pattern) {
@@ -52,6 +53,7 @@ std::vector<std::wstring> FilesMatching(const std::wstring& pattern) {
   const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash + 1);
   const std::wstring_view last = std::wstring_view(pattern).substr(folder.size());
   std::vector<std::wstring> names;
+  if (last.find_first_of(L"*?") == std::wstring_view::npos) return names;
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
                                            FindExSearchNameMatch, nullptr, 0);
@@ -84,12 +86,9 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
     optionsEnded = optionsEnded || argument == L"--";
-    const std::size_t last = argument.find_last_of(L"\\/:");
-    const bool wildcard =
-        argument.find_first_of(L"*?", last == std::wstring::npos ? 0 : last) != std::wstring::npos;
     const bool option = !optionsEnded && argument.size() > 1 && argument[0] == L'-';
     const std::vector<std::wstring> files =
-        wildcard && !option ? FilesMatching(argument) : std::vector<std::wstring>{};
+        option ? std::vector<std::wstring>{} : FilesMatching(argument);
     if (files.empty()) {
       arguments.push_back(tessary::platform::Narrow(argument));
     } else {
