@@ -3,6 +3,7 @@
 // After windows.h, which it needs.
 #include <psapi.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <stdexcept>
 
@@ -100,13 +101,22 @@ RunningProgram::RunningProgram(const std::string& program,
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const BOOL started =
-      ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process);
+  // Under a busy Wine a start can fail for a moment: it is tried again before giving up.
+  BOOL started = FALSE;
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200);
+    started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                               CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                               &process);
+    if (!started) error = ::GetLastError();
+  }
   ::CloseHandle(in);
   ::CloseHandle(out);
   ::CloseHandle(err);
-  if (!started) throw std::runtime_error("cannot start " + program);
+  if (!started) {
+    throw std::runtime_error("cannot start " + program + " (error " + std::to_string(error) + ")");
+  }
   ::CloseHandle(process.hThread);
   process_ = reinterpret_cast<std::intptr_t>(process.hProcess);
   id_ = process.dwProcessId;
@@ -132,16 +142,24 @@ void RunningProgram::Interrupt() {
 
 ProgramResult RunningProgram::Wait() {
   const HANDLE process = reinterpret_cast<HANDLE>(process_);
-  ::WaitForSingleObject(process, INFINITE);
+  // Wine does not always tell the counters of a process that has ended, so its peak is also
+  // read while it runs.
+  SIZE_T peak = 0;
+  for (;;) {
+    const DWORD waited = ::WaitForSingleObject(process, 10);
+    PROCESS_MEMORY_COUNTERS memory{};
+    if (::GetProcessMemoryInfo(process, &memory, sizeof memory)) {
+      peak = std::max(peak, memory.PeakWorkingSetSize);
+    }
+    if (waited != WAIT_TIMEOUT) break;
+  }
   DWORD code = 0;
   ::GetExitCodeProcess(process, &code);
-  PROCESS_MEMORY_COUNTERS memory{};
-  ::GetProcessMemoryInfo(process, &memory, sizeof memory);
   ::CloseHandle(process);
   process_ = -1;
   ProgramResult result;
   result.exitCode = static_cast<int>(code);
-  result.maxResidentKilobytes = static_cast<long>(memory.PeakWorkingSetSize / 1024);
+  result.maxResidentKilobytes = static_cast<long>(peak / 1024);
   if (std::filesystem::exists(PathOf(io_.File("stdout"))))
     result.out = ReadFile(io_.File("stdout"));
   result.err = ReadFile(io_.File("stderr"));
