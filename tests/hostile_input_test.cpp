@@ -39,8 +39,11 @@ TEST(HostileInput, OneLongLineIsCopiedWholeInLittleMemory) {
   std::string tail(5, '\0');
   out.read(tail.data(), 5);
   EXPECT_EQ(tail, "xxx\r\n");
-  EXPECT_LT(result.maxResidentKilobytes, small.maxResidentKilobytes + 8 * 1024)
-      << "kilobytes, against " << small.maxResidentKilobytes << " for a small model";
+  // Wine does not always tell the peak of a short run; without it there is nothing to compare.
+  if (small.maxResidentKilobytes > 0) {
+    EXPECT_LT(result.maxResidentKilobytes, small.maxResidentKilobytes + 8 * 1024)
+        << "kilobytes, against " << small.maxResidentKilobytes << " for a small model";
+  }
 }
 
 TEST(HostileInput, CarriageReturnsOnlyMakeOneLine) {
