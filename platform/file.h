@@ -39,6 +39,17 @@ struct FileStatus {
   std::uint64_t size = 0;  ///< of a regular file
   FileId id;
   bool identified = false;  ///< whether `id` is known (not for an anonymous pipe on Windows)
+  /// When the file's data last changed, and when anything about it last changed (its data,
+  /// links or access), in the system's own units; 0 where the system does not tell.
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+
+  /// Whether `now` is this same file with nothing about it changed since this was taken: the
+  /// same identity, size and times.
+  bool Unchanged(const FileStatus& now) const {
+    return identified && now.identified && id.SameFileAs(now.id) && size == now.size &&
+           modified == now.modified && changed == now.changed;
+  }
 
   /// Whether what is written to it could be read back from it, so that it must never be both
   /// the input and the output: a regular file or a named pipe. Writing to a terminal or a

@@ -10,4 +10,7 @@ namespace tessary::platform {
 /// limits of every file system.
 std::string TemporaryName(const std::string& name);
 
+/// Whether `candidate` is a name that TemporaryName gives for `name`.
+bool IsTemporaryNameOf(const std::string& candidate, const std::string& name);
+
 }  // namespace tessary::platform

@@ -9,6 +9,11 @@ namespace tessary {
 using platform::ErrorKind;
 using platform::FileKind;
 
+const char* const OutputTarget::kChangedMeanwhile =
+    "was changed by another program during the run, and is left as that program left it";
+const char* const OutputTarget::kCreatedMeanwhile =
+    "was created by another program during the run, and is left as that program made it";
+
 OutputTarget::~OutputTarget() {
   Abandon();
 }
@@ -20,7 +25,13 @@ platform::Error OutputTarget::Open(const std::string& path) {
   const platform::Error error = platform::File::OpenToWrite(path, existing_);
   if (platform::IsKind(error, ErrorKind::NotFound))
     return 0;  // made by Prepare, if its folder exists
-  if (error != 0) return error;
+  if (error != 0) {
+    // Say why the system keeps it, where it can tell (an immutable file, say).
+    if (platform::Obstacle obstacle = platform::Replacement::CheckReplaceable(finalPath_, false)) {
+      refusal_ = std::move(obstacle.reason);
+    }
+    return error;
+  }
   status_ = existing_.Status();
   exists_ = true;
   original_ = &existing_;
@@ -39,9 +50,11 @@ platform::Error OutputTarget::OpenInPlace(const std::string& path, platform::Fil
   finalPath_ = platform::FollowLinks(path);
   status_ = input.Status();
   if (status_.kind != FileKind::Regular) return platform::ErrorOf(ErrorKind::NotRegular);
-  if (const platform::Error error = platform::Replacement::CheckReplaceable(finalPath_);
-      error != 0) {
-    return error;
+  // The model is not opened for writing: whether it may be written is asked instead, so that
+  // it is refused as an output would be.
+  if (platform::Obstacle obstacle = platform::Replacement::CheckReplaceable(finalPath_, true)) {
+    refusal_ = std::move(obstacle.reason);
+    return obstacle.error;
   }
   exists_ = inPlace_ = true;
   original_ = &input;
@@ -55,7 +68,12 @@ platform::Error OutputTarget::Prepare() {
     if (exists_) {
       if (const platform::Error error = existing_.Lock(); error != 0) return error;
     }
+    if (platform::Obstacle obstacle = platform::Replacement::CheckReplaceable(finalPath_, false)) {
+      refusal_ = std::move(obstacle.reason);
+      return obstacle.error;
+    }
   }
+  removedStale_ = platform::Replacement::RemoveStaleFiles(finalPath_);
   if (const platform::Error error = replacement_.Create(finalPath_, original_); error != 0) {
     creatingFailed_ = true;
     return error;
@@ -83,8 +101,15 @@ void OutputTarget::Commit() {
     return;
   }
   platform::File none;
-  if (const platform::Error error = replacement_.Commit(original_ != nullptr ? *original_ : none);
+  const platform::FileStatus* expected = exists_ ? &status_ : nullptr;
+  if (const platform::Error error =
+          replacement_.Commit(original_ != nullptr ? *original_ : none, expected);
       error != 0) {
+    if (replacement_.changed_meanwhile()) {
+      replacement_.Abandon();
+      throw FileError(FileErrorCause::Generic, name_, 0,
+                      exists_ ? kChangedMeanwhile : kCreatedMeanwhile);
+    }
     throw FileError::WriteFailure(name_, error);
   }
   replacing_ = false;

@@ -6,13 +6,17 @@
 //   disk. A symbolic link's target is replaced, never the link; a file with other hard links
 //   is replaced under this name only, and its other names keep the old content (writing it in
 //   place would leave it cut under every name when the pass fails). An existing output keeps
-//   who may read and write it, and stays locked against other openers until then.
+//   who may read and write it, and stays locked against other openers until then. A file that
+//   cannot be replaced (see platform::Replacement::CheckReplaceable) is refused before the
+//   pass, and Commit replaces nothing that another program changed, saved over or created
+//   meanwhile: the output is then as that program left it.
 // - Replacing the input itself works the same way, with the input's own lock.
 // - Anything else (a device such as /dev/null, a FIFO, a socket, a file the caller keeps open
 //   such as standard output) is written directly.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/file.h"
@@ -36,15 +40,28 @@ class OutputTarget {
   void Borrow(platform::File::Handle handle, std::string name);
   /// Replaces the input itself: `input` is the input read from `path`, open and locked by the
   /// caller for as long as this target is used, and let go of at Commit. Nothing is opened for
-  /// writing (a read-only model is replaced as its folder allows) and Prepare takes no lock of
-  /// its own. Returns 0, or NotRegular when the input is not a regular file.
+  /// writing and Prepare takes no lock of its own, but a model that the user may not write is
+  /// refused as an output is (a read-only one too). Returns 0, NotRegular when the input is
+  /// not a regular file, or the error of what keeps it from being replaced (see refusal()).
   platform::Error OpenInPlace(const std::string& path, platform::File& input);
+
+  /// Why Open, OpenInPlace or Prepare refused the output, when the system's error alone does
+  /// not say it ("is immutable, so it cannot be replaced"); empty otherwise.
+  const std::string& refusal() const { return refusal_; }
+  /// The new files that earlier runs left beside the output and Prepare removed, by path.
+  const std::vector<std::string>& removed_stale() const { return removedStale_; }
+
+  /// Commit's reasons when another program changed or saved over the output meanwhile, and
+  /// when one created it where there was none.
+  static const char* const kChangedMeanwhile;
+  static const char* const kCreatedMeanwhile;
 
   /// What Open, Borrow or OpenInPlace found, for telling whether it is the input.
   const platform::FileStatus& status() const { return status_; }
 
   /// Gets ready to write: locks an existing regular output (InUse when another program holds
-  /// it), then creates the new file. Returns 0 or the system's error; on failure nothing has
+  /// it), checks that it may be replaced, removes new files that earlier runs left beside it,
+  /// then creates the new file. Returns 0 or the system's error; on failure nothing has
   /// changed, and creating_failed() tells whether the folder refused the new file.
   platform::Error Prepare();
   bool creating_failed() const { return creatingFailed_; }
@@ -75,7 +92,9 @@ class OutputTarget {
   platform::File* original_ =
       nullptr;  // the file replaced, when it is open: existing_ or the input
   platform::Replacement replacement_;
-  platform::FileStatus status_;
+  platform::FileStatus status_;  // also what Commit expects to replace
+  std::string refusal_;
+  std::vector<std::string> removedStale_;
   bool exists_ = false;
   bool inPlace_ = false;
   bool replacing_ = false;

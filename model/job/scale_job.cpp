@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "model/job/outcome.h"
 #include "model/job/output_target.h"
@@ -64,8 +66,14 @@ std::optional<JobResult> ChooseFactors(const ScaleJob& job, InputFile& input,
   return std::nullopt;
 }
 
-// Everything up to a committed output; failures after both files are open are thrown.
-JobResult Run(const ScaleJob& job) {
+// Why `target` was refused with `error`, in words.
+std::string RefusalReason(const OutputTarget& target, platform::Error error) {
+  return target.refusal().empty() ? outcome::OpenFailureReason(error) : target.refusal();
+}
+
+// Everything up to a committed output; failures after both files are open are thrown. The new
+// files that earlier runs left and that this one removed go to `removedStale`.
+JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   InputFile input(&job.control);
   if (const platform::Error error = OpenInput(job.input, input); error != 0) {
     return NotOpened(JobStatus::InputNotOpened, job.input, outcome::OpenFailureReason(error),
@@ -87,7 +95,7 @@ JobResult Run(const ScaleJob& job) {
       return Refused(JobStatus::OutputNotOpened, outputFile, "is not a regular file");
     }
     if (error != 0) {
-      return NotOpened(JobStatus::OutputNotOpened, outputFile, outcome::OpenFailureReason(error),
+      return NotOpened(JobStatus::OutputNotOpened, outputFile, RefusalReason(target, error),
                        error);
     }
   } else if (!job.output.is_path()) {
@@ -97,8 +105,7 @@ JobResult Run(const ScaleJob& job) {
     // opening it again would only say that it is in use.
     return Refused(JobStatus::OutputNotOpened, job.output, outcome::kSameFile);
   } else if (const platform::Error error = target.Open(job.output.path); error != 0) {
-    return NotOpened(JobStatus::OutputNotOpened, job.output, outcome::OpenFailureReason(error),
-                     error);
+    return NotOpened(JobStatus::OutputNotOpened, job.output, RefusalReason(target, error), error);
   }
   if (!job.inPlace && SameData(input.status(), target.status())) {
     return Refused(JobStatus::OutputNotOpened, job.output, outcome::kSameFile);
@@ -109,8 +116,10 @@ JobResult Run(const ScaleJob& job) {
   if (job.chooseFactors) {
     if (auto refused = ChooseFactors(job, input, result.factors)) return *refused;
   }
-  if (const platform::Error error = target.Prepare(); error != 0) {
-    std::string reason = outcome::OpenFailureReason(error);
+  const platform::Error prepared = target.Prepare();
+  removedStale = target.removed_stale();
+  if (const platform::Error error = prepared; error != 0) {
+    std::string reason = RefusalReason(target, error);
     if (target.creating_failed())
       reason = "cannot create a file in " + target.folder() + ": " + reason;
     return NotOpened(JobStatus::OutputNotOpened, outputFile, std::move(reason), error);
@@ -125,16 +134,17 @@ JobResult Run(const ScaleJob& job) {
                                : RunScalingPass(input, output, result.factors, job.control);
     output.Finish();
   }
+  // The model text ends at a Ctrl-Z: replacing the model itself would lose whatever follows
+  // one, unless it only ends the file. The model is kept, as when it cannot be replaced.
+  if (job.inPlace && input.bytes_read() + 1 < input.size()) {
+    return Refused(JobStatus::OutputNotOpened, job.input,
+                   "text follows a Ctrl-Z byte, which ends the model: replacing the file would "
+                   "lose it");
+  }
   // Syncing can take long on a slow disk: a cancel that came meanwhile still keeps the output.
   target.Sync();
   if (job.control.cancelled()) throw PassCancelled();
-  // The model text ends at a Ctrl-Z: replacing the model itself would lose whatever follows
-  // one, unless it only ends the file.
-  if (job.inPlace && input.bytes_read() + 1 < input.size()) {
-    throw FileError::ReadFailure(input.path(), 0,
-                                 "text follows a Ctrl-Z byte, which ends the model: replacing "
-                                 "the file would lose it");
-  }
+  // Nothing is replaced that another program changed meanwhile (see OutputTarget::Commit).
   target.Commit();
   input.Close();
   return result;
@@ -184,7 +194,10 @@ std::string JobResult::Message() const {
 }
 
 JobResult RunScaleJob(const ScaleJob& job) noexcept {
-  return outcome::Guarded(job.input, [&job] { return Run(job); });
+  std::vector<std::string> removedStale;
+  JobResult result = outcome::Guarded(job.input, [&] { return Run(job, removedStale); });
+  result.removedStale = std::move(removedStale);
+  return result;
 }
 
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control) {

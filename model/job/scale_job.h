@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "model/pass/file_error.h"
 #include "model/pass/model_info.h"
@@ -79,6 +80,9 @@ struct JobResult {
   ScaleFactors factors;  ///< those the job scaled by (as chosen, with chooseFactors)
   int systemError = 0;
   PassStats stats;
+  /// New files that earlier runs left beside the output (after a `kill -9`, say), which this
+  /// one removed, by path: the caller tells the user.
+  std::vector<std::string> removedStale;
 
   /// What the user is told: "Done!", "Unable to open input file.", "Unable to open output
   /// file.", "An unknown error occurred while accessing <path>.", "Disk full while accessing

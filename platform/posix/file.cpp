@@ -11,25 +11,12 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/posix/file_status.h"
+
 namespace tessary::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-FileStatus StatusFrom(const struct stat& status) {
-  FileStatus result;
-  const mode_t mode = status.st_mode;
-  result.kind = S_ISREG(mode)                      ? FileKind::Regular
-                : S_ISDIR(mode)                    ? FileKind::Folder
-                : S_ISFIFO(mode) || S_ISSOCK(mode) ? FileKind::Pipe
-                : S_ISCHR(mode) || S_ISBLK(mode)   ? FileKind::Device
-                                                   : FileKind::Other;
-  result.size = S_ISREG(mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
-  result.id = {static_cast<std::uint64_t>(status.st_dev),
-               static_cast<std::uint64_t>(status.st_ino)};
-  result.identified = true;
-  return result;
-}
 
 // Clears O_NONBLOCK, used to open a FIFO without waiting, once the open is done.
 Error MakeBlocking(int fd) {
@@ -46,6 +33,24 @@ bool Wait(int fd, short events, int milliseconds) {
 }
 
 }  // namespace
+
+FileStatus StatusFrom(const struct stat& status) {
+  FileStatus result;
+  const mode_t mode = status.st_mode;
+  result.kind = S_ISREG(mode)                      ? FileKind::Regular
+                : S_ISDIR(mode)                    ? FileKind::Folder
+                : S_ISFIFO(mode) || S_ISSOCK(mode) ? FileKind::Pipe
+                : S_ISCHR(mode) || S_ISBLK(mode)   ? FileKind::Device
+                                                   : FileKind::Other;
+  result.size = S_ISREG(mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
+  result.id = {static_cast<std::uint64_t>(status.st_dev),
+               static_cast<std::uint64_t>(status.st_ino)};
+  result.identified = true;
+  constexpr std::int64_t kNano = 1'000'000'000;
+  result.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNano + status.st_mtim.tv_nsec;
+  result.changed = static_cast<std::int64_t>(status.st_ctim.tv_sec) * kNano + status.st_ctim.tv_nsec;
+  return result;
+}
 
 Error StatusOf(const std::string& path, FileStatus& status) {
   struct stat found {};

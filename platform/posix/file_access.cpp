@@ -3,6 +3,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -71,10 +73,22 @@ void CopySecurityAttributes(int from, int to) {
 
 }  // namespace
 
+Error KeepOwner(const struct stat& status, int to) noexcept {
+  struct stat now {};
+  if (::fstat(to, &now) != 0) return errno;
+  if (now.st_uid == status.st_uid && now.st_gid == status.st_gid) return 0;
+  return ::fchown(to, status.st_uid, status.st_gid) == 0 ? 0 : errno;
+}
+
+Error MakeOwnerOnly(int fd) noexcept {
+  // A folder's default access control list gives a new file its entries: none of them may
+  // reach a file whose access is to be the old one's.
+  if (::fremovexattr(fd, kAccessList) != 0 && errno != ENODATA && errno != ENOTSUP) return errno;
+  return ::fchmod(fd, 0600) == 0 ? 0 : errno;
+}
+
 void CopyAccess(int from, const struct stat& status, int to) noexcept {
   try {
-    // The owner first, since changing it may clear the set-user-ID and set-group-ID bits.
-    (void)!::fchown(to, status.st_uid, status.st_gid);  // allowed to fail for other owners
     mode_t mode = status.st_mode & 07777;
     std::vector<char> list;
     if (ReadAttribute(from, kAccessList, list)) {
@@ -88,6 +102,7 @@ void CopyAccess(int from, const struct stat& status, int to) noexcept {
       const int group = OwningGroupBits(list);
       mode = (mode & ~mode_t{070}) | static_cast<mode_t>(group < 0 ? 0 : group << 3);
     }
+    // No list on the old file, none on the new one (MakeOwnerOnly removed what it inherited).
     (void)::fchmod(to, mode);
     CopySecurityAttributes(from, to);
   } catch (...) {  // no memory for an attribute: the permission bits are narrowed instead

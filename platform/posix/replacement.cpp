@@ -1,48 +1,192 @@
 #include "platform/replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "platform/posix/file_access.h"
+#include "platform/posix/file_status.h"
 #include "platform/posix/temporary_files.h"
 #include "platform/temporary_name.h"
 
 namespace tessary::platform {
+namespace {
+
+int OpenFolder(const std::string& target) {
+  return ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The file-system flags (chattr's) of the file `path` names, or 0 when they cannot be read.
+int FlagsOf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return 0;
+  int flags = 0;
+  if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) flags = 0;
+  ::close(fd);
+  return flags;
+}
+
+bool InGroup(gid_t group) {
+  if (group == ::getegid()) return true;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
+  const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+  for (int i = 0; i < count; ++i) {
+    if (groups[static_cast<std::size_t>(i)] == group) return true;
+  }
+  return false;
+}
+
+// Whether `status` still describes the file `name` in `folder`: the same file, with the same
+// size and data. The change time is left out after a rename, which sets it.
+bool StillTheFile(int folder, const std::string& name, const FileStatus& expected,
+                  bool compareChangeTime) {
+  struct stat now {};
+  if (::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  FileStatus found = StatusFrom(now);
+  if (!compareChangeTime) found.changed = expected.changed;
+  return expected.Unchanged(found);
+}
+
+// Whether the system cannot exchange or refuse to replace names on this file system.
+bool Unsupported(int error) {
+  return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+}  // namespace
 
 Replacement::~Replacement() {
   Abandon();
 }
 
-Error Replacement::CheckReplaceable(const std::string&) {
-  return 0;  // up to the folder, as Create finds out
+Obstacle Replacement::CheckReplaceable(const std::string& target, bool mustBeWritable) {
+  const auto because = [](Error error, const char* reason) {
+    return Obstacle{error, reason};
+  };
+  const int folderFlags = FlagsOf(FolderOf(target));
+  if ((folderFlags & FS_IMMUTABLE_FL) != 0) {
+    return because(EPERM, "is in an immutable folder, whose files cannot be replaced");
+  }
+  if ((folderFlags & FS_APPEND_FL) != 0) {
+    return because(EPERM, "is in an append-only folder, whose files cannot be replaced");
+  }
+  struct stat file {};
+  if (::stat(target.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) return {};
+  const int flags = FlagsOf(target);
+  if ((flags & FS_IMMUTABLE_FL) != 0) {
+    return because(EPERM, "is immutable, so it cannot be replaced");
+  }
+  if ((flags & FS_APPEND_FL) != 0) {
+    return because(EPERM, "is append-only, so it cannot be replaced");
+  }
+  if (mustBeWritable && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    return {errno, ErrorText(errno)};
+  }
+  const uid_t user = ::geteuid();
+  if (user == 0) return {};  // the superuser may give any owner and replace in any folder
+  struct stat folder {};
+  if (::stat(FolderOf(target).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+      folder.st_uid != user && file.st_uid != user) {
+    return because(EPERM, "is in a folder where only its owner may replace it");
+  }
+  if (file.st_uid != user) {
+    return because(EPERM, "belongs to another user, whom a new file in its place could not keep");
+  }
+  if (!InGroup(file.st_gid) && !((folder.st_mode & S_ISGID) != 0 && folder.st_gid == file.st_gid)) {
+    return because(EPERM, "belongs to a group that a new file in its place could not keep");
+  }
+  return {};
+}
+
+std::vector<std::string> Replacement::RemoveStaleFiles(const std::string& target) noexcept {
+  std::vector<std::string> removed;
+  try {
+    const int folder = OpenFolder(target);
+    if (folder < 0) return removed;
+    const File folderFile = File::Own(folder);
+    const int listed = ::dup(folder);
+    DIR* const entries = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (entries == nullptr) {
+      if (listed >= 0) ::close(listed);
+      return removed;
+    }
+    const std::string name = NameOf(target);
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(entries)) {
+      if (IsTemporaryNameOf(entry->d_name, name)) stale.emplace_back(entry->d_name);
+    }
+    ::closedir(entries);
+    for (const std::string& candidate : stale) {
+      // A running program holds its new file locked from creation to its end: a lock that
+      // can be had says that no program is writing this one.
+      const int fd = ::openat(folder, candidate.c_str(),
+                              O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+      if (fd < 0) continue;
+      const File file = File::Own(fd);
+      struct stat status {};
+      if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+          ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+          !StillTheFile(folder, candidate, StatusFrom(status), true)) {
+        continue;
+      }
+      if (::unlinkat(folder, candidate.c_str(), 0) == 0) {
+        removed.push_back(JoinPath(FolderOf(target), candidate));
+      }
+    }
+  } catch (...) {  // no memory: what was found so far
+  }
+  return removed;
 }
 
 Error Replacement::Create(const std::string& target, const File* original) {
-  const std::string folder = FolderOf(target);
+  Abandon();
+  const int folder = OpenFolder(target);
+  if (folder < 0) return errno;
+  folder_ = File::Own(folder);
+  struct stat originalStatus {};
+  if (original != nullptr && ::fstat(static_cast<int>(original->handle()), &originalStatus) != 0) {
+    return errno;
+  }
   const std::string name = NameOf(target);
   // Only the owner may use the replacement of an existing file until it has that file's
   // access; a new file is made as the user's file-creation mask says.
   const mode_t mode = original != nullptr ? 0600 : 0666;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string path = folder + "/" + TemporaryName(name);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+    std::string temporary = TemporaryName(name);
+    const int fd = ::openat(folder, temporary.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return errno;
     }
-    file_ = File::Own(fd);
+    File created = File::Own(fd);
+    // Locked from the start, so that no other run takes it for one left behind; and still
+    // under its name, which another run could have removed before the lock.
+    struct stat status {};
+    if (created.Lock() != 0 || ::fstat(fd, &status) != 0 ||
+        !StillTheFile(folder, temporary, StatusFrom(status), true)) {
+      continue;
+    }
+    file_ = std::move(created);
     target_ = target;
-    path_ = std::move(path);
-    slot_ = RememberTemporaryFile(path_);
+    name_ = std::move(temporary);
+    path_ = JoinPath(FolderOf(target), name_);
+    slot_ = RememberTemporaryFile(folder, name_);
     if (original != nullptr) {
-      struct stat status {};
-      if (::fstat(static_cast<int>(original->handle()), &status) == 0) {
-        CopyAccess(static_cast<int>(original->handle()), status, fd);
+      original_ = original;
+      Error error = MakeOwnerOnly(fd);
+      if (error == 0) error = KeepOwner(originalStatus, fd);
+      if (error != 0) {
+        Abandon();
+        return error;
       }
     }
     return 0;
@@ -50,27 +194,81 @@ Error Replacement::Create(const std::string& target, const File* original) {
   return EEXIST;
 }
 
-Error Replacement::Commit(File& original) {
+Error Replacement::Commit(File& original, const FileStatus* expected) {
+  changedMeanwhile_ = false;
+  // The old file's access, now that nothing more is written: set before the data goes to
+  // disk, so that it goes with them.
+  if (original_ != nullptr && !accessGiven_) {
+    const int from = static_cast<int>(original_->handle());
+    struct stat status {};
+    if (::fstat(from, &status) != 0) return errno;
+    CopyAccess(from, status, static_cast<int>(file_.handle()));
+    accessGiven_ = true;
+    if (synced_ && file_.Sync() != 0) return errno;
+  }
   if (const Error error = Sync(); error != 0) return error;
-  if (const Error error = file_.Close(); error != 0) return error;
-  if (::rename(path_.c_str(), target_.c_str()) != 0) return errno;
+  const int folder = static_cast<int>(folder_.handle());
+  const std::string name = NameOf(target_);
+  if (expected == nullptr) {
+    // A new file: never over one that another program made meanwhile.
+    if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
+      const Error error = errno;
+      if (error == EEXIST) {
+        changedMeanwhile_ = true;
+        return error;
+      }
+      if (!Unsupported(error)) return error;
+      struct stat existing {};
+      if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        changedMeanwhile_ = true;
+        return EEXIST;
+      }
+      if (::renameat(folder, name_.c_str(), folder, name.c_str()) != 0) return errno;
+    }
+  } else {
+    if (!StillTheFile(folder, name, *expected, true)) {
+      changedMeanwhile_ = true;
+      return ESTALE;
+    }
+    // The names are exchanged, and the file that was in place checked once more under the
+    // new file's name: when another program put its own there between the check above and
+    // the exchange, the exchange is undone and its file stays.
+    if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE) == 0) {
+      if (!StillTheFile(folder, name_, *expected, false)) {
+        ::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE);
+        changedMeanwhile_ = true;
+        return ESTALE;
+      }
+      // The old file goes; should this fail, it is left under the new file's name, stale.
+      ::unlinkat(folder, name_.c_str(), 0);
+    } else if (const Error error = errno; !Unsupported(error)) {
+      return error;
+    } else if (::renameat(folder, name_.c_str(), folder, name.c_str()) != 0) {
+      return errno;
+    }
+  }
   ForgetTemporaryFile(std::exchange(slot_, -1));
   path_.clear();
+  name_.clear();
+  file_.Reset();
   original.Reset();  // the replaced file, and its lock, go
+  original_ = nullptr;
   // The rename itself is on disk once the folder is.
-  const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
+  ::fsync(folder);
+  folder_.Reset();
   return 0;
 }
 
 void Replacement::Abandon() noexcept {
   file_.Reset();
-  if (!path_.empty()) ::unlink(path_.c_str());
+  if (!name_.empty()) ::unlinkat(static_cast<int>(folder_.handle()), name_.c_str(), 0);
   ForgetTemporaryFile(std::exchange(slot_, -1));
+  folder_.Reset();
   path_.clear();
+  name_.clear();
+  original_ = nullptr;
+  accessGiven_ = false;
+  synced_ = false;
 }
 
 }  // namespace tessary::platform

@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,7 +18,8 @@ namespace {
 enum SlotState : int { kFree, kFilling, kInUse };
 struct Slot {
   std::atomic<int> state{kFree};
-  char path[PATH_MAX];
+  int folder = -1;  // the descriptor `name` is relative to
+  char name[PATH_MAX];
 };
 constexpr int kSlots = 64;  // one per pass under way; more are not tracked
 Slot slots[kSlots];
@@ -36,13 +38,14 @@ extern "C" void RemoveAndEnd(int signal) {
 
 }  // namespace
 
-int RememberTemporaryFile(const std::string& path) noexcept {
-  if (path.size() >= PATH_MAX) return -1;
+int RememberTemporaryFile(int folder, const std::string& name) noexcept {
+  if (name.size() >= PATH_MAX) return -1;
   if (!removeAtExit.exchange(true)) std::atexit(RemoveAtExit);
   for (int i = 0; i < kSlots; ++i) {
     int expected = kFree;
     if (!slots[i].state.compare_exchange_strong(expected, kFilling)) continue;
-    std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
+    slots[i].folder = folder;
+    std::memcpy(slots[i].name, name.c_str(), name.size() + 1);
     slots[i].state.store(kInUse);
     return i;
   }
@@ -55,7 +58,7 @@ void ForgetTemporaryFile(int slot) noexcept {
 
 void RemoveTemporaryFiles() noexcept {
   for (Slot& slot : slots) {
-    if (slot.state.load() == kInUse) ::unlink(slot.path);
+    if (slot.state.load() == kInUse) ::unlinkat(slot.folder, slot.name, 0);
   }
 }
 

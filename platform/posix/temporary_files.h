@@ -7,10 +7,11 @@
 
 namespace tessary::platform {
 
-/// Notes `path` as a file to remove should the program end first. Returns the slot to give
-/// to ForgetTemporaryFile, or -1 when the path is not tracked (too long, or every slot taken).
+/// Notes the file `name` in the folder open as the descriptor `folder` (which stays open until
+/// the file is forgotten) as a file to remove should the program end first. Returns the slot
+/// to give to ForgetTemporaryFile, or -1 when it is not tracked (every slot taken).
 /// The first call also arranges for RemoveTemporaryFiles to run at exit().
-int RememberTemporaryFile(const std::string& path) noexcept;
+int RememberTemporaryFile(int folder, const std::string& name) noexcept;
 
 /// The file in `slot` was renamed or removed by its owner; -1 is ignored.
 void ForgetTemporaryFile(int slot) noexcept;

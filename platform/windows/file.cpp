@@ -69,6 +69,9 @@ FileStatus StatusOfHandle(HANDLE handle) {
       status.id = {information.dwVolumeSerialNumber,
                    (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
       status.identified = true;
+      status.modified = static_cast<std::int64_t>(
+          (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+          information.ftLastWriteTime.dwLowDateTime);
       return status;
     }
     case FILE_TYPE_CHAR: {

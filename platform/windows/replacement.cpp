@@ -30,12 +30,12 @@ Replacement::~Replacement() {
   Abandon();
 }
 
-Error Replacement::CheckReplaceable(const std::string& target) {
+Obstacle Replacement::CheckReplaceable(const std::string& target, bool) {
   const DWORD attributes = ::GetFileAttributesW(Widen(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return ERROR_ACCESS_DENIED;
+    return {ERROR_ACCESS_DENIED, ErrorText(ERROR_ACCESS_DENIED)};
   }
-  return 0;
+  return {};
 }
 
 Error Replacement::Create(const std::string& target, const File*) {
@@ -60,7 +60,8 @@ Error Replacement::Create(const std::string& target, const File*) {
 
 // ReplaceFileW keeps the replaced file's attributes, security descriptor, creation time and
 // short name; a file that did not exist is moved into place, written through to the disk.
-Error Replacement::Commit(File& original) {
+Error Replacement::Commit(File& original, const FileStatus* expected) {
+  changedMeanwhile_ = false;
   if (const Error error = Sync(); error != 0) return error;
   if (removedOnClose_ && !MarkForRemoval(file_, false)) {
     const Error error = static_cast<Error>(::GetLastError());
@@ -77,6 +78,15 @@ Error Replacement::Commit(File& original) {
   const std::wstring from = Widen(FullPath(path_));
   const std::wstring to = Widen(FullPath(target_));
   const bool exists = ::GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // The file in place must still be the one opened, unchanged: no other program's save or
+  // new file is ever replaced. (While it was held with no sharing, nothing could change it.)
+  FileStatus now;
+  if (exists != (expected != nullptr) ||
+      (expected != nullptr && (StatusOf(target_, now) != 0 || !expected->Unchanged(now)))) {
+    changedMeanwhile_ = true;
+    Abandon();
+    return ERROR_FILE_EXISTS;
+  }
   const BOOL done = exists ? ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, 0, nullptr, nullptr)
                            : ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
   if (!done) {
