@@ -95,8 +95,7 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
       return Refused(JobStatus::OutputNotOpened, outputFile, "is not a regular file");
     }
     if (error != 0) {
-      return NotOpened(JobStatus::OutputNotOpened, outputFile, RefusalReason(target, error),
-                       error);
+      return NotOpened(JobStatus::OutputNotOpened, outputFile, RefusalReason(target, error), error);
     }
   } else if (!job.output.is_path()) {
     target.Borrow(job.output.handle, job.output.name);

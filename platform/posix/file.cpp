@@ -47,8 +47,10 @@ FileStatus StatusFrom(const struct stat& status) {
                static_cast<std::uint64_t>(status.st_ino)};
   result.identified = true;
   constexpr std::int64_t kNano = 1'000'000'000;
-  result.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNano + status.st_mtim.tv_nsec;
-  result.changed = static_cast<std::int64_t>(status.st_ctim.tv_sec) * kNano + status.st_ctim.tv_nsec;
+  result.modified =
+      static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNano + status.st_mtim.tv_nsec;
+  result.changed =
+      static_cast<std::int64_t>(status.st_ctim.tv_sec) * kNano + status.st_ctim.tv_nsec;
   return result;
 }
 

@@ -68,9 +68,7 @@ Replacement::~Replacement() {
 }
 
 Obstacle Replacement::CheckReplaceable(const std::string& target, bool mustBeWritable) {
-  const auto because = [](Error error, const char* reason) {
-    return Obstacle{error, reason};
-  };
+  const auto because = [](Error error, const char* reason) { return Obstacle{error, reason}; };
   const int folderFlags = FlagsOf(FolderOf(target));
   if ((folderFlags & FS_IMMUTABLE_FL) != 0) {
     return because(EPERM, "is in an immutable folder, whose files cannot be replaced");

@@ -1,8 +1,8 @@
 #include "platform/posix/temporary_files.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
