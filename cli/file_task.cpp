@@ -45,6 +45,9 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int file
   FileOutcome outcome;
   outcome.status = result.status;
   outcome.stats = result.stats;
+  for (const std::string& path : result.removedStale) {
+    outcome.notices.push_back("removed " + path + ", left by an earlier run that did not finish");
+  }
   if (result.status == JobStatus::NoFactors) {
     outcome.failure = "Unable to fit the model to " + std::string(1, AxisName(command.fit->axis)) +
                       "=" + ShortestText(command.fit->length) + ". (" + file.input + ": " +

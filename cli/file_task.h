@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/batch_plan.h"
 #include "cli/command_line.h"
@@ -19,6 +20,9 @@ struct FileOutcome {
   JobStatus status = JobStatus::Done;
   std::string failure;  ///< for a failure, the line to print (without the program's name)
   std::string note;     ///< with --fit, the factor chosen, for --verbose
+  /// What the run did besides, to tell whatever the outcome: new files left by an earlier run
+  /// that it removed.
+  std::vector<std::string> notices;
   PassStats stats;
 };
 

@@ -120,6 +120,9 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
         return outcome;
       },
       [&](std::size_t, FileOutcome& outcome) {
+        if (!outcome.notices.empty()) progress.Clear();
+        for (const std::string& notice : outcome.notices)
+          PrintProgramLine(notice);
         if (outcome.status == JobStatus::Cancelled) return;
         progress.Clear();
         if (outcome.status == JobStatus::Done) {

@@ -106,6 +106,23 @@ INSTANTIATE_TEST_SUITE_P(
                       StaleCase{"NotHidden", "out.mdl.tessary-Ab12Cd", false, false}),
     testing::RowName());
 
+// The command-line tool says which it removed, even without -v.
+TEST(StaleFileReportTest, RunSaysWhichFileItRemoved) {
+  TempDir dir;
+  const std::string model = dir.File("model.mdl");
+  WriteFile(model, kModel);
+  WriteFile(dir.File(".model.mdl.tessary-x1Y2z3"), "cut");
+  const testing::ProgramResult result =
+      testing::RunProgram(TESSARY_SCALE_PATH, {"-i", "-s", "2", model});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err,
+            "tessary-scale: removed " +
+                platform::JoinPath(platform::FolderOf(model), ".model.mdl.tessary-x1Y2z3") +
+                ", left by an earlier run that did not finish\n");
+  EXPECT_EQ(ReadFile(model), kScaled);
+  EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"model.mdl"});
+}
+
 #ifndef _WIN32
 // --- Other programs during the pass ------------------------------------------------------
 // What they do is done from the pass's progress report, once the pass has read the model;
