@@ -54,15 +54,6 @@ ScaleJob Job(const std::string& input, const std::string& output, bool inPlace,
   return job;
 }
 
-// The hidden files in `folder`: new files of ours, or what is left of them.
-std::vector<std::string> HiddenFiles(const fs::path& folder) {
-  std::vector<std::string> hidden;
-  for (const std::string& name : ListFolder(folder)) {
-    if (name[0] == '.') hidden.push_back(name);
-  }
-  return hidden;
-}
-
 // --- New files left by earlier runs ------------------------------------------------------
 
 struct StaleCase {
@@ -106,24 +97,38 @@ INSTANTIATE_TEST_SUITE_P(
                       StaleCase{"NotHidden", "out.mdl.tessary-Ab12Cd", false, false}),
     testing::RowName());
 
-// The command-line tool says which it removed, even without -v.
-TEST(StaleFileReportTest, RunSaysWhichFileItRemoved) {
+// The command-line tool says which it removed, even without -v: in a batch, those of each
+// output in one folder.
+TEST(StaleFileReportTest, RunSaysWhichFilesItRemoved) {
   TempDir dir;
-  const std::string model = dir.File("model.mdl");
-  WriteFile(model, kModel);
-  WriteFile(dir.File(".model.mdl.tessary-x1Y2z3"), "cut");
-  const testing::ProgramResult result =
-      testing::RunProgram(TESSARY_SCALE_PATH, {"-i", "-s", "2", model});
+  std::vector<std::string> arguments = {"-j", "1", "-i", "-s", "2"};
+  std::string said;
+  for (const char* name : {"a.mdl", "b.mdl"}) {
+    const std::string model = dir.File(name);
+    const std::string left = "." + std::string(name) + ".tessary-x1Y2z3";
+    WriteFile(model, kModel);
+    WriteFile(dir.File(left), "cut");
+    arguments.push_back(model);
+    said += "tessary-scale: removed " + platform::JoinPath(platform::FolderOf(model), left) +
+            ", left by an earlier run that did not finish\n";
+  }
+  const testing::ProgramResult result = testing::RunProgram(TESSARY_SCALE_PATH, arguments);
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.err,
-            "tessary-scale: removed " +
-                platform::JoinPath(platform::FolderOf(model), ".model.mdl.tessary-x1Y2z3") +
-                ", left by an earlier run that did not finish\n");
-  EXPECT_EQ(ReadFile(model), kScaled);
-  EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"model.mdl"});
+  EXPECT_EQ(result.err, said);
+  EXPECT_EQ(ReadFile(dir.File("b.mdl")), kScaled);
+  EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"a.mdl", "b.mdl"}));
 }
 
 #ifndef _WIN32
+// The hidden files in `folder`: new files of ours, or what is left of them.
+std::vector<std::string> HiddenFiles(const fs::path& folder) {
+  std::vector<std::string> hidden;
+  for (const std::string& name : ListFolder(folder)) {
+    if (name[0] == '.') hidden.push_back(name);
+  }
+  return hidden;
+}
+
 // --- Other programs during the pass ------------------------------------------------------
 // What they do is done from the pass's progress report, once the pass has read the model;
 // on Windows the files are held with no sharing, so none of it could happen.

@@ -9,7 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/sysmacros.h>
+
 #include <cerrno>
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -61,6 +68,59 @@ bool Unsupported(int error) {
   return error == EINVAL || error == ENOSYS || error == ENOTSUP;
 }
 
+// The names in the folder open as `folder` that TemporaryName gives for `name`. A batch
+// writes many outputs to one folder: each folder is listed once per process (told apart by
+// device, inode and birth time, so that a folder made later at a reused inode is listed anew),
+// not once per output, and each name found is offered once. Files left in it after the
+// listing wait for a later run.
+std::vector<std::string> TemporaryNamesFor(int folder, const std::string& name) {
+  struct FolderKey {
+    dev_t device;
+    ino_t inode;
+    std::int64_t born;
+    auto operator<=>(const FolderKey&) const = default;
+  };
+  static std::mutex mutex;
+  static std::map<FolderKey, std::vector<std::string>> listed;
+  struct statx status {};
+  const bool known = ::statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &status) == 0 &&
+                     (status.stx_mask & STATX_BTIME) != 0;
+  const FolderKey key{
+      makedev(status.stx_dev_major, status.stx_dev_minor), static_cast<ino_t>(status.stx_ino),
+      status.stx_btime.tv_sec * std::int64_t{1'000'000'000} + status.stx_btime.tv_nsec};
+  const std::lock_guard<std::mutex> hold(mutex);
+  auto found = known ? listed.find(key) : listed.end();
+  std::vector<std::string> names;
+  if (found == listed.end()) {
+    const int copy = ::dup(folder);
+    DIR* const entries = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (entries == nullptr) {
+      if (copy >= 0) ::close(copy);
+      return {};
+    }
+    constexpr std::string_view kMark = ".tessary-";
+    while (const dirent* entry = ::readdir(entries)) {
+      const std::string_view entryName = entry->d_name;
+      if (entryName.size() > kMark.size() + 7 && entryName[0] == '.' &&
+          entryName.substr(entryName.size() - kMark.size() - 6, kMark.size()) == kMark) {
+        names.emplace_back(entryName);
+      }
+    }
+    ::closedir(entries);
+    if (!known)
+      std::erase_if(names, [&](const std::string& n) { return !IsTemporaryNameOf(n, name); });
+    if (!known) return names;
+    found = listed.emplace(key, std::move(names)).first;
+  }
+  std::vector<std::string> matching;
+  std::erase_if(found->second, [&](const std::string& candidate) {
+    if (!IsTemporaryNameOf(candidate, name)) return false;
+    matching.push_back(candidate);
+    return true;
+  });
+  return matching;
+}
+
 }  // namespace
 
 Replacement::~Replacement() {
@@ -110,18 +170,7 @@ std::vector<std::string> Replacement::RemoveStaleFiles(const std::string& target
     const int folder = OpenFolder(target);
     if (folder < 0) return removed;
     const File folderFile = File::Own(folder);
-    const int listed = ::dup(folder);
-    DIR* const entries = listed < 0 ? nullptr : ::fdopendir(listed);
-    if (entries == nullptr) {
-      if (listed >= 0) ::close(listed);
-      return removed;
-    }
-    const std::string name = NameOf(target);
-    std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(entries)) {
-      if (IsTemporaryNameOf(entry->d_name, name)) stale.emplace_back(entry->d_name);
-    }
-    ::closedir(entries);
+    const std::vector<std::string> stale = TemporaryNamesFor(folder, NameOf(target));
     for (const std::string& candidate : stale) {
       // A running program holds its new file locked from creation to its end: a lock that
       // can be had says that no program is writing this one.
