@@ -461,6 +461,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "is in an append-only folder, whose files cannot be replaced"},
         Refusal{"OthersModelInPlace", true, true, [](const std::string&) { return true; },
                 "Permission denied"},
+        Refusal{"OthersOutput", false, true, [](const std::string&) { return true; },
+                "Permission denied"},
         Refusal{"OwnReadOnlyModelInPlace", true, true,
                 [](const std::string& d) {
                   return Chown(d + "/in.mdl", kNobody) && Chmod(d + "/in.mdl", 0444);

@@ -26,8 +26,9 @@ platform::Error OutputTarget::Open(const std::string& path) {
   if (platform::IsKind(error, ErrorKind::NotFound))
     return 0;  // made by Prepare, if its folder exists
   if (error != 0) {
-    // Say why the system keeps it, where it can tell (an immutable file, say).
-    if (platform::Obstacle obstacle = platform::Replacement::CheckReplaceable(finalPath_, false)) {
+    // Say why the system keeps it, where it can tell (an immutable file, say), as for a model
+    // replaced in place.
+    if (platform::Obstacle obstacle = platform::Replacement::CheckReplaceable(finalPath_, true)) {
       refusal_ = std::move(obstacle.reason);
     }
     return error;
