@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,10 @@ struct StaleCase {
   bool locked;       // held by another program, as a run still under way holds its own
   bool removed;
 };
+
+void PrintTo(const StaleCase& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class StaleFileTest : public ::testing::TestWithParam<StaleCase> {};
 
@@ -143,6 +148,10 @@ struct Meanwhile {
   JobStatus status;
   const char* reason;  // the failure's
 };
+
+void PrintTo(const Meanwhile& row, std::ostream* os) {
+  *os << row.name;
+}
 
 void SaveOverByRename(const std::string& file) {
   WriteFile(file + ".save", "another program's save");
@@ -271,6 +280,10 @@ struct AccessCase {
   bool oldHasList;  // the replaced file has a list of its own (user 1 may read it)
 };
 
+void PrintTo(const AccessCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
 class InheritedAccessTest : public ::testing::TestWithParam<AccessCase> {};
 
 // `setfacl -d -m u:2:rwx,g:2:rwx` on the folder: its new files name user and group 2.
@@ -397,6 +410,10 @@ struct Refusal {
   std::function<bool(const std::string& folder)> setUp;
   const char* reason;
 };
+
+void PrintTo(const Refusal& row, std::ostream* os) {
+  *os << row.name;
+}
 
 bool Shell(const std::string& command) {
   return std::system((command + " 2>/dev/null").c_str()) == 0;
