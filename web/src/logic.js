@@ -10,11 +10,14 @@
   const AXES = ['x', 'y', 'z'];
 
   // "crate.mdl" -> "crate-scaled.mdl": "-scaled" before the extension, if the name has one.
+  const SUFFIX = '-scaled';
+  const LONGEST_NAME = 200;
   function outputName(modelName) {
     const name = safeFileName(modelName);
     const dot = name.lastIndexOf('.');
-    if (dot <= 0) return name + '-scaled';
-    return name.slice(0, dot) + '-scaled' + name.slice(dot);
+    const stem = dot <= 0 ? name : name.slice(0, dot);
+    const extension = dot <= 0 ? '' : name.slice(dot);
+    return stem.slice(0, LONGEST_NAME - SUFFIX.length - extension.length) + SUFFIX + extension;
   }
 
   // A name a download or a zip entry may carry: no folders, no control characters, none of
@@ -25,10 +28,10 @@
       .replace(/[\\/:*?"<>|]/g, '_')
       .trim();
     if (safe === '' || safe === '.' || safe === '..') safe = 'model.mdl';
-    if (safe.length > 200) {
+    if (safe.length > LONGEST_NAME) {
       const dot = safe.lastIndexOf('.');
       const extension = dot > 0 && safe.length - dot <= 10 ? safe.slice(dot) : '';
-      safe = safe.slice(0, 200 - extension.length) + extension;
+      safe = safe.slice(0, LONGEST_NAME - extension.length) + extension;
     }
     return safe;
   }

@@ -190,3 +190,25 @@ for (const row of failureCases) {
     }
   });
 }
+
+// The worker's files (web/src/files.js): the model read a slice at a time, the output kept as
+// Blob pieces, a line taken back after it was written out. The same bytes as tessary-scale.
+test('the page\'s files give tessary-scale\'s bytes', async () => {
+  const { Files } = require('../src/files.js');
+  const chosen = ['long-blank-start.mdl', 'long-copied-line.mdl', 'ctrl-z.mdl', large];
+  const pageFiles = new Files((blob, start, end) => blob.bytes.subarray(start, end));
+  const pageApi = await loadModule(wasmDir, pageFiles);
+  const nativeOut = fs.mkdtempSync(path.join(work, 'native-page-'));
+  execFileSync(native, ['-s', '3,-1,0.5', '-t', nativeOut, ...chosen.map((m) => path.join(corpus, m))]);
+  for (const model of chosen) {
+    const bytes = fs.readFileSync(path.join(corpus, model));
+    const input = pageFiles.addInput({ size: bytes.length, bytes });
+    const output = pageFiles.addOutput();
+    const result = pageApi.scale(input, model, output, model, [3, -1, 0.5]);
+    assert.ok(result.ok, model + ': ' + result.message);
+    const blob = pageFiles.take(output);
+    pageFiles.release(input);
+    const written = Buffer.from(await blob.arrayBuffer());
+    assert.ok(written.equals(fs.readFileSync(path.join(nativeOut, model))), model);
+  }
+});
