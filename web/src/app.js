@@ -260,8 +260,9 @@
   }
 
   function notTextMessage(model) {
-    return L.displayName(model.file.name) + ' is not model text (it holds bytes such as NUL ' +
-           'that text does not), so it is not scaled.';
+    return L.displayName(model.file.name) + ' is not model text (too many of its first bytes ' +
+           'are control characters: it looks like a picture, an archive or a program), so it is ' +
+           'not scaled.';
   }
 
   // --- Scaling ----------------------------------------------------------------------------

@@ -84,8 +84,10 @@ for (const row of scaledCases) {
 
 const textCases = [
   ['model text', Buffer.from('verts 1\r\n1 2 3\n\x1a'), true],
-  ['a NUL byte', Buffer.from('verts 1\n\x001 2 3\n'), false],
+  ['a NUL among text', Buffer.from('verts 1\n\x001 2 3 and some more words\n'), true],
   ['many control bytes', Buffer.from('\x01\x02\x03\x04abc'), false],
+  ['every byte alike', Buffer.from(Array.from({ length: 65536 }, (_, i) => i % 256)), false],
+  ['pseudo-random bytes', Buffer.from(Array.from({ length: 65536 }, (_, i) => (i * 2654435761) >>> 24)), false],
   ['nothing', Buffer.alloc(0), true],
   ['UTF-8 names', Buffer.from('node modèle-Ωμέγα\n'), true],
 ];
