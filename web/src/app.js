@@ -89,6 +89,7 @@
     return values.map((v) => String(v)).join(' ');
   }
 
+  // One cell per triple, x, y and z on lines of their own.
   function boxCells(row, box) {
     if (!box) {
       const cell = element('td', '', 'none');
@@ -96,8 +97,9 @@
       row.append(cell);
       return;
     }
-    row.append(element('td', '', triple(box.min)), element('td', '', triple(box.max)),
-               element('td', '', triple(L.boxSize(box))));
+    for (const values of [box.min, box.max, L.boxSize(box)]) {
+      row.append(element('td', 'triple', values.map(String).join('\n')));
+    }
   }
 
   function currentFactors(model) {
@@ -370,8 +372,10 @@
           setState(model, answer.message, true);
           failures.push(model);
         } else {
-          setState(model, 'Done! ' + answer.points + ' points scaled; ' +
+          setState(model, 'Done! ' + answer.points + ' points scaled in ' +
+                   (answer.milliseconds / 1000).toFixed(1) + ' s; ' +
                    L.sizeText(answer.bytesWritten) + ' as ' + L.displayName(entryNames[i]) + '.');
+          model.state.dataset.milliseconds = answer.milliseconds;
           outputs.push({ name: entryNames[i], blob: answer.blob });
         }
       }
