@@ -1,6 +1,7 @@
 // The module's files and progress, as the page provides them: every import calls the object
 // given as `tessaryFiles` when the module was created (see web/src/files.js for the page's and
-// web/test/node-files.js for Node's). Each answers a number, negative when it failed.
+// web/test/node-files.js for Node's). Each answers a number, negative when it failed. The
+// bytes given to read and write are views of the module's memory, valid during the call.
 mergeInto(LibraryManager.library, {
   tessary_web_file_size: function (handle) {
     return Module['tessaryFiles'].size(handle);
@@ -9,7 +10,7 @@ mergeInto(LibraryManager.library, {
     return Module['tessaryFiles'].read(handle, HEAPU8.subarray(into, into + size));
   },
   tessary_web_file_write: function (handle, data, size) {
-    return Module['tessaryFiles'].write(handle, HEAPU8.slice(data, data + size));
+    return Module['tessaryFiles'].write(handle, HEAPU8.subarray(data, data + size));
   },
   tessary_web_file_position: function (handle) {
     return Module['tessaryFiles'].position(handle);

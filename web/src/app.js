@@ -340,6 +340,7 @@
     const outputs = [];
     const failures = [];
     try {
+      await ask('start-run', {});
       for (const [i, model] of models.entries()) {
         if (cancelled) break;
         if (model.notText) {

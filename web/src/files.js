@@ -1,12 +1,17 @@
-// The module's files in the page's worker: a model is the user's File, read a slice at a time
-// (FileReaderSync, so that the pass can stay synchronous); an output is a list of Blobs, one
-// per piece the pass wrote, which the browser keeps outside the worker's memory. Nothing is
-// ever read whole, so the worker's memory stays that of the module's buffers.
+// The module's files in the page's worker: a model is the user's File, read a slice of 8 MiB
+// at a time (FileReaderSync, so that the pass can stay synchronous); an output is written to a
+// file of the origin's private file system through a synchronous access handle where the
+// browser has one, or else kept as a list of Blobs, one per piece the pass wrote, which the
+// browser keeps outside the worker's memory. Nothing is ever held whole, so the worker's
+// memory stays that of the module's buffers and one slice.
 (function (root, factory) {
   if (typeof module === 'object' && module.exports) module.exports = factory();
   else root.TessaryFiles = factory();
 })(typeof self !== 'undefined' ? self : this, function () {
   'use strict';
+
+  // Fewer, larger reads: each read of a File is a round trip to the browser.
+  const READ_AHEAD = 8 << 20;
 
   // The bytes of a Blob's slice, synchronously; given by the worker (FileReaderSync), or by a
   // test.
@@ -24,9 +29,10 @@
       return this.add({ blob, pos: 0, size: blob.size });
     }
 
-    // An output, collected in pieces; take() gives it as one Blob.
-    addOutput() {
-      return this.add({ parts: [], pos: 0, size: 0, output: true });
+    // An output: into `store` ({ sync, fileHandle }: a synchronous access handle of the private
+    // file system and its file) when given, else collected in Blob pieces. finish() gives it.
+    addOutput(store) {
+      return this.add({ parts: [], pos: 0, size: 0, output: true, store: store || null });
     }
 
     add(file) {
@@ -35,14 +41,28 @@
       return handle;
     }
 
-    take(handle, type) {
+    // The output as a Blob (a File of the private file system when it was written there).
+    async finish(handle, type) {
       const file = this.open.get(handle);
       this.open.delete(handle);
+      if (file.store) {
+        file.store.sync.flush();
+        file.store.sync.close();
+        return file.store.fileHandle.getFile();
+      }
       return new Blob(file.parts, { type: type || 'application/octet-stream' });
     }
 
     release(handle) {
+      const file = this.open.get(handle);
       this.open.delete(handle);
+      if (file && file.store) {
+        try {
+          file.store.sync.close();
+        } catch (error) {
+          // already closed
+        }
+      }
     }
 
     size(handle) {
@@ -53,26 +73,39 @@
     read(handle, into) {
       const file = this.open.get(handle);
       if (!file || file.output) return -1;
-      const end = Math.min(file.size, file.pos + into.length);
-      if (end <= file.pos) return 0;
-      let bytes;
-      try {
-        bytes = this.readSlice(file.blob, file.pos, end);
-      } catch (error) {
-        // Typically the file changed or went away since it was chosen.
-        this.lastError = error && error.message ? error.message : String(error);
-        return -1;
+      if (file.pos >= file.size) return 0;
+      const cached = file.cache ? file.cacheStart + file.cache.length : 0;
+      if (!file.cache || file.pos < file.cacheStart || file.pos >= cached) {
+        try {
+          file.cache = this.readSlice(file.blob, file.pos,
+                                      Math.min(file.size, file.pos + READ_AHEAD));
+          file.cacheStart = file.pos;
+        } catch (error) {
+          // Typically the file changed or went away since it was chosen.
+          file.cache = null;
+          this.lastError = error && error.message ? error.message : String(error);
+          return -1;
+        }
+        if (file.cache.length === 0) return 0;
       }
-      into.set(bytes);
-      file.pos += bytes.length;
-      return bytes.length;
+      const from = file.pos - file.cacheStart;
+      const count = Math.min(into.length, file.cache.length - from);
+      into.set(file.cache.subarray(from, from + count));
+      file.pos += count;
+      return count;
     }
 
     write(handle, bytes) {
       const file = this.open.get(handle);
       if (!file || !file.output) return -1;
+      if (file.store) {
+        file.store.sync.write(bytes, { at: file.pos });
+        file.pos += bytes.length;
+        file.size = Math.max(file.size, file.pos);
+        return bytes.length;
+      }
       if (file.pos !== file.size) this.cut(file, file.pos);
-      file.parts.push(new Blob([bytes]));
+      file.parts.push(new Blob([bytes]));  // a copy
       file.pos += bytes.length;
       file.size = file.pos;
       return bytes.length;
@@ -95,6 +128,12 @@
     truncate(handle, size) {
       const file = this.open.get(handle);
       if (!file || !file.output || size > file.size) return -1;
+      if (file.store) {
+        file.store.sync.truncate(size);
+        file.size = size;
+        file.pos = Math.min(file.pos, size);
+        return 0;
+      }
       this.cut(file, size);
       return 0;
     }

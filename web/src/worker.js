@@ -17,8 +17,57 @@ const SNIFF_BYTES = 64 * 1024;
 // A zip without its 64-bit extension holds less than 4 GiB and 65535 files.
 const ZIP_LIMIT = 0xffffffff - (1 << 20);
 
+// Outputs go to files of the origin's private file system, which the browser writes to disk
+// fast and which never leave it, where the browser can write them synchronously. Each run's
+// files stay until the next run of this worker has begun (the page's downloads read them),
+// or until a later visit finds them an hour old.
+const OUTPUTS = 'tessary-outputs';
+const KEEP_MS = 60 * 60 * 1000;
+let outputsFolder = null;
+const workerTag = Date.now().toString(36) + '-' + Math.random().toString(36).slice(2, 8);
+let outputCount = 0;
+
+async function openOutputs() {
+  try {
+    if (typeof FileSystemSyncAccessHandle === 'undefined') return;
+    const root = await navigator.storage.getDirectory();
+    outputsFolder = await root.getDirectoryHandle(OUTPUTS, { create: true });
+    for await (const [name, handle] of outputsFolder.entries()) {
+      const file = await handle.getFile().catch(() => null);
+      if (file && Date.now() - file.lastModified > KEEP_MS) {
+        await outputsFolder.removeEntry(name).catch(() => {});
+      }
+    }
+  } catch (error) {
+    outputsFolder = null;  // downloads from Blob pieces instead
+  }
+}
+
+// A new output file; null where there is no private file system to write synchronously.
+async function newOutput() {
+  if (!outputsFolder) return null;
+  try {
+    const name = workerTag + '-' + ++outputCount;
+    const fileHandle = await outputsFolder.getFileHandle(name, { create: true });
+    runOutputs.push(name);
+    const sync = await fileHandle.createSyncAccessHandle();
+    return { sync, fileHandle };
+  } catch (error) {
+    return null;
+  }
+}
+
+// The names of this run's outputs are kept until the next run starts.
+let runOutputs = [];
+async function startRun() {
+  if (!outputsFolder) return;
+  for (const name of runOutputs) await outputsFolder.removeEntry(name).catch(() => {});
+  runOutputs = [];
+}
+
 let api = null;
-const ready = createTessaryModule({ tessaryFiles: files }).then((module) => {
+const ready = openOutputs().then(() => createTessaryModule({ tessaryFiles: files }))
+  .then((module) => {
   api = TessaryApi.wrap(module);
   postMessage({ type: 'ready', version: api.version() });
 }, (error) => {
@@ -48,10 +97,15 @@ const handlers = {
     }
   },
 
-  scale({ file, outputName, factors }) {
+  async 'start-run'() {
+    await startRun();
+    return { ok: true };
+  },
+
+  async scale({ file, outputName, factors }) {
     if (notText(file)) return { ok: false, notText: true };
     const input = files.addInput(file);
-    const output = files.addOutput();
+    const output = files.addOutput(await newOutput());
     const started = performance.now();
     try {
       const result = api.scale(input, file.name, output, outputName, factors);
@@ -59,8 +113,8 @@ const handlers = {
         files.release(output);
         return { ok: false, message: withReason(result) };
       }
+      result.blob = await files.finish(output, 'model/x-tessary-mdl');
       result.milliseconds = performance.now() - started;
-      result.blob = files.take(output, 'model/x-tessary-mdl');
       return result;
     } finally {
       files.release(input);
@@ -69,14 +123,14 @@ const handlers = {
   },
 
   // The outputs as one zip, deflated, read and written a piece at a time.
-  zip({ entries }) {
+  async zip({ entries }) {
     const total = entries.reduce((sum, entry) => sum + entry.blob.size, 0);
     if (total > ZIP_LIMIT || entries.length > 65535) return { ok: false, tooLarge: true };
-    const parts = [];
+    const output = files.addOutput(await newOutput());
     let failure = null;
     const zip = new fflate.Zip((error, chunk) => {
       if (error) failure = error;
-      else parts.push(new Blob([chunk]));
+      else if (files.write(output, chunk) < 0) failure = new Error('the zip could not be written');
     });
     let done = 0;
     const piece = 1 << 20;
@@ -93,22 +147,31 @@ const handlers = {
       }
     }
     zip.end();
-    if (failure) return { ok: false, message: String(failure.message || failure) };
-    return { ok: true, blob: new Blob(parts, { type: 'application/zip' }) };
+    if (failure) {
+      files.release(output);
+      return { ok: false, message: String(failure.message || failure) };
+    }
+    return { ok: true, blob: await files.finish(output, 'application/zip') };
   },
 };
 
-onmessage = async (event) => {
+// One request at a time, in the order they came, though some wait for the file system.
+let queue = Promise.resolve();
+onmessage = (event) => {
   const request = event.data;
+  queue = queue.then(() => answer(request));
+};
+
+async function answer(request) {
   await ready;
   if (!api) return;
   current = request.id;
-  let answer;
+  let reply;
   try {
-    answer = handlers[request.type](request);
+    reply = await handlers[request.type](request);
   } catch (error) {
-    answer = { ok: false, message: String(error && error.message || error) };
+    reply = { ok: false, message: String(error && error.message || error) };
   }
   current = null;
-  postMessage({ type: 'answer', id: request.id, answer });
-};
+  postMessage({ type: 'answer', id: request.id, answer: reply });
+}

@@ -206,7 +206,7 @@ test('the page\'s files give tessary-scale\'s bytes', async () => {
     const output = pageFiles.addOutput();
     const result = pageApi.scale(input, model, output, model, [3, -1, 0.5]);
     assert.ok(result.ok, model + ': ' + result.message);
-    const blob = pageFiles.take(output);
+    const blob = await pageFiles.finish(output);
     pageFiles.release(input);
     const written = Buffer.from(await blob.arrayBuffer());
     assert.ok(written.equals(fs.readFileSync(path.join(nativeOut, model))), model);
