@@ -318,6 +318,7 @@
       return;
     }
     const several = models.length > 1;
+    models.forEach(renderReport);  // with the factors as they are now, whatever set them
     let place = null;
     try {
       place = await pickPlace(several);
