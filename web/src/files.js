@@ -13,17 +13,6 @@
   // Fewer, larger reads: each read of a File is a round trip to the browser.
   const READ_AHEAD = 8 << 20;
 
-  // Lets go of a slice read before at once: left to the garbage collector, the slices of a
-  // long pass pile up faster than it frees them. (Where ArrayBuffer.transfer is missing, the
-  // collector still does it.)
-  function drop(file) {
-    const cache = file.cache;
-    file.cache = null;
-    if (cache && typeof cache.buffer.transfer === 'function') cache.buffer.transfer(0);
-  }
-
-  // The bytes of a Blob's slice, synchronously; given by the worker (FileReaderSync), or by a
-  // test.
   class Files {
     constructor(readSlice, onProgress) {
       this.readSlice = readSlice;
@@ -65,7 +54,6 @@
     release(handle) {
       const file = this.open.get(handle);
       this.open.delete(handle);
-      if (file) drop(file);
       if (file && file.store) {
         try {
           file.store.sync.close();
@@ -86,7 +74,7 @@
       if (file.pos >= file.size) return 0;
       const cached = file.cache ? file.cacheStart + file.cache.length : 0;
       if (!file.cache || file.pos < file.cacheStart || file.pos >= cached) {
-        drop(file);
+        file.cache = null;
         try {
           file.cache = this.readSlice(file.blob, file.pos,
                                       Math.min(file.size, file.pos + READ_AHEAD));
