@@ -255,6 +255,57 @@ class PageTest(unittest.TestCase):
                 self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
 
 
+    def test_a_thousand_and_one_files_are_listed_up_to_a_thousand_with_a_message(self):
+        folder = os.path.join(self.work, 'many')
+        os.makedirs(folder, exist_ok=True)
+        paths = []
+        for i in range(1001):
+            paths.append(os.path.join(folder, 'm%04d.mdl' % i))
+            with open(paths[-1], 'w') as file:
+                file.write('verts 1\n%d 2 3\n' % i)
+        self.el('model').send_keys('\n'.join(paths))
+        self.wait_for(lambda d: len(d.find_elements(By.CSS_SELECTOR, '#models > li')) == 1000)
+        self.assertIn('1001 files were chosen', self.status())
+        self.assertIn('only the first 1000 are listed', self.status())
+        self.wait_for(lambda d: d.execute_script(
+            'return [...document.querySelectorAll(".model-state")].filter('
+            'e => e.textContent === "Ready.").length') == 1000, 120)
+
+
+class SiteTest(unittest.TestCase):
+    def test_a_new_version_of_the_site_is_offered_on_the_next_visit(self):
+        work = tempfile.mkdtemp(prefix='tessary-update-')
+        site = os.path.join(work, 'site')
+        shutil.copytree(SITE, site)
+        server = SiteServer(site)
+        driver = start_browser(work)
+        try:
+            driver.get(server.url)
+            driver.execute_async_script(
+                'navigator.serviceWorker.ready.then(() => arguments[0]())')
+            self.assertFalse(driver.find_element(By.ID, 'update').is_displayed())
+            with open(os.path.join(site, 'sw.js')) as file:
+                worker = file.read()
+            with open(os.path.join(site, 'sw.js'), 'w') as file:
+                file.write(worker.replace("const BUILD = '", "const BUILD = 'next-"))
+            driver.refresh()
+            WebDriverWait(driver, 30).until(
+                lambda d: d.find_element(By.ID, 'update').is_displayed())
+            self.assertIn('A new version of Tessary is ready', driver.find_element(By.ID, 'update').text)
+            driver.find_element(By.ID, 'reload').click()
+            WebDriverWait(driver, 30).until(lambda d: d.execute_script(
+                'return navigator.serviceWorker.controller && '
+                'document.readyState === "complete" && '
+                'document.getElementById("update").hidden'))
+            names = driver.execute_async_script('caches.keys().then(arguments[0])')
+            self.assertEqual([n for n in names if n.startswith('tessary-')],
+                             [n for n in names if n.startswith('tessary-next-')])
+        finally:
+            driver.quit()
+            server.stop()
+            shutil.rmtree(work, ignore_errors=True)
+
+
 class OfflineTest(unittest.TestCase):
     def test_the_page_works_offline_after_its_first_visit(self):
         work = tempfile.mkdtemp(prefix='tessary-offline-')
