@@ -4,14 +4,15 @@
 #   make test   install what is missing, build, and run every test
 # Also: make package, make example, make bench, make asan, make fuzz, make screenshots,
 # make windows (the Windows programs, cross-built), make windows-test (their tests, under
-# Wine), make format, make clean.
+# Wine), make web (the browser version's site in build/web), make web-test (its tests), make
+# web-serve (the site on 127.0.0.1), make web-bench, make format, make clean.
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
 .PHONY: run example programs test build package bench asan fuzz fuzz-ci screenshots windows \
-	windows-test format clean
+	windows-test web web-test web-serve web-bench format clean
 
 build:
 	@scripts/ensure-packages build gui test
@@ -96,6 +97,33 @@ windows-test: windows build
 	scripts/windows-compare
 	scripts/windows-session
 	scripts/windows-installer-test
+
+# The static site of Tessary in the browser: build/web/, served as it is by any static host.
+web:
+	@scripts/ensure-packages web
+	JOBS=$(JOBS) scripts/web-build
+
+# The module against the Linux build's tessary-scale under Node, then the page in headless
+# Chromium. WEB_PORT for web-serve.
+web-test: web
+	@scripts/ensure-packages build gui
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target tessary-scale tessary-corpus
+	scripts/web-test
+
+WEB_PORT ?= 8080
+
+web-serve: web
+	web/serve.py --port $(WEB_PORT) --directory build/web
+
+# The WebAssembly pass in Chromium against the native one, and the worker's peak memory.
+web-bench: web
+	@scripts/ensure-packages build gui bench
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target tessary-scale
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS) --target tessary-genmodel
+	scripts/web-bench
 
 screenshots: build
 	@scripts/ensure-packages screenshots

@@ -1,0 +1,164 @@
+// The module's files in the page's worker: a model is the user's File, read a slice of 8 MiB
+// at a time (FileReaderSync, so that the pass can stay synchronous); an output is written to a
+// file of the origin's private file system through a synchronous access handle where the
+// browser has one, or else kept as a list of Blobs, one per piece the pass wrote, which the
+// browser keeps outside the worker's memory. Nothing is ever held whole, so the worker's
+// memory stays that of the module's buffers and one slice.
+(function (root, factory) {
+  if (typeof module === 'object' && module.exports) module.exports = factory();
+  else root.TessaryFiles = factory();
+})(typeof self !== 'undefined' ? self : this, function () {
+  'use strict';
+
+  // Fewer, larger reads: each read of a File is a round trip to the browser.
+  const READ_AHEAD = 8 << 20;
+
+  class Files {
+    constructor(readSlice, onProgress) {
+      this.readSlice = readSlice;
+      this.onProgress = onProgress || (() => {});
+      this.open = new Map();
+      this.next = 1;
+      this.lastError = '';
+    }
+
+    // A model to read: a File or any Blob.
+    addInput(blob) {
+      return this.add({ blob, pos: 0, size: blob.size });
+    }
+
+    // An output: into `store` ({ sync, fileHandle }: a synchronous access handle of the private
+    // file system and its file) when given, else collected in Blob pieces. finish() gives it.
+    addOutput(store) {
+      return this.add({ parts: [], pos: 0, size: 0, output: true, store: store || null });
+    }
+
+    add(file) {
+      const handle = this.next++;
+      this.open.set(handle, file);
+      return handle;
+    }
+
+    // The output as a Blob (a File of the private file system when it was written there).
+    async finish(handle, type) {
+      const file = this.open.get(handle);
+      this.open.delete(handle);
+      if (file.store) {
+        file.store.sync.flush();
+        file.store.sync.close();
+        return file.store.fileHandle.getFile();
+      }
+      return new Blob(file.parts, { type: type || 'application/octet-stream' });
+    }
+
+    release(handle) {
+      const file = this.open.get(handle);
+      this.open.delete(handle);
+      if (file && file.store) {
+        try {
+          file.store.sync.close();
+        } catch (error) {
+          // already closed
+        }
+      }
+    }
+
+    size(handle) {
+      const file = this.open.get(handle);
+      return file ? file.size : -1;
+    }
+
+    read(handle, into) {
+      const file = this.open.get(handle);
+      if (!file || file.output) return -1;
+      if (file.pos >= file.size) return 0;
+      const cached = file.cache ? file.cacheStart + file.cache.length : 0;
+      if (!file.cache || file.pos < file.cacheStart || file.pos >= cached) {
+        file.cache = null;
+        try {
+          file.cache = this.readSlice(file.blob, file.pos,
+                                      Math.min(file.size, file.pos + READ_AHEAD));
+          file.cacheStart = file.pos;
+        } catch (error) {
+          // Typically the file changed or went away since it was chosen.
+          file.cache = null;
+          this.lastError = error && error.message ? error.message : String(error);
+          return -1;
+        }
+        if (file.cache.length === 0) return 0;
+      }
+      const from = file.pos - file.cacheStart;
+      const count = Math.min(into.length, file.cache.length - from);
+      into.set(file.cache.subarray(from, from + count));
+      file.pos += count;
+      return count;
+    }
+
+    write(handle, bytes) {
+      const file = this.open.get(handle);
+      if (!file || !file.output) return -1;
+      if (file.store) {
+        file.store.sync.write(bytes, { at: file.pos });
+        file.pos += bytes.length;
+        file.size = Math.max(file.size, file.pos);
+        return bytes.length;
+      }
+      if (file.pos !== file.size) this.cut(file, file.pos);
+      file.parts.push(new Blob([bytes]));  // a copy
+      file.pos += bytes.length;
+      file.size = file.pos;
+      return bytes.length;
+    }
+
+    position(handle) {
+      const file = this.open.get(handle);
+      return file ? file.pos : -1;
+    }
+
+    // Writing goes on from `offset`; for an output, what stood after it is dropped at the
+    // next write or at truncate, as the pass takes back a line.
+    seek(handle, offset) {
+      const file = this.open.get(handle);
+      if (!file || offset > file.size) return -1;
+      file.pos = offset;
+      return 0;
+    }
+
+    truncate(handle, size) {
+      const file = this.open.get(handle);
+      if (!file || !file.output || size > file.size) return -1;
+      if (file.store) {
+        file.store.sync.truncate(size);
+        file.size = size;
+        file.pos = Math.min(file.pos, size);
+        return 0;
+      }
+      this.cut(file, size);
+      return 0;
+    }
+
+    cut(file, size) {
+      let kept = 0;
+      const parts = [];
+      for (const part of file.parts) {
+        if (kept >= size) break;
+        const taken = Math.min(part.size, size - kept);
+        parts.push(taken === part.size ? part : part.slice(0, taken));
+        kept += taken;
+      }
+      file.parts = parts;
+      file.size = size;
+      if (file.pos > size) file.pos = size;
+    }
+
+    close(handle) {
+      return this.open.has(handle) ? 0 : -1;
+    }
+
+    progress(done, total) {
+      this.onProgress(done, total);
+    }
+  }
+
+  return { Files };
+});

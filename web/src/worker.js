@@ -1,0 +1,177 @@
+// The page's worker: runs the module on the models the page sends, one request at a time, and
+// answers with reports, outputs (as Blobs) and progress. The page ends the worker to cancel.
+'use strict';
+importScripts('tessary.js', 'api.js', 'files.js', 'logic.js', 'vendor/fflate.js');
+
+const reader = new FileReaderSync();
+const readSlice = (blob, start, end) =>
+  new Uint8Array(reader.readAsArrayBuffer(blob.slice(start, end)));
+
+let current = null; // the request running, for its progress
+const files = new TessaryFiles.Files(readSlice, (done, total) => {
+  if (current) postMessage({ type: 'progress', id: current, done, total });
+});
+
+// How much of a model's start is looked at to tell text from other data.
+const SNIFF_BYTES = 64 * 1024;
+// A zip without its 64-bit extension holds less than 4 GiB and 65535 files.
+const ZIP_LIMIT = 0xffffffff - (1 << 20);
+
+// Outputs go to files of the origin's private file system, which the browser writes to disk
+// fast and which never leave it, where the browser can write them synchronously. Each run's
+// files stay until the next run of this worker has begun (the page's downloads read them),
+// or until a later visit finds them an hour old.
+const OUTPUTS = 'tessary-outputs';
+const KEEP_MS = 60 * 60 * 1000;
+let outputsFolder = null;
+const workerTag = Date.now().toString(36) + '-' + Math.random().toString(36).slice(2, 8);
+let outputCount = 0;
+
+async function openOutputs() {
+  try {
+    if (typeof FileSystemSyncAccessHandle === 'undefined') return;
+    const root = await navigator.storage.getDirectory();
+    outputsFolder = await root.getDirectoryHandle(OUTPUTS, { create: true });
+    for await (const [name, handle] of outputsFolder.entries()) {
+      const file = await handle.getFile().catch(() => null);
+      if (file && Date.now() - file.lastModified > KEEP_MS) {
+        await outputsFolder.removeEntry(name).catch(() => {});
+      }
+    }
+  } catch (error) {
+    outputsFolder = null;  // downloads from Blob pieces instead
+  }
+}
+
+// A new output file; null where there is no private file system to write synchronously.
+async function newOutput() {
+  if (!outputsFolder) return null;
+  try {
+    const name = workerTag + '-' + ++outputCount;
+    const fileHandle = await outputsFolder.getFileHandle(name, { create: true });
+    runOutputs.push(name);
+    const sync = await fileHandle.createSyncAccessHandle();
+    return { sync, fileHandle };
+  } catch (error) {
+    return null;
+  }
+}
+
+// The names of this run's outputs are kept until the next run starts.
+let runOutputs = [];
+async function startRun() {
+  if (!outputsFolder) return;
+  for (const name of runOutputs) await outputsFolder.removeEntry(name).catch(() => {});
+  runOutputs = [];
+}
+
+let api = null;
+const ready = openOutputs().then(() => createTessaryModule({ tessaryFiles: files }))
+  .then((module) => {
+  api = TessaryApi.wrap(module);
+  postMessage({ type: 'ready', version: api.version() });
+}, (error) => {
+  postMessage({ type: 'broken', message: String(error && error.message || error) });
+});
+
+function notText(file) {
+  const start = readSlice(file, 0, Math.min(file.size, SNIFF_BYTES));
+  return !TessaryLogic.looksLikeText(start);
+}
+
+function withReason(result) {
+  const reason = files.lastError || result.reason;
+  files.lastError = '';
+  return reason ? result.message + ' (' + reason + ')' : result.message;
+}
+
+const handlers = {
+  inspect({ file }) {
+    if (notText(file)) return { ok: false, notText: true };
+    const input = files.addInput(file);
+    try {
+      const result = api.inspect(input, file.name);
+      return result.ok ? result : { ok: false, message: withReason(result) };
+    } finally {
+      files.release(input);
+    }
+  },
+
+  async 'start-run'() {
+    await startRun();
+    return { ok: true };
+  },
+
+  async scale({ file, outputName, factors }) {
+    if (notText(file)) return { ok: false, notText: true };
+    const input = files.addInput(file);
+    const output = files.addOutput(await newOutput());
+    const started = performance.now();
+    try {
+      const result = api.scale(input, file.name, output, outputName, factors);
+      if (!result.ok) {
+        files.release(output);
+        return { ok: false, message: withReason(result) };
+      }
+      result.blob = await files.finish(output, 'model/x-tessary-mdl');
+      result.milliseconds = performance.now() - started;
+      return result;
+    } finally {
+      files.release(input);
+      files.release(output);
+    }
+  },
+
+  // The outputs as one zip, deflated, read and written a piece at a time.
+  async zip({ entries }) {
+    const total = entries.reduce((sum, entry) => sum + entry.blob.size, 0);
+    if (total > ZIP_LIMIT || entries.length > 65535) return { ok: false, tooLarge: true };
+    const output = files.addOutput(await newOutput());
+    let failure = null;
+    const zip = new fflate.Zip((error, chunk) => {
+      if (error) failure = error;
+      else if (files.write(output, chunk) < 0) failure = new Error('the zip could not be written');
+    });
+    let done = 0;
+    const piece = 1 << 20;
+    for (const entry of entries) {
+      const stream = new fflate.ZipDeflate(entry.name, { level: 6 });
+      zip.add(stream);
+      const size = entry.blob.size;
+      if (size === 0) stream.push(new Uint8Array(0), true);
+      for (let at = 0; at < size; at += piece) {
+        const end = Math.min(size, at + piece);
+        stream.push(readSlice(entry.blob, at, end), end === size);
+        done += end - at;
+        postMessage({ type: 'progress', id: current, done, total });
+      }
+    }
+    zip.end();
+    if (failure) {
+      files.release(output);
+      return { ok: false, message: String(failure.message || failure) };
+    }
+    return { ok: true, blob: await files.finish(output, 'application/zip') };
+  },
+};
+
+// One request at a time, in the order they came, though some wait for the file system.
+let queue = Promise.resolve();
+onmessage = (event) => {
+  const request = event.data;
+  queue = queue.then(() => answer(request));
+};
+
+async function answer(request) {
+  await ready;
+  if (!api) return;
+  current = request.id;
+  let reply;
+  try {
+    reply = await handlers[request.type](request);
+  } catch (error) {
+    reply = { ok: false, message: String(error && error.message || error) };
+  }
+  current = null;
+  postMessage({ type: 'answer', id: request.id, answer: reply });
+}

@@ -1,0 +1,340 @@
+#!/usr/bin/python3
+"""Tessary's page in headless Chromium, served from build/web on 127.0.0.1: a model scaled to
+the bytes of build/release's tessary-scale, several into a zip, Cancel on a big model, a file
+that is not text under a hostile name, the keyboard, narrow screens, offline use, and no
+request anywhere while scaling. Saves the page's screenshot to build/web-page.png, or to
+docs/web-page.png (the README's) with TESSARY_UPDATE_SCREENSHOT=1."""
+
+import io
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zipfile
+
+from selenium import webdriver
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
+sys.path.insert(0, os.path.join(ROOT, 'web'))
+from serve import SiteServer  # noqa: E402
+
+SITE = os.path.join(ROOT, os.environ.get('TESSARY_WASM_DIR', 'build/web'))
+NATIVE = os.path.join(ROOT, os.environ.get('TESSARY_NATIVE_DIR', 'build/release'))
+SCALE = os.path.join(NATIVE, 'tessary-scale')
+
+
+def start_browser(downloads, width=1000, height=1300):
+    options = webdriver.ChromeOptions()
+    options.binary_location = '/usr/bin/chromium'
+    for argument in ('--headless=new', '--no-sandbox', '--disable-gpu',
+                     '--window-size=%d,%d' % (width, height)):
+        options.add_argument(argument)
+    options.add_experimental_option('prefs', {'download.default_directory': downloads,
+                                              'download.prompt_for_download': False})
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+    driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+    driver.execute_cdp_cmd('Browser.setDownloadBehavior',
+                           {'behavior': 'allow', 'downloadPath': downloads})
+    return driver
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix='tessary-page-')
+        cls.corpus = os.path.join(cls.work, 'corpus')
+        subprocess.run([os.path.join(NATIVE, 'tests', 'tessary-corpus'), cls.corpus, '40'],
+                       check=True)
+        cls.server = SiteServer(SITE)
+        cls.downloads = os.path.join(cls.work, 'downloads')
+        os.mkdir(cls.downloads)
+        cls.driver = start_browser(cls.downloads)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.stop()
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        start = len(self.server.requests)
+        self.driver.get(self.server.url)
+        self.wait_for(lambda d: d.execute_script(
+            'return document.readyState === "complete"'))
+        # The browser looks for a new version of the service worker at each visit.
+        self.wait_for(lambda d: '/sw.js' in self.server.requests[start:])
+
+    # -- helpers -------------------------------------------------------------------------
+
+    def wait_for(self, condition, timeout=60):
+        return WebDriverWait(self.driver, timeout, poll_frequency=0.05).until(condition)
+
+    def el(self, element_id):
+        return self.driver.find_element(By.ID, element_id)
+
+    def model(self, name):
+        return os.path.join(self.corpus, name)
+
+    def choose(self, *paths):
+        self.el('model').clear()  # a file input that takes several adds to what it holds
+        self.el('model').send_keys('\n'.join(paths))
+        self.wait_for(lambda d: len(d.find_elements(By.CSS_SELECTOR, '#models > li')) == len(paths))
+
+    def type_factors(self, *texts):
+        for element_id, text in zip(('scale-x', 'scale-y', 'scale-z'), texts):
+            field = self.el(element_id)
+            field.clear()
+            field.send_keys(text)
+        return field
+
+    def status(self):
+        return self.el('status').text
+
+    def wait_for_status(self, start, timeout=120):
+        try:
+            self.wait_for(lambda d: self.status().startswith(start), timeout)
+        except TimeoutException:
+            self.fail('the status is %r, not %r; the list says %r; the console: %r' % (
+                self.status(), start, self.el('models').text[:500],
+                self.driver.get_log('browser')[-5:]))
+        return self.status()
+
+    def downloaded(self, name, timeout=30):
+        path = os.path.join(self.downloads, name)
+        self.wait_for(lambda d: os.path.exists(path) and not any(
+            n.endswith('.crdownload') for n in os.listdir(self.downloads)), timeout)
+        with open(path, 'rb') as file:
+            return file.read()
+
+    def native(self, model, *factors):
+        out = os.path.join(self.work, 'native-' + os.path.basename(model))
+        subprocess.run([SCALE, model, out, *factors], check=True)
+        with open(out, 'rb') as file:
+            return file.read()
+
+    # -- the tests -----------------------------------------------------------------------
+
+    def test_one_model_is_downloaded_with_the_native_bytes(self):
+        model = self.model('m0003.mdl')
+        self.choose(model)
+        self.wait_for(lambda d: 'Ready.' in d.find_element(By.ID, 'models').text)
+        self.assertEqual(self.el('output').get_attribute('value'), 'm0003-scaled.mdl')
+        self.type_factors('1.5', '1d2', '-0.25').send_keys(Keys.ENTER)
+        self.assertEqual(self.wait_for_status('Done!'), 'Done!')
+        self.assertEqual(self.downloaded('m0003-scaled.mdl'),
+                         self.native(model, '1.5', '1d2', '-0.25'))
+        report = self.el('models').text
+        self.assertIn('Scale factors: 1.5 100 -0.25', report)
+        self.assertIn('vertex points', report)
+        # The README's picture, when asked for; otherwise beside the build.
+        folder = 'docs' if os.environ.get('TESSARY_UPDATE_SCREENSHOT') else 'build'
+        os.makedirs(os.path.join(ROOT, folder), exist_ok=True)
+        self.driver.save_screenshot(os.path.join(ROOT, folder, 'web-page.png'))
+
+    def test_the_output_field_names_the_download_and_scale_is_a_button(self):
+        self.choose(self.model('m0005.mdl'))
+        output = self.el('output')
+        output.clear()
+        output.send_keys('renamed.mdl')
+        self.type_factors('2', '2', '2')
+        self.el('scale').click()
+        self.wait_for_status('Done!')
+        self.assertEqual(self.downloaded('renamed.mdl'), self.native(self.model('m0005.mdl'), '2'))
+
+    def test_several_models_go_into_a_zip(self):
+        names = ['m0001.mdl', 'm0003.mdl', 'm0007.mdl']
+        other = os.path.join(self.work, 'other')
+        os.makedirs(other, exist_ok=True)
+        shutil.copy(self.model('m0009.mdl'), os.path.join(other, 'm0001.mdl'))
+        paths = [self.model(n) for n in names] + [os.path.join(other, 'm0001.mdl')]
+        self.choose(*paths)
+        self.assertEqual(self.el('output').get_attribute('value'), 'scaled-models.zip')
+        self.type_factors('2', '-3', '0.5').send_keys(Keys.ENTER)
+        self.assertIn('4 models scaled into scaled-models.zip', self.wait_for_status('Done!'))
+        archive = zipfile.ZipFile(io.BytesIO(self.downloaded('scaled-models.zip')))
+        expected = {'m0001-scaled.mdl': paths[0], 'm0003-scaled.mdl': paths[1],
+                    'm0007-scaled.mdl': paths[2], 'm0001-scaled (2).mdl': paths[3]}
+        self.assertEqual(sorted(archive.namelist()), sorted(expected))
+        for entry, model in expected.items():
+            self.assertEqual(archive.read(entry), self.native(model, '2', '-3', '0.5'), entry)
+
+    def test_cancel_stops_a_big_model_and_saves_nothing(self):
+        big = os.path.join(self.work, 'big.mdl')
+        block = ''.join('%d.25 %d.5 -%d.125\n' % (i, i * 7 % 1000, i % 97) for i in range(20000))
+        with open(big, 'w') as file:
+            for _ in range(150):  # 65 MB
+                file.write('verts 20000\n' + block)
+        self.choose(big)
+        self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+        # Progress shows after half a second, while the model is read for its report or scaled.
+        self.wait_for(lambda d: d.find_element(By.ID, 'progress').is_displayed()
+                      or d.find_element(By.CSS_SELECTOR, '.model-progress').is_displayed())
+        self.el('cancel').click()
+        self.assertEqual(self.wait_for_status('Cancelled', 5), 'Cancelled: nothing was saved.')
+        self.assertFalse(self.el('progress').is_displayed())
+        time.sleep(1)
+        self.assertEqual(os.listdir(self.downloads), [])
+        # The page goes on working with a new worker.
+        self.choose(self.model('m0002.mdl'))
+        self.type_factors('3', '3', '3').send_keys(Keys.ENTER)
+        self.wait_for_status('Done!')
+        self.assertEqual(self.downloaded('m0002-scaled.mdl'), self.native(self.model('m0002.mdl'), '3'))
+
+    def test_a_file_that_is_not_text_under_a_hostile_name_is_refused(self):
+        name = '<img src=x onerror="document.title=1">\x07&amp;.mdl'
+        path = os.path.join(self.work, name)
+        with open(path, 'wb') as file:
+            file.write(bytes(range(256)) * 64)
+        self.choose(path)
+        self.wait_for(lambda d: 'is not model text' in d.find_element(By.ID, 'models').text)
+        models = self.el('models')
+        self.assertEqual(models.find_elements(By.TAG_NAME, 'img'), [])
+        self.assertIn('<img src=x onerror="document.title=1">\\u0007&amp;.mdl', models.text)
+        self.el('scale').click()
+        self.assertIn('is not model text', self.wait_for_status('<img'))
+        self.assertEqual(self.driver.title, 'Tessary')
+        self.assertEqual(os.listdir(self.downloads), [])
+
+    def test_nothing_is_asked_of_any_server_while_scaling(self):
+        self.driver.execute_async_script(
+            'navigator.serviceWorker.ready.then(() => arguments[0]())')
+        self.choose(self.model('m0011.mdl'))
+        self.wait_for(lambda d: 'Ready.' in d.find_element(By.ID, 'models').text)
+        before = len(self.server.requests)
+        self.type_factors('4', '4', '4').send_keys(Keys.ENTER)
+        self.wait_for_status('Done!')
+        self.downloaded('m0011-scaled.mdl')
+        self.assertEqual(self.server.requests[before:], [])
+        origins = self.driver.execute_script(
+            'return performance.getEntriesByType("resource").map(e => new URL(e.name).origin)')
+        self.assertEqual(set(origins) - {self.server.url.rstrip('/')}, set())
+        policy = self.driver.execute_script(
+            'return document.querySelector("meta[http-equiv=Content-Security-Policy]").content')
+        self.assertIn("connect-src 'self'", policy)
+        self.assertIn("script-src 'self' 'wasm-unsafe-eval'", policy)
+
+    def test_controls_have_names_and_the_keyboard_reaches_them_in_order(self):
+        labels = {'model': 'Model', 'output': 'Output', 'scale-x': 'Scale X',
+                  'scale-y': 'Scale Y', 'scale-z': 'Scale Z'}
+        for element_id, text in labels.items():
+            label = self.driver.find_element(By.CSS_SELECTOR, 'label[for="%s"]' % element_id)
+            self.assertEqual(label.get_attribute('textContent'), text)
+        self.assertEqual(self.el('scale').text, 'Scale')
+        self.assertIn('never leave this computer', self.el('privacy').text)
+        self.assertRegex(self.el('version').text, r'^Tessary \d+\.\d+\.\d+\.\d+$')
+        self.driver.find_element(By.TAG_NAME, 'h1').click()
+        order = []
+        for _ in range(8):
+            ActionChains(self.driver).send_keys(Keys.TAB).perform()
+            order.append(self.driver.switch_to.active_element.get_attribute('id'))
+        self.assertEqual(order[:1], ['model'])
+        self.assertEqual([i for i in order if i in ('output', 'scale-x', 'scale-y', 'scale-z', 'scale')],
+                         ['output', 'scale-x', 'scale-y', 'scale-z', 'scale'])
+
+    def test_a_narrow_screen_and_a_zoomed_page_need_no_sideways_scrolling(self):
+        self.choose(self.model('m0003.mdl'))
+        self.wait_for(lambda d: 'Ready.' in d.find_element(By.ID, 'models').text)
+        # 360 pixels: a phone; 640: a 1280-pixel window at 200% zoom.
+        for width in (360, 640):
+            self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+                'width': width, 'height': 800, 'deviceScaleFactor': 2, 'mobile': width < 400})
+            try:
+                overflow = self.driver.execute_script(
+                    'return document.documentElement.scrollWidth - window.innerWidth')
+                self.assertLessEqual(overflow, 0, 'width %d' % width)
+                self.assertTrue(self.el('scale').is_displayed())
+            finally:
+                self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+
+
+    def test_a_thousand_and_one_files_are_listed_up_to_a_thousand_with_a_message(self):
+        folder = os.path.join(self.work, 'many')
+        os.makedirs(folder, exist_ok=True)
+        paths = []
+        for i in range(1001):
+            paths.append(os.path.join(folder, 'm%04d.mdl' % i))
+            with open(paths[-1], 'w') as file:
+                file.write('verts 1\n%d 2 3\n' % i)
+        self.el('model').send_keys('\n'.join(paths))
+        self.wait_for(lambda d: len(d.find_elements(By.CSS_SELECTOR, '#models > li')) == 1000)
+        self.assertIn('1001 files were chosen', self.status())
+        self.assertIn('only the first 1000 are listed', self.status())
+        self.wait_for(lambda d: d.execute_script(
+            'return [...document.querySelectorAll(".model-state")].filter('
+            'e => e.textContent === "Ready.").length') == 1000, 120)
+
+
+class SiteTest(unittest.TestCase):
+    def test_a_new_version_of_the_site_is_offered_on_the_next_visit(self):
+        work = tempfile.mkdtemp(prefix='tessary-update-')
+        site = os.path.join(work, 'site')
+        shutil.copytree(SITE, site)
+        server = SiteServer(site)
+        driver = start_browser(work)
+        try:
+            driver.get(server.url)
+            driver.execute_async_script(
+                'navigator.serviceWorker.ready.then(() => arguments[0]())')
+            self.assertFalse(driver.find_element(By.ID, 'update').is_displayed())
+            with open(os.path.join(site, 'sw.js')) as file:
+                worker = file.read()
+            with open(os.path.join(site, 'sw.js'), 'w') as file:
+                file.write(worker.replace("const BUILD = '", "const BUILD = 'next-"))
+            driver.refresh()
+            WebDriverWait(driver, 30).until(
+                lambda d: d.find_element(By.ID, 'update').is_displayed())
+            self.assertIn('A new version of Tessary is ready', driver.find_element(By.ID, 'update').text)
+            driver.find_element(By.ID, 'reload').click()
+            WebDriverWait(driver, 30).until(lambda d: d.execute_script(
+                'return navigator.serviceWorker.controller && '
+                'document.readyState === "complete" && '
+                'document.getElementById("update").hidden'))
+            names = driver.execute_async_script('caches.keys().then(arguments[0])')
+            self.assertEqual([n for n in names if n.startswith('tessary-')],
+                             [n for n in names if n.startswith('tessary-next-')])
+        finally:
+            driver.quit()
+            server.stop()
+            shutil.rmtree(work, ignore_errors=True)
+
+
+class OfflineTest(unittest.TestCase):
+    def test_the_page_works_offline_after_its_first_visit(self):
+        work = tempfile.mkdtemp(prefix='tessary-offline-')
+        server = SiteServer(SITE)
+        driver = start_browser(work)
+        try:
+            driver.get(server.url)
+            driver.execute_async_script(
+                'navigator.serviceWorker.ready.then(() => arguments[0]())')
+            server.stop()
+            driver.refresh()
+            self.assertEqual(driver.title, 'Tessary')
+            model = os.path.join(work, 'offline.mdl')
+            with open(model, 'w') as file:
+                file.write('verts 1\n1 2 3\n')
+            driver.find_element(By.ID, 'model').send_keys(model)
+            driver.find_element(By.ID, 'scale-x').send_keys(Keys.ENTER)
+            WebDriverWait(driver, 30).until(
+                lambda d: d.find_element(By.ID, 'status').text == 'Done!')
+        finally:
+            driver.quit()
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == '__main__':
+    result = unittest.main(exit=False, verbosity=2).result
+    failed = len(result.failures) + len(result.errors)
+    print('%d passed, %d failed' % (result.testsRun - failed, failed))
+    sys.exit(1 if failed else 0)
