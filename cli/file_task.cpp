@@ -15,7 +15,7 @@ JobFile FileArgument(const std::string& argument, platform::File::Standard stand
   return argument == "-" ? JobFile::Standard(standard) : JobFile::Path(argument);
 }
 
-FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int filesAtATime,
+FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
                   const std::atomic<bool>* cancel,
                   const std::function<void(std::uint64_t)>& bytesRead) {
   PassControl control;
@@ -27,8 +27,7 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int file
   job.output = FileArgument(file.output, platform::File::Standard::Output);
   job.factors = command.factors;
   job.control = control;
-  job.threads = static_cast<int>(command.threads);
-  job.filesAtATime = filesAtATime;
+  job.plan = plan;
   job.inPlace = command.placement == Placement::InPlace;
   if (command.fit) {
     job.chooseFactors = [fit = *command.fit](const ModelInfo& info) {
@@ -64,11 +63,11 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, int file
 
 }  // namespace
 
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int filesAtATime,
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
                       const std::atomic<bool>* cancel,
                       const std::function<void(std::uint64_t)>& bytesRead) noexcept {
   try {
-    return Scale(file, command, filesAtATime, cancel, bytesRead);
+    return Scale(file, command, plan, cancel, bytesRead);
   } catch (...) {  // only running out of memory gets here, and then little can be said
     FileOutcome outcome;
     outcome.status = JobStatus::Failed;

@@ -26,11 +26,11 @@ struct FileOutcome {
   PassStats stats;
 };
 
-/// Scales `file` as `command` says. "-" stands for standard input or output. `filesAtATime`
-/// files share the cores. `bytesRead` is called from this thread with the bytes read so far
-/// (both reads, for --fit); `cancel` stops the work and leaves the output as it was. Never
+/// Scales `file` as `command` says, with the run's threads and buffers as `plan` says. "-"
+/// stands for standard input or output. `bytesRead` is called from this thread with the bytes read
+/// so far (both reads, for --fit); `cancel` stops the work and leaves the output as it was. Never
 /// throws.
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, int filesAtATime,
+FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
                       const std::atomic<bool>* cancel,
                       const std::function<void(std::uint64_t)>& bytesRead) noexcept;
 

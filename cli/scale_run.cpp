@@ -92,16 +92,28 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
 
   // --fit reads every model twice.
   std::vector<std::uint64_t> sizes;
+  RunRequest request{command.jobs, command.threads, files.size(), 0};
   for (const PlannedFile& file : files) {
     const std::uint64_t size = InputSize(file.input);
     sizes.push_back(size == ProgressCounter::kUnknownSize || !command.fit ? size : 2 * size);
+    if (size != ProgressCounter::kUnknownSize) {
+      request.largestFile = std::max(request.largestFile, size);
+    }
+  }
+  // Files at a time, the threads of each and their buffers, within the process's limits.
+  const ThreadPlan plan = PlanRun(RunResources::OfThisProcess(), request);
+  if (!plan.fits) {
+    PrintProgramLine(
+        Format("not enough memory: scaling a file takes about %llu KiB more than "
+               "the process may have",
+               static_cast<unsigned long long>(plan.memory >> 10)));
+    PrintProgramLine("nothing was written");
+    return {kExitFailure, false};
   }
   ProgressCounter counter(sizes);
   ProgressLine progress(counter, command.progress);
 
-  // Files at a time; the cores are shared among them (see PassThreads).
-  const std::size_t workers =
-      std::min<std::size_t>(command.jobs != 0 ? command.jobs : DefaultJobs(), files.size());
+  const auto workers = static_cast<std::size_t>(plan.filesAtATime);
   // A file scaled on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
 
@@ -109,13 +121,13 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   RunInOrder(
       files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
-        FileOutcome outcome = ScaleFile(files[i], command, static_cast<int>(workers), &interrupt,
-                                        [&, i](std::uint64_t done) {
-                                          counter.SetBytes(i, done);
-                                          if (std::this_thread::get_id() == thisThread) {
-                                            progress.Tick();
-                                          }
-                                        });
+        FileOutcome outcome =
+            ScaleFile(files[i], command, plan, &interrupt, [&, i](std::uint64_t done) {
+              counter.SetBytes(i, done);
+              if (std::this_thread::get_id() == thisThread) {
+                progress.Tick();
+              }
+            });
         if (outcome.status != JobStatus::Cancelled) counter.FileDone();
         return outcome;
       },

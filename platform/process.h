@@ -2,6 +2,7 @@
 // standard error.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "platform/error.h"
@@ -11,6 +12,26 @@ namespace tessary::platform {
 /// The processors this process may run on: its CPU affinity on Linux, the processors of its
 /// processor group that its affinity allows on Windows. At least 1.
 int UsableCores() noexcept;
+
+/// What the system lets this process have, in bytes and descriptors; 0 wherever it sets no
+/// limit or cannot tell.
+struct ResourceLimits {
+  /// The address space the process may map (RLIMIT_AS), and how much it maps now.
+  std::uint64_t addressSpace = 0;
+  std::uint64_t addressSpaceUsed = 0;
+  /// The memory its control group may charge (memory.max, or memory.limit_in_bytes, the
+  /// smallest on the way up), and what the group charges now. On Windows: the memory a job
+  /// object lets the process commit, and what it has committed.
+  std::uint64_t memory = 0;
+  std::uint64_t memoryUsed = 0;
+  /// The number of files the process may hold open (RLIMIT_NOFILE).
+  std::uint64_t openFiles = 0;
+  /// The address space that the stack of each new thread takes.
+  std::uint64_t threadStack = 0;
+};
+
+/// The limits as they stand now. Never fails: what cannot be read is 0.
+ResourceLimits CurrentResourceLimits() noexcept;
 
 /// First thing in a console program. On POSIX: standard descriptors that were closed are
 /// opened on /dev/null, so that no file takes their numbers; a file over the size limit is a

@@ -1,6 +1,5 @@
 #include "model/job/scale_job.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +11,6 @@
 #include "model/pass/model_info.h"
 #include "model/pass/output_file.h"
 #include "model/pass/parallel_pass.h"
-#include "platform/process.h"
 
 namespace tessary {
 namespace {
@@ -27,9 +25,6 @@ bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
 // How often the disk is asked to write what a pass wrote to a temporary file.
 constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 
-// Below this size, starting threads costs more than they save.
-constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
-
 // Whether the file `path` names is the open input, however it is spelt.
 bool IsInput(const std::string& path, const InputFile& input) {
   platform::FileStatus named;
@@ -43,9 +38,13 @@ platform::Error OpenInput(const JobFile& file, InputFile& input) {
   return 0;
 }
 
-int ThreadsFor(const ScaleJob& job, const InputFile& input) {
-  if (input.size() < kParallelFromBytes) return 1;
-  return PassThreads(job.threads, job.filesAtATime);
+// The run's plan, or one for this job alone, made before the input is opened: a small input
+// still takes the sequential pass (see ThreadPlan::ForFile).
+ThreadPlan PlanFor(const ScaleJob& job) {
+  if (job.plan) return *job.plan;
+  RunRequest alone;
+  alone.largestFile = ~std::uint64_t{0};
+  return PlanRun(RunResources::OfThisProcess(), alone);
 }
 
 JobResult Refused(JobStatus status, const JobFile& file, std::string reason) {
@@ -74,7 +73,8 @@ std::string RefusalReason(const OutputTarget& target, platform::Error error) {
 // Everything up to a committed output; failures after both files are open are thrown. The new
 // files that earlier runs left and that this one removed go to `removedStale`.
 JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
-  InputFile input(&job.control);
+  const ThreadPlan plan = PlanFor(job);
+  InputFile input(&job.control, plan.inputBuffer);
   if (const platform::Error error = OpenInput(job.input, input); error != 0) {
     return NotOpened(JobStatus::InputNotOpened, job.input, outcome::OpenFailureReason(error),
                      error);
@@ -125,12 +125,14 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   }
 
   {
-    OutputFile output(target.file(), target.name(), &job.control);
-    if (target.synced_at_commit()) output.StartWritebackEvery(kWritebackStep);
-    const int threads = ThreadsFor(job, input);
-    result.stats = threads > 1 ? RunParallelScalingPass(input, output, result.factors, job.control,
-                                                        ParallelOptions{threads})
-                               : RunScalingPass(input, output, result.factors, job.control);
+    const PassPlan pass = plan.ForFile(input.size());
+    OutputFile output(target.file(), target.name(), &job.control, pass.outputBuffer);
+    if (target.synced_at_commit() && pass.writeback) output.StartWritebackEvery(kWritebackStep);
+    result.stats =
+        pass.workers > 0
+            ? RunParallelScalingPass(input, output, result.factors, job.control,
+                                     ParallelOptions{pass.workers, pass.chunkSize, pass.chunkSize})
+            : RunScalingPass(input, output, result.factors, job.control);
     output.Finish();
   }
   // The model text ends at a Ctrl-Z: replacing the model itself would lose whatever follows
@@ -155,11 +157,6 @@ JobFile JobFile::Standard(platform::File::Standard which) {
   const bool input = which == platform::File::Standard::Input;
   return Opened(platform::File::Borrow(which).handle(),
                 input ? "standard input" : "standard output");
-}
-
-int PassThreads(int requested, int filesAtATime) noexcept {
-  const int share = std::max(1, platform::UsableCores() / std::max(1, filesAtATime));
-  return requested > 0 ? std::min(requested, share) : share;
 }
 
 const char* MessageFor(ScaleResult result) {
@@ -201,7 +198,7 @@ JobResult RunScaleJob(const ScaleJob& job) noexcept {
 
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control) {
   return outcome::Guarded(file, [&]() -> JobResult {
-    InputFile input(&control);
+    InputFile input(&control, PlanRun(RunResources::OfThisProcess(), {}).inputBuffer);
     if (const platform::Error error = OpenInput(file, input); error != 0) {
       return NotOpened(JobStatus::InputNotOpened, file, outcome::OpenFailureReason(error), error);
     }

@@ -9,10 +9,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "model/job/thread_plan.h"
 #include "model/pass/file_error.h"
 #include "model/pass/model_info.h"
 #include "model/pass/pass_control.h"
@@ -45,11 +47,9 @@ struct ScaleJob {
   JobFile output;  ///< ignored with `inPlace`
   ScaleFactors factors;
   PassControl control;
-  /// Threads that scale a large regular input: at most this many when above 0, and never
-  /// more than the usable cores shared among `filesAtATime` jobs (see PassThreads). The
-  /// output is the same for any number.
-  int threads = 0;
-  int filesAtATime = 1;
+  /// The run's plan of threads and buffers (see PlanRun); without one, the job plans for
+  /// itself alone. The output is the same for any plan.
+  std::optional<ThreadPlan> plan = std::nullopt;
   /// Replace the input by its scaled version, written beside it and renamed over it.
   bool inPlace = false;
   /// When set, `factors` are chosen by it from the model: the input is read once to inspect
@@ -98,11 +98,6 @@ JobResult RunScaleJob(const ScaleJob& job) noexcept;
 /// InputNotOpened, Failed or Cancelled, with the path and reason as RunScaleJob gives them.
 /// Never throws.
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control = {});
-
-/// The threads for one file's pass when `filesAtATime` files are scaled side by side: the
-/// usable cores shared out among them, at least 1 each, and at most `requested` when that is
-/// above 0. More threads than cores would only cost memory: each one holds chunks in flight.
-int PassThreads(int requested, int filesAtATime) noexcept;
 
 /// The outcome of ScaleModelFile. A failure after both files are open is a FileError instead.
 enum class ScaleResult {

@@ -19,7 +19,9 @@ constexpr int kWaitSliceMs = 100;
 }  // namespace
 
 InputFile::InputFile(const PassControl* control, std::size_t capacity)
-    : control_(control), capacity_(capacity), buffer_(new char[capacity]) {}
+    : control_(control),
+      capacity_(capacity),
+      buffer_(capacity > 0 ? new char[capacity] : nullptr) {}
 
 InputFile::~InputFile() = default;
 

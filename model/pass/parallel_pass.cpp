@@ -34,18 +34,35 @@ struct LineMark {
   std::uint32_t pointsBefore;
 };
 
-// Text read from the input, in a buffer that keeps its size between uses, so that only reads
-// fill it (growing a string writes zeros over the new part).
+// A buffer that keeps its size between uses and is never filled with zeros: only what is
+// written to it touches its memory.
 struct TextBuffer {
-  std::string bytes;  // never shrinks
+  std::unique_ptr<char[]> bytes;
+  std::size_t capacity = 0;
   std::size_t size = 0;
 
-  std::string_view view() const { return {bytes.data(), size}; }
+  std::string_view view() const { return {bytes.get(), size}; }
+  char* data() { return bytes.get(); }
+  /// Room for `total` bytes in all, keeping the first `size`.
   char* Room(std::size_t total) {
-    if (bytes.size() < total) bytes.resize(total);
-    return bytes.data();
+    if (capacity < total) {
+      std::unique_ptr<char[]> larger(new char[total]);
+      if (size > 0) std::memcpy(larger.get(), bytes.get(), size);
+      bytes = std::move(larger);
+      capacity = total;
+    }
+    return bytes.get();
   }
 };
+
+// The output a chunk may make before it is scaled again in order (see ChunkSink), and the room
+// that leaves for its last line.
+std::size_t OutputCap(const ParallelOptions& options) {
+  return std::max<std::size_t>(options.maxChunk / 2 * 3, 1 << 16);
+}
+std::size_t OutputRoom(const ParallelOptions& options) {
+  return OutputCap(options) + std::max(options.maxChunk + 2, pass::kMaxRewrittenLine);
+}
 
 struct Chunk {
   enum class State { Waiting, Working, Ready };
@@ -53,8 +70,7 @@ struct Chunk {
   TextBuffer text;  // whole lines
   State state = State::Waiting;
   // What a worker made of it, assuming no block open at its start:
-  std::string output;
-  std::size_t outputSize = 0;
+  TextBuffer output;
   std::vector<LineMark> marks;
   std::uint64_t lines = 0;
   std::uint64_t points = 0;
@@ -69,43 +85,36 @@ class ChunkSink {
  public:
   struct TooLarge {};
 
+  // The chunk's output has room for `cap` bytes and one more line of the chunk.
   ChunkSink(Chunk& chunk, const ScaleFactors& factors, std::size_t cap)
-      : chunk_(chunk), factors_(factors), cap_(cap) {}
+      : chunk_(chunk), factors_(factors), cap_(cap), out_(chunk.output.data()) {}
+  ~ChunkSink() { chunk_.output.size = static_cast<std::size_t>(out_ - chunk_.output.data()); }
+  ChunkSink(const ChunkSink&) = delete;
+  ChunkSink& operator=(const ChunkSink&) = delete;
 
   void LineStart(int owed) {
-    if (chunk_.outputSize > cap_ || chunk_.marks.size() == kMaxLinesPerChunk) throw TooLarge{};
-    chunk_.marks.push_back({static_cast<std::uint32_t>(chunk_.outputSize), owed == 0 ? 1u : 0u,
+    const auto size = static_cast<std::size_t>(out_ - chunk_.output.data());
+    if (size > cap_ || chunk_.marks.size() == kMaxLinesPerChunk) throw TooLarge{};
+    chunk_.marks.push_back({static_cast<std::uint32_t>(size), owed == 0 ? 1u : 0u,
                             static_cast<std::uint32_t>(chunk_.points)});
   }
   void Copy(std::string_view text) {
-    char* out = Room(text.size() + 2);
-    std::memcpy(out, text.data(), text.size());
-    std::memcpy(out + text.size(), "\r\n", 2);
-    chunk_.outputSize += text.size() + 2;
+    std::memcpy(out_, text.data(), text.size());
+    std::memcpy(out_ + text.size(), "\r\n", 2);
+    out_ += text.size() + 2;
   }
   void Header(const KeywordRule&) {}
   void Rewrite(const KeywordRule& rule, double* values) {
-    char* out = Room(pass::kMaxRewrittenLine);
-    chunk_.outputSize = static_cast<std::size_t>(
-        pass::WriteRewrittenLine(out, rule, values, factors_) - chunk_.output.data());
+    out_ = pass::WriteRewrittenLine(out_, rule, values, factors_);
     ++chunk_.points;
   }
   OutputFile* Echo() { return nullptr; }  // a chunk's lines always come whole
 
  private:
-  // Grows the output by half, at most to the cap and one more line.
-  char* Room(std::size_t size) {
-    std::string& output = chunk_.output;
-    const std::size_t needed = chunk_.outputSize + size;
-    if (output.size() < needed) {
-      output.resize(std::max(needed, std::min(output.size() * 3 / 2, cap_)));
-    }
-    return output.data() + chunk_.outputSize;
-  }
-
   Chunk& chunk_;
   const ScaleFactors& factors_;
   std::size_t cap_;
+  char* out_;
 };
 
 class ParallelPass {
@@ -118,7 +127,7 @@ class ParallelPass {
         control_(control),
         options_(options),
         inFlight_(static_cast<std::size_t>(options.threads) + 2),
-        outputCap_(std::max<std::size_t>(options.maxChunk / 2 * 3, 1 << 16)),
+        outputCap_(OutputCap(options)),
         chunkTarget_(std::min<std::size_t>(options.chunkSize, 1 << 18)) {}
 
   ParallelPass(const ParallelPass&) = delete;
@@ -139,6 +148,7 @@ class ParallelPass {
  private:
   bool ReadChunk(Chunk& chunk);
   void Work();
+  void ScaleUntilFirstReady();
   void Scale(Chunk& chunk);
   void AdjustChunkTarget(const Chunk& chunk);
   void PutRightAndWrite(Chunk& chunk);
@@ -171,6 +181,7 @@ class ParallelPass {
 };
 
 PassStats ParallelPass::Run() {
+  carry_.Room(options_.maxChunk);
   try {
     for (int i = 0; i < options_.threads; ++i)
       workers_.emplace_back([this] { Work(); });
@@ -193,10 +204,7 @@ PassStats ParallelPass::Run() {
       workToDo_.notify_one();
     }
     if (queue_.empty()) break;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      chunkReady_.wait(lock, [this] { return queue_.front()->state == Chunk::State::Ready; });
-    }
+    ScaleUntilFirstReady();
     PutRightAndWrite(*queue_.front());
     std::lock_guard<std::mutex> lock(mutex_);
     spare_.push_back(std::move(queue_.front()));
@@ -214,12 +222,48 @@ PassStats ParallelPass::Run() {
   return stats_;
 }
 
+// The buffers of a chunk are all taken here, on the calling thread, at the largest size they
+// can need: the workers never allocate, and memory that is never written is never touched.
 std::unique_ptr<Chunk> ParallelPass::FreeChunk() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (spare_.empty()) return std::make_unique<Chunk>();
-  std::unique_ptr<Chunk> chunk = std::move(spare_.back());
-  spare_.pop_back();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!spare_.empty()) {
+      std::unique_ptr<Chunk> chunk = std::move(spare_.back());
+      spare_.pop_back();
+      return chunk;
+    }
+  }
+  auto chunk = std::make_unique<Chunk>();
+  chunk->text.Room(options_.maxChunk);
+  chunk->output.Room(OutputRoom(options_));
+  chunk->marks.reserve(kMaxLinesPerChunk);
   return chunk;
+}
+
+// While the first chunk in line is being scaled by a worker, this thread scales the next ones
+// that no worker has taken, then waits for the first.
+void ParallelPass::ScaleUntilFirstReady() {
+  for (;;) {
+    Chunk* chunk = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (queue_.front()->state == Chunk::State::Ready) return;
+      for (const auto& queued : queue_) {
+        if (queued->state == Chunk::State::Waiting) {
+          chunk = queued.get();
+          chunk->state = Chunk::State::Working;
+          break;
+        }
+      }
+      if (chunk == nullptr) {
+        chunkReady_.wait(lock, [this] { return queue_.front()->state == Chunk::State::Ready; });
+        return;
+      }
+    }
+    Scale(*chunk);
+    std::lock_guard<std::mutex> lock(mutex_);
+    chunk->state = Chunk::State::Ready;
+  }
 }
 
 // The last line feed in [begin, end), or null: eight bytes at a time while none of them is one.
@@ -291,7 +335,7 @@ bool ParallelPass::ReadChunk(Chunk& chunk) {
   }
   if (end != std::string::npos) {
     const std::size_t rest = text.size - (end + 1);
-    std::memcpy(carry_.Room(rest), text.bytes.data() + end + 1, rest);
+    std::memcpy(carry_.Room(std::max(rest, options_.maxChunk)), text.data() + end + 1, rest);
     carry_.size = rest;
     text.size = end + 1;
   }
@@ -328,7 +372,7 @@ void ParallelPass::Work() {
 
 // A worker's guess: the chunk scaled as if no block were open at its start.
 void ParallelPass::Scale(Chunk& chunk) {
-  chunk.outputSize = 0;
+  chunk.output.size = 0;
   chunk.marks.clear();
   chunk.lines = chunk.points = 0;
   chunk.tooLarge = false;
@@ -357,7 +401,7 @@ void ParallelPass::AdjustChunkTarget(const Chunk& chunk) {
   }
   const double size = static_cast<double>(chunk.text.size);
   const double byOutput =
-      size * static_cast<double>(outputCap_) / (2.0 * static_cast<double>(chunk.outputSize + 1));
+      size * static_cast<double>(outputCap_) / (2.0 * static_cast<double>(chunk.output.size + 1));
   const double byLines = size * static_cast<double>(kMaxLinesPerChunk) /
                          (2.0 * static_cast<double>(chunk.marks.size() + 1));
   const double target = std::min({byOutput, byLines, static_cast<double>(options_.chunkSize)});
@@ -373,7 +417,7 @@ void ParallelPass::PutRightAndWrite(Chunk& chunk) {
       !chunk.tooLarge && (openRule_ == nullptr ||
                           (owedLines < chunk.marks.size() && chunk.marks[owedLines].outsideBlocks));
   if (guessHolds && openRule_ == nullptr) {
-    output_.WriteThrough(std::string_view(chunk.output.data(), chunk.outputSize));
+    output_.WriteThrough(chunk.output.view());
     stats_.lines += chunk.lines;
     stats_.pointsScaled += chunk.points;
     openRule_ = chunk.openRule;
@@ -395,7 +439,7 @@ void ParallelPass::PutRightAndWrite(Chunk& chunk) {
   core.RunBlock(*openRule_, owed_);
   const std::size_t from = chunk.marks[owedLines].outputOffset;
   const std::uint64_t pointsBefore = chunk.marks[owedLines].pointsBefore;
-  output_.WriteThrough(std::string_view(chunk.output.data() + from, chunk.outputSize - from));
+  output_.WriteThrough(chunk.output.view().substr(from));
   stats_.lines += chunk.lines;
   stats_.pointsScaled += sink.pointsScaled() + chunk.points - pointsBefore;
   openRule_ = chunk.openRule;
@@ -403,6 +447,13 @@ void ParallelPass::PutRightAndWrite(Chunk& chunk) {
 }
 
 }  // namespace
+
+std::size_t ParallelPassMemory(const ParallelOptions& options) {
+  const std::size_t chunks = static_cast<std::size_t>(options.threads) + 2;
+  const std::size_t perChunk =
+      sizeof(Chunk) + options.maxChunk + OutputRoom(options) + kMaxLinesPerChunk * sizeof(LineMark);
+  return chunks * perChunk + options.maxChunk;  // and what was read after the last chunk
+}
 
 PassStats RunParallelScalingPass(InputFile& input, OutputFile& output, const ScaleFactors& factors,
                                  const PassControl& control, const ParallelOptions& options) {

@@ -1,6 +1,8 @@
 #include "platform/process.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <algorithm>
 #include <bit>
@@ -30,6 +32,40 @@ int UsableCores() noexcept {
   }
   const DWORD active = ::GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
   return active > 0 ? static_cast<int>(active) : 1;
+}
+
+// A job object may cap the memory that the process, or all the job's processes, commit; the
+// address space of a 64-bit process is too large to be a limit, and descriptors have none.
+ResourceLimits CurrentResourceLimits() noexcept {
+  ResourceLimits limits;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION job{};
+  if (::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &job, sizeof job,
+                                  nullptr)) {
+    const DWORD flags = job.BasicLimitInformation.LimitFlags;
+    if (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) limits.memory = job.ProcessMemoryLimit;
+    if ((flags & JOB_OBJECT_LIMIT_JOB_MEMORY) &&
+        (limits.memory == 0 || job.JobMemoryLimit < limits.memory)) {
+      limits.memory = job.JobMemoryLimit;
+    }
+  }
+  if (limits.memory != 0) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(),
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                               sizeof counters)) {
+      limits.memoryUsed = counters.PrivateUsage;
+    }
+  }
+  // A thread's stack reserves what the program's header says.
+  const auto* image = reinterpret_cast<const BYTE*>(::GetModuleHandleW(nullptr));
+  if (image != nullptr) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    limits.threadStack = nt->OptionalHeader.SizeOfStackReserve;
+  }
+  if (limits.threadStack == 0) limits.threadStack = 1 << 20;
+  return limits;
 }
 
 void StartConsoleProgram() noexcept {
