@@ -383,6 +383,71 @@ TEST_F(CliSafety, AbsurdThreadCountsRunInBoundedMemory) {
   EXPECT_LT(two.maxResidentKilobytes, boundKilobytes);
 }
 
+// Within the limits a process may be given, the default run plans fewer threads, files at a
+// time and smaller buffers instead of failing: a model large enough for several threads under
+// 16 MiB of address space, and many more jobs than 64 descriptors allow. Rows named by the
+// limit.
+struct LimitCase {
+  const char* name;
+  int resource;
+  unsigned long limit;
+  int models;  // written, each of `bytes`
+  std::size_t bytes;
+  std::vector<std::string> options;
+};
+void PrintTo(const LimitCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class CliLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(CliLimitTest, DefaultRunDoesEveryFile) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizer's own memory is not the program's";
+  const LimitCase& row = GetParam();
+  TempDir dir;
+  fs::create_directory(dir.path() / "out");
+  std::string text = "node n\nverts 1000000000\n";
+  while (text.size() < row.bytes)
+    text += "1.25 -2.5 3.75\n";
+  std::vector<std::string> arguments = row.options;
+  for (std::string& argument : arguments) {
+    if (argument == "out") argument = dir.File("out");
+  }
+  for (int i = 0; i < row.models; ++i) {
+    arguments.push_back(dir.File("m" + std::to_string(i) + ".mdl"));
+    WriteFile(arguments.back(), text);
+  }
+  ProgramSetup limited;
+  limited.limits = {{row.resource, row.limit}};
+  const ProgramResult result = Cli(arguments, limited);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  // Every output is whole: the same as the pass on one thread without limits makes.
+  const ProgramResult one =
+      Cli({"--threads", "1", dir.File("m0.mdl"), dir.File("expected.mdl"), "2"});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  const std::string expected = ReadFile(dir.File("expected.mdl"));
+  EXPECT_EQ(ListFolder(dir.path() / "out").size(), static_cast<std::size_t>(row.models));
+  for (int i = 0; i < row.models; ++i) {
+    ASSERT_EQ(ReadFile(dir.File("out/m" + std::to_string(i) + ".mdl")), expected) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, CliLimitTest,
+                         ::testing::Values(LimitCase{"AddressSpace16MiB",
+                                                     RLIMIT_AS,
+                                                     16ul << 20,
+                                                     1,
+                                                     12u << 20,
+                                                     {"-s", "2", "-t", "out"}},
+                                           LimitCase{"SixtyFourDescriptors",
+                                                     RLIMIT_NOFILE,
+                                                     64,
+                                                     600,
+                                                     64,
+                                                     {"-j", "1024", "-s", "2", "-t", "out"}}),
+                         testing::RowName());
+
 TEST_F(CliSafety, BatchInterruptedStopsEveryJobAndLeavesNoFileBehind) {
   const fs::path out = dir_.path() / "out";
   fs::create_directory(out);
