@@ -104,9 +104,8 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   const ThreadPlan plan = PlanRun(RunResources::OfThisProcess(), request);
   if (!plan.fits) {
     PrintProgramLine(
-        Format("not enough memory: scaling a file takes about %llu KiB more than "
-               "the process may have",
-               static_cast<unsigned long long>(plan.memory >> 10)));
+        "not enough memory: the limits set on this process's memory (its address space or its "
+        "control group) leave too little to scale even one file on one thread");
     PrintProgramLine("nothing was written");
     return {kExitFailure, false};
   }

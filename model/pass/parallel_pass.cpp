@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -181,7 +182,11 @@ class ParallelPass {
 };
 
 PassStats ParallelPass::Run() {
-  carry_.Room(options_.maxChunk);
+  try {
+    carry_.Room(options_.maxChunk);
+  } catch (const std::bad_alloc&) {  // nothing read yet: the sequential pass needs no more
+    return RunScalingPass(input_, output_, factors_, control_);
+  }
   try {
     for (int i = 0; i < options_.threads; ++i)
       workers_.emplace_back([this] { Work(); });
@@ -192,7 +197,15 @@ PassStats ParallelPass::Run() {
   }
   for (;;) {
     while (queue_.size() < inFlight_ && (!inputEnded_ || carry_.size > 0) && !lineTooLong_) {
-      std::unique_ptr<Chunk> chunk = FreeChunk();
+      std::unique_ptr<Chunk> chunk;
+      try {
+        chunk = FreeChunk();
+      } catch (const std::bad_alloc&) {
+        // No memory for one more chunk: go on with those there are, or with the sequential
+        // pass when there are none (then nothing has been read).
+        if (!queue_.empty()) break;
+        return RunScalingPass(input_, output_, factors_, control_);
+      }
       if (!ReadChunk(*chunk)) {
         if (lineTooLong_) std::swap(carry_, chunk->text);
         break;
