@@ -6,9 +6,16 @@
 //                   [--tessary-args="ARGS"]
 //
 // The programs:
-//   tessary-scale IN OUT 2 3 0.5   the real program
+//   tessary-scale IN OUT 2 3 0.5   the real program, with its default plan of threads
+//   tessary-scale --threads 1 ...  the same on one thread
 //   tessary-naive IN OUT 2 3 0.5   the same pass written the obvious way in C (naive_pass.c)
 //   tessary-copy IN OUT            each line read and written with CR LF: the I/O ceiling
+//   cp IN OUT && sync OUT          the same bytes made durable: the floor for a tool that
+//                                  promises a durable output
+// and a batch: BATCH_FILES small models (2,000 of 53 KB; --quick: 200) scaled with
+// `-s 2 -t DIR -j 2` into an empty folder and over the outputs of the run before, against
+// `cp` of the same files into DIR followed by one `sync -f DIR`. The summary gives the
+// ratios between them, all measured in the same run.
 // With --tessary-args, tessary-scale runs a second time in each round with those arguments
 // (split at blanks) before IN, and gets its own rows.
 //
@@ -86,6 +93,7 @@ void ThrowIfInterrupted() {
 struct Options {
   double mibScale = 1.0;
   int runs = 5;
+  int batchFiles = 2000;
   int startupRuns = 1000;
   int startupBatches = 5;
   std::vector<std::string> tessaryArgs;
@@ -426,6 +434,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   }
   if (quick) {
     if (!scale) scale = 1.0 / 16;
+    options.batchFiles = 200;
     options.startupRuns = std::min(options.startupRuns, 100);
   }
   options.mibScale = scale.value_or(1.0);
@@ -461,6 +470,12 @@ class Comparison {
       programs_.push_back({"`tessary-scale " + Join(options_.tessaryArgs, false) + scaleArgs + "`",
                            variant, kFactors, Output::NewFile, true});
     }
+    threadsOne_ = programs_.size();
+    std::vector<std::string> oneThread = tessary;
+    oneThread.push_back("--threads");
+    oneThread.push_back("1");
+    programs_.push_back({"`tessary-scale --threads 1" + scaleArgs + "`", oneThread, kFactors,
+                         Output::NewFile, true});
     naive_ = programs_.size();
     programs_.push_back({"naive C: `fgets`, `strtod`, `printf(\"%.11f\")`",
                          {kNaiveProgram},
@@ -470,6 +485,12 @@ class Comparison {
     copy_ = programs_.size();
     programs_.push_back(
         {"copy: each line read, written with CR LF", {kCopyProgram}, {}, Output::NewFile, false});
+    copySync_ = programs_.size();
+    programs_.push_back({"`cp IN OUT && sync OUT`",
+                         {"/bin/sh", "-c", "cp -- \"$0\" \"$1\" && sync -- \"$1\""},
+                         {},
+                         Output::NewFile,
+                         false});
     unsynced_ = programs_.size();
     programs_.push_back({"unsynced", tessary, kFactors, Output::Unsynced, true});
     devNull_ = programs_.size();
@@ -478,6 +499,7 @@ class Comparison {
     for (const ModelClass& modelClass : kClasses)
       MeasureClass(modelClass);
     MeasureStartup();
+    MeasureBatch();
     loadAfter_ = LoadAverage();
   }
 
@@ -485,7 +507,9 @@ class Comparison {
     PrintHeader();
     PrintThroughput();
     PrintStartup();
+    PrintBatch();
     PrintOutputCost();
+    PrintRatios();
   }
 
  private:
@@ -535,6 +559,90 @@ class Comparison {
     }
   }
 
+  // BATCH_FILES small models, generated once, scaled into a folder of outputs as a batch and
+  // copied there with cp and one sync of the file system.
+  void MeasureBatch() {
+    const fs::path models =
+        fs::path(kModelFolder) / ("batch-" + std::to_string(options_.batchFiles) + "-v" +
+                                  std::to_string(tessary::bench::kModelGeneratorVersion));
+    std::vector<std::string> inputs;
+    fs::create_directories(models);
+    batchMegabytes_ = 0;
+    for (int i = 0; i < options_.batchFiles; ++i) {
+      const fs::path model = models / ("m" + std::to_string(i) + ".mdl");
+      std::error_code error;
+      if (fs::file_size(model, error) == 0 || error) {
+        tessary::bench::GenerateModel(model.string(), 53 * 1000, ModelKind::VertexHeavy);
+      }
+      inputs.push_back(model.string());
+      batchMegabytes_ += static_cast<double>(fs::file_size(model)) / 1e6;
+      ReadThrough(model);
+    }
+    const fs::path out = folder_.path() / "batch";
+    const auto emptyFolder = [&] {
+      std::error_code ignored;
+      fs::remove_all(out, ignored);
+      fs::create_directory(out);
+    };
+    std::vector<std::string> scale = {kTessaryProgram, "-s", "2", "-t", out.string(), "-j", "2"};
+    scale.insert(scale.end(), inputs.begin(), inputs.end());
+    std::vector<std::string> copy = {"/bin/sh", "-c", "cp -- \"$@\" && sync -f -- \"$0\"",
+                                     out.string()};
+    copy.insert(copy.end(), inputs.begin(), inputs.end());
+    copy.push_back(out.string());
+    for (int round = 1; round <= options_.runs; ++round) {
+      std::fprintf(stderr, "batch of %d models: round %d of %d\n", options_.batchFiles, round,
+                   options_.runs);
+      emptyFolder();
+      batchEmpty_.push_back(runner_.Time(scale).seconds);
+      batchExisting_.push_back(runner_.Time(scale).seconds);
+      emptyFolder();
+      batchCopy_.push_back(runner_.Time(copy).seconds);
+    }
+    std::error_code ignored;
+    fs::remove_all(out, ignored);
+  }
+
+  void PrintBatch() const {
+    std::printf("| a batch of %d models, %.1f MB in all | median seconds | range of %d runs |\n",
+                options_.batchFiles, batchMegabytes_, options_.runs);
+    std::printf("|---|---|---|\n");
+    const auto row = [](const char* label, const std::vector<double>& seconds) {
+      std::printf("| %s | %.3f | %.3f to %.3f |\n", label, Median(seconds), Min(seconds),
+                  Max(seconds));
+    };
+    row("`tessary-scale -s 2 -t DIR -j 2 FILES`, DIR empty", batchEmpty_);
+    row("the same again, over the outputs", batchExisting_);
+    row("`cp FILES DIR && sync -f DIR`", batchCopy_);
+    std::printf("\n");
+  }
+
+  // The figures that judge the program, as ratios of medians measured in this run.
+  void PrintRatios() const {
+    const auto seconds = [](const ClassResult& result, std::size_t program) {
+      return Median(result.samples[program].seconds);
+    };
+    std::printf(
+        "\n### Ratios\n\n| model | default threads over `--threads 1` | over naive C "
+        "| over `cp` + `sync FILE` |\n|---|---|---|---|\n");
+    for (const ClassResult& result : classes_) {
+      const double tessary = seconds(result, 0);
+      std::printf("| %s | %.2fx | %.2fx | %.2f |\n", result.modelClass->description,
+                  seconds(result, threadsOne_) / tessary, seconds(result, naive_) / tessary,
+                  seconds(result, copySync_) / tessary);
+    }
+    std::printf("| a %.1f KB model | | %.2fx | |\n", static_cast<double>(startupBytes_) / 1e3,
+                Median(startup_.back()) / Median(startup_.front()));
+    std::printf("| batch of %d, into an empty folder | | | %.2f |\n", options_.batchFiles,
+                Median(batchCopy_) / Median(batchEmpty_));
+    std::printf("| batch of %d, over existing outputs | | | %.2f |\n", options_.batchFiles,
+                Median(batchCopy_) / Median(batchExisting_));
+    std::printf(
+        "\nEach figure is the other program's median time over tessary-scale's (default plan): "
+        "above 1 (or 1x), tessary-scale is faster. The batch compares with `cp` of the same "
+        "files and one `sync -f`.\n");
+  }
+
   void PrintHeader() const {
     utsname system{};
     ::uname(&system);
@@ -559,7 +667,7 @@ class Comparison {
       const auto rate = [&](std::size_t program) {
         return result.megabytes / Median(result.samples[program].seconds);
       };
-      const std::size_t shown = copy_ + 1;  // the in-place and /dev/null runs have their table
+      const std::size_t shown = copySync_ + 1;  // the unsynced and /dev/null runs have a table
       for (std::size_t i = 0; i < shown; ++i) {
         const Program& program = programs_[i];
         const Samples& samples = result.samples[i];
@@ -674,8 +782,14 @@ class Comparison {
   TemporaryFolder folder_;
   Runner runner_;
   std::vector<Program> programs_;
+  std::size_t threadsOne_ = 0;
   std::size_t naive_ = 0;
   std::size_t copy_ = 0;
+  std::size_t copySync_ = 0;
+  std::vector<double> batchEmpty_;     // seconds of tessary-scale into an empty folder
+  std::vector<double> batchExisting_;  // over the outputs of the run before
+  std::vector<double> batchCopy_;      // cp and one sync -f
+  double batchMegabytes_ = 0;
   std::size_t unsynced_ = 0;
   std::size_t devNull_ = 0;
   std::vector<ClassResult> classes_;

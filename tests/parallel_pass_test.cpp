@@ -14,6 +14,7 @@
 #include "tests/support/model_writer.h"
 #include "tests/support/reference_pass.h"
 #include "tests/support/scratch_file.h"
+#include "tests/support/table.h"
 
 namespace tessary {
 namespace {
@@ -94,6 +95,54 @@ TEST(ParallelPass, LargeModelWithRealChunks) {
   }
   EXPECT_EQ(Parallel(model, 2, 1 << 20, 1 << 20), RealPass(model, kFactors, 1 << 20));
 }
+
+// Judged by its first chunk, a model that is mostly copied lines is handed whole to the
+// sequential pass; one that is mostly numbers keeps its workers. Either way the bytes are the
+// same, wherever the first chunk ends. Rows named by what the first chunk holds.
+struct FirstChunkCase {
+  const char* name;
+  std::string model;
+};
+void PrintTo(const FirstChunkCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+std::string Lines(const std::string& line, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i)
+    text += line;
+  return text;
+}
+
+class FirstChunkTest : public ::testing::TestWithParam<FirstChunkCase> {};
+
+TEST_P(FirstChunkTest, GivesTheSameBytesWhicheverPassTakesIt) {
+  const std::string& model = GetParam().model;
+  const std::string expected = ReferencePass(model, kFactors);
+  for (const double share : {0.0, 1.0 / 3, 1.0}) {
+    for (const std::size_t chunk : {std::size_t{7}, std::size_t{100}, std::size_t{4096}}) {
+      ParallelOptions options{2, chunk, 4096, share};
+      ASSERT_EQ(RealPass(model, kFactors, 4096, &options), expected)
+          << "share " << share << ", chunks of " << chunk;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, FirstChunkTest,
+    ::testing::Values(
+        FirstChunkCase{"CopiedLinesThenABlock", Lines("# nothing to scale here\n", 300) +
+                                                    "verts 200\n" + Lines("1.5 -2.25 3\n", 200)},
+        FirstChunkCase{"ABlockThenCopiedLines", "verts 300\n" + Lines("  1.5 -2.25 3\n", 300) +
+                                                    Lines("bitmap texture0\n", 300)},
+        FirstChunkCase{
+            "BlockOpenAcrossTheFirstChunk",
+            "verts 400\n" + Lines("1 2 3\n", 10) + Lines("# 4 5 6\n", 390) + "position 1 2 3\n"},
+        FirstChunkCase{"LineLongerThanAChunkFirst",
+                       std::string(5000, '#') + "\n" + Lines("position 1 2 3\n", 50)},
+        FirstChunkCase{"CtrlZInTheFirstChunk", Lines("# copied\n", 20) + "\x1a" + "verts 1\n"},
+        FirstChunkCase{"Empty", ""}),
+    testing::RowName());
 
 TEST(ParallelPass, CancellationEndsThePass) {
   std::string model;

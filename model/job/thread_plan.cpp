@@ -14,6 +14,10 @@ constexpr std::size_t kMebibyte = kKibibyte * kKibibyte;
 // The buffer sizes tried, largest first.
 constexpr std::size_t kBufferSizes[] = {kMebibyte, 256 * kKibibyte, 64 * kKibibyte};
 
+// Scaling a line of numbers costs about ten times what copying a line does: with less than a
+// third of the bytes in such lines, the workers would mostly wait for the writing.
+constexpr double kMinNumberShare = 1.0 / 3;
+
 // Besides its buffers, a file's job takes memory for names, messages, the open files and the
 // allocator's own bookkeeping; and each thread touches some of its stack.
 constexpr std::uint64_t kPerFile = 256 * kKibibyte;
@@ -98,6 +102,7 @@ PassPlan ThreadPlan::ForFile(std::uint64_t size) const {
   pass.outputBuffer = outputBuffer;
   pass.chunkSize = inputBuffer;
   pass.writeback = writeback;
+  pass.minNumberShare = kMinNumberShare;
   return pass;
 }
 

@@ -17,7 +17,9 @@
 // - fits() is false when not even one file on one thread with the smallest buffers fits:
 //   the run may still be tried, and running out of memory is then what it reports.
 // - Files at a time leave room for each file's descriptors within the open-file limit.
-// - Small inputs, and inputs of unknown size (streams), take the sequential pass.
+// - Small inputs, and inputs of unknown size (streams), take the sequential pass; so do inputs
+//   whose first chunk is mostly lines copied as they are, as writing them is the work there
+//   and threads do not share it.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +54,9 @@ struct PassPlan {
   std::size_t outputBuffer = 0;  ///< the output's buffer
   std::size_t chunkSize = 0;     ///< the largest chunk of the pass on several threads
   bool writeback = false;        ///< whether a thread may write the output to disk meanwhile
+  /// Below this share of bytes in lines that start with a number in its first chunk, a file
+  /// takes the sequential pass after all (see ParallelOptions).
+  double minNumberShare = 0;
 };
 
 struct ThreadPlan {

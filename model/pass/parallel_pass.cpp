@@ -27,6 +27,10 @@ namespace {
 // read after it are made smaller, so that memory stays bounded for any kind of line.
 constexpr std::size_t kMaxLinesPerChunk = std::size_t{1} << 15;
 
+bool StartsANumber(char c) {
+  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+}
+
 // Where a line's output begins in its chunk's output, how many points came before it, and
 // whether a block was open before it.
 struct LineMark {
@@ -150,6 +154,7 @@ class ParallelPass {
   bool ReadChunk(Chunk& chunk);
   void Work();
   void ScaleUntilFirstReady();
+  bool ThreadsPay();
   void Scale(Chunk& chunk);
   void AdjustChunkTarget(const Chunk& chunk);
   void PutRightAndWrite(Chunk& chunk);
@@ -185,6 +190,9 @@ PassStats ParallelPass::Run() {
   try {
     carry_.Room(options_.maxChunk);
   } catch (const std::bad_alloc&) {  // nothing read yet: the sequential pass needs no more
+    return RunScalingPass(input_, output_, factors_, control_);
+  }
+  if (options_.minNumberShare > 0 && !ThreadsPay()) {
     return RunScalingPass(input_, output_, factors_, control_);
   }
   try {
@@ -233,6 +241,44 @@ PassStats ParallelPass::Run() {
   stats_.bytesRead = input_.bytes_read();
   stats_.bytesWritten = output_.bytes_written();
   return stats_;
+}
+
+// The share of `text`'s bytes in lines that start with a number.
+double NumberShare(std::string_view text) {
+  std::size_t numberBytes = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    std::size_t first = start;
+    while (first < end && (text[first] == ' ' || text[first] == '\t'))
+      ++first;
+    if (first < end && StartsANumber(text[first])) numberBytes += end - start;
+    start = end;
+  }
+  return text.empty() ? 1.0 : static_cast<double>(numberBytes) / static_cast<double>(text.size());
+}
+
+// Reads the first chunk and judges by it whether the workers would pay: when not, what was
+// read is put back for the sequential pass; when they would, the chunk is first in line.
+bool ParallelPass::ThreadsPay() {
+  std::unique_ptr<Chunk> chunk;
+  try {
+    chunk = FreeChunk();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!ReadChunk(*chunk)) {
+    if (lineTooLong_) std::swap(carry_, chunk->text);
+    spare_.push_back(std::move(chunk));
+    return true;  // nothing to judge by: the long line goes the sequential way in any case
+  }
+  if (NumberShare(chunk->text.view()) < options_.minNumberShare) {
+    input_.PushBack(carry_.view());
+    input_.PushBack(chunk->text.view());
+    return false;
+  }
+  queue_.push_back(std::move(chunk));
+  return true;
 }
 
 // The buffers of a chunk are all taken here, on the calling thread, at the largest size they
@@ -304,16 +350,13 @@ const char* LastLineFeed(const char* begin, const char* end) {
 // same wherever chunks end.
 std::size_t BetterEnd(std::string_view text, std::size_t end) {
   if (end == std::string_view::npos) return end;
-  const auto startsANumber = [](char c) {
-    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
-  };
   const char* const floor = text.data() + (end - end / 4);
   const char* feed = text.data() + end;
   while ((feed = LastLineFeed(floor, feed)) != nullptr) {
     const char* first = feed + 1;
     while (*first == ' ' || *first == '\t')
       ++first;
-    if (*first != '\n' && *first != '\r' && !startsANumber(*first)) {
+    if (*first != '\n' && *first != '\r' && !StartsANumber(*first)) {
       return static_cast<std::size_t>(feed - text.data());
     }
   }

@@ -28,6 +28,10 @@ struct ParallelOptions {
   /// first line feed within `maxChunk` bytes (at most the input's capacity).
   std::size_t chunkSize = std::size_t{1} << 20;
   std::size_t maxChunk = std::size_t{1} << 20;
+  /// When the first chunk's lines that start with a number (the lines of blocks, where the
+  /// work is) hold less than this share of its bytes, the whole input takes the sequential
+  /// pass instead: copying lines is bound by writing them, which threads do not share.
+  double minNumberShare = 0;
 };
 
 /// The most memory the pass takes with `options`, besides the input's and the output's buffers.
