@@ -131,6 +131,31 @@ TEST(ThreadPlan, EachFileTakesTheSequentialPassBelowTheParallelSize) {
     EXPECT_EQ(pass.chunkSize, plan.inputBuffer);
     EXPECT_LE(pass.chunkSize, pass.inputBuffer);
     EXPECT_TRUE(pass.writeback);
+    EXPECT_GT(pass.minNumberShare, 0);
+  }
+}
+
+// A thread writes the output beside the pass when the file has a core to spare for it and is
+// large enough to fill buffers; never when one thread is asked for or memory is short.
+TEST(ThreadPlan, WritesBehindOnlyWithACoreAndMemoryToSpare) {
+  const struct {
+    const char* name;
+    RunResources has;
+    RunRequest asked;
+    std::uint64_t size;
+    bool writeBehind;
+  } rows[] = {
+      {"TwoCoresLargeFile", Has(2), {0, 0, 1, 64 * kMiB}, 64 * kMiB, true},
+      {"TwoCoresMiddleFile", Has(2), {0, 0, 1, 5 * kMiB}, 5 * kMiB, true},
+      {"SmallFileOfABatch", Has(2), {0, 0, 1, 64 * kMiB}, kMiB, false},
+      {"OneCore", Has(1), {0, 0, 1, 64 * kMiB}, 64 * kMiB, false},
+      {"ThreadsOne", Has(2), {0, 1, 1, 64 * kMiB}, 64 * kMiB, false},
+      {"TwoJobsOnTwoCores", Has(2), {0, 0, 2, 64 * kMiB}, 64 * kMiB, false},
+      {"TenMiBOfAddressSpace", Has(2, 0, 10 * kMiB), {0, 0, 1, 64 * kMiB}, 64 * kMiB, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PlanRun(row.has, row.asked).ForFile(row.size).writeBehind, row.writeBehind)
+        << row.name;
   }
 }
 
@@ -144,8 +169,9 @@ TEST(ThreadPlan, CountsEveryThreadAndKeepsBusyOnesWithinTheCores) {
         const RunRequest asked{jobs, threads, 5, 64 * kMiB};
         const ThreadPlan plan = PlanRun(Has(cores), asked);
         const int files = plan.filesAtATime;
-        const int started =
-            files * (plan.threadsPerFile - 1 + (plan.writeback ? 1 : 0)) + (files > 1 ? files : 0);
+        const int perFile =
+            plan.threadsPerFile - 1 + (plan.writeback ? 1 : 0) + (plan.writeBehind ? 1 : 0);
+        const int started = files * perFile + (files > 1 ? files : 0);
         EXPECT_EQ(plan.Threads(), 1 + started) << cores << " cores, -j " << jobs;
         EXPECT_LE(files * plan.threadsPerFile, std::max(cores, files))
             << cores << " cores, -j " << jobs << ", --threads " << threads;

@@ -36,6 +36,7 @@ struct Choice {
   int workers;  // per file
   std::size_t buffer;
   bool writeback;
+  bool writeBehind;
 };
 
 ParallelOptions OptionsFor(int workers, std::size_t buffer) {
@@ -48,13 +49,13 @@ ParallelOptions OptionsFor(int workers, std::size_t buffer) {
 
 // Memory a file's pass takes at most, and the threads it starts besides its own.
 std::uint64_t PassMemory(const Choice& choice) {
-  std::uint64_t bytes = kPerFile + 2 * std::uint64_t{choice.buffer};
+  std::uint64_t bytes = kPerFile + (choice.writeBehind ? 3 : 2) * std::uint64_t{choice.buffer};
   if (choice.workers > 0) bytes += ParallelPassMemory(OptionsFor(choice.workers, choice.buffer));
   return bytes;
 }
 
 int StartedThreads(const Choice& choice) {
-  const int perFile = choice.workers + (choice.writeback ? 1 : 0);
+  const int perFile = choice.workers + (choice.writeback ? 1 : 0) + (choice.writeBehind ? 1 : 0);
   // One file at a time runs on the caller's thread; more each have a thread of their own.
   return choice.files * perFile + (choice.files > 1 ? choice.files : 0);
 }
@@ -102,12 +103,14 @@ PassPlan ThreadPlan::ForFile(std::uint64_t size) const {
   pass.outputBuffer = outputBuffer;
   pass.chunkSize = inputBuffer;
   pass.writeback = writeback;
+  pass.writeBehind = writeBehind && size >= kWriteBehindFromBytes;
   pass.minNumberShare = kMinNumberShare;
   return pass;
 }
 
 int ThreadPlan::Threads() const {
-  return 1 + StartedThreads({filesAtATime, threadsPerFile - 1, inputBuffer, writeback});
+  return 1 +
+         StartedThreads({filesAtATime, threadsPerFile - 1, inputBuffer, writeback, writeBehind});
 }
 
 ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
@@ -128,9 +131,16 @@ ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
   int perFile = request.threads != 0 ? std::min(static_cast<int>(request.threads), share) : share;
   if (request.largestFile < kParallelFromBytes) perFile = 1;
 
-  Choice choice{static_cast<int>(jobs), perFile - 1, kBufferSizes[0], true};
+  // A file with a core to spare has its output written beside its pass.
+  const bool writeBehind = share >= 2 && (request.threads == 0 || request.threads >= 2) &&
+                           request.largestFile >= kWriteBehindFromBytes;
+  Choice choice{static_cast<int>(jobs), perFile - 1, kBufferSizes[0], true, writeBehind};
   bool fits = Fits(choice, resources);
   // Give up, in turn, what costs most and helps least.
+  if (!fits) {
+    choice.writeBehind = false;
+    fits = Fits(choice, resources);
+  }
   while (!fits && choice.workers > 0) {
     --choice.workers;
     fits = Fits(choice, resources);
@@ -157,6 +167,7 @@ ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
   plan.threadsPerFile = choice.workers + 1;
   plan.inputBuffer = plan.outputBuffer = choice.buffer;
   plan.writeback = choice.writeback;
+  plan.writeBehind = choice.writeBehind;
   plan.fits = fits;
   plan.memory = Memory(choice);
   plan.addressSpace = AddressSpace(choice, resources.threadStack);

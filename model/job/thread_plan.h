@@ -5,15 +5,16 @@
 // are (how many, how large). It decides how many files are scaled at a time, how many threads
 // scale each file and how large each pass's buffers are, and it counts every thread a run
 // starts: a thread per file scaled at a time (unless there is only one, which runs on the
-// caller's thread), the pass's workers, and the thread that writes each output to disk while
-// it is written.
+// caller's thread), the pass's workers, the thread that writes full output buffers while the
+// pass goes on (where a core is left for it) and the thread that puts each output on disk
+// while it is written.
 //
 // Contract:
 // - Busy threads never outnumber the usable cores: files at a time times threads per file,
 //   where a file's own thread scales chunks beside its workers.
 // - What the plan takes (Memory(), AddressSpace()) stays within the memory and the address
-//   space left, where the system sets a limit: workers go first, then the writeback thread,
-//   then buffer size, then files at a time, until the run fits.
+//   space left, where the system sets a limit: the writing thread goes first, then workers,
+//   then the writeback thread, then buffer size, then files at a time, until the run fits.
 // - fits() is false when not even one file on one thread with the smallest buffers fits:
 //   the run may still be tried, and running out of memory is then what it reports.
 // - Files at a time leave room for each file's descriptors within the open-file limit.
@@ -54,6 +55,7 @@ struct PassPlan {
   std::size_t outputBuffer = 0;  ///< the output's buffer
   std::size_t chunkSize = 0;     ///< the largest chunk of the pass on several threads
   bool writeback = false;        ///< whether a thread may write the output to disk meanwhile
+  bool writeBehind = false;      ///< whether a thread writes full buffers while the pass goes on
   /// Below this share of bytes in lines that start with a number in its first chunk, a file
   /// takes the sequential pass after all (see ParallelOptions).
   double minNumberShare = 0;
@@ -65,6 +67,7 @@ struct ThreadPlan {
   std::size_t inputBuffer = 0;
   std::size_t outputBuffer = 0;
   bool writeback = true;
+  bool writeBehind = false;  ///< for inputs of kWriteBehindFromBytes and more
   bool fits = true;
   std::uint64_t memory = 0;        ///< bytes the passes take at most, all files at a time
   std::uint64_t addressSpace = 0;  ///< the same with the stacks of the threads started
@@ -78,6 +81,9 @@ struct ThreadPlan {
 /// Inputs smaller than this take the sequential pass: starting threads costs more than they
 /// save.
 inline constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
+/// Inputs from this size have their output written by a thread of its own when the plan has
+/// one: below it, the output hardly fills a buffer or two.
+inline constexpr std::uint64_t kWriteBehindFromBytes = std::uint64_t{4} << 20;
 
 ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request);
 

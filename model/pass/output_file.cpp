@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "model/pass/file_error.h"
 
@@ -40,6 +43,7 @@ OutputFile::~OutputFile() {
     Flush();
   } catch (...) {  // reported by whoever ended the pass, if anyone
   }
+  writer_.reset();  // after it has written what it was given
   backgroundSync_.reset();
 }
 
@@ -53,6 +57,7 @@ void OutputFile::Write(std::string_view text) {
   if (capacity_ - used_ < text.size()) {
     Flush();
     if (text.size() > capacity_) {
+      CatchUp();
       WriteAll(text.data(), text.size());
       return;
     }
@@ -63,6 +68,7 @@ void OutputFile::Write(std::string_view text) {
 
 void OutputFile::WriteThrough(std::string_view text) {
   Flush();
+  CatchUp();
   WriteAll(text.data(), text.size());
 }
 
@@ -72,6 +78,7 @@ void OutputFile::RewindTo(std::uint64_t mark) {
     used_ = static_cast<std::size_t>(mark - flushed_);
     return;
   }
+  CatchUp();
   if (mayWait_ || file_.Seek(mark) != 0) {
     throw FileError(FileErrorCause::Generic, name_,
                     platform::ErrorOf(platform::ErrorKind::CannotSeek),
@@ -84,6 +91,7 @@ void OutputFile::RewindTo(std::uint64_t mark) {
 
 void OutputFile::Finish() {
   Flush();
+  CatchUp();
   backgroundSync_.reset();
   if (rewound_) {
     if (const platform::Error error = file_.Truncate(flushed_); error != 0) {
@@ -92,13 +100,106 @@ void OutputFile::Finish() {
   }
 }
 
+// Writes full buffers on its own thread: one buffer at a time is in its hands, which the
+// caller swaps for the one it filled.
+class OutputFile::Writer {
+ public:
+  explicit Writer(OutputFile& output)
+      : output_(output), buffer_(new char[output.capacity_]), thread_([this] { Run(); }) {}
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  ~Writer() {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  /// Waits until the last buffer given is written; throws what writing it met, once.
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return size_ == 0; });
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  }
+
+  /// Takes `buffer`, holding `size` bytes, to write, and gives back an empty one in its place.
+  void Give(std::unique_ptr<char[]>& buffer, std::size_t size) {
+    Wait();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::swap(buffer, buffer_);
+      size_ = size;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return size_ > 0 || stopping_; });
+      if (size_ == 0) return;
+      lock.unlock();
+      std::exception_ptr error;
+      try {
+        output_.WriteOut(buffer_.get(), size_);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      if (error) error_ = error;
+      size_ = 0;
+      changed_.notify_all();
+    }
+  }
+
+  OutputFile& output_;
+  std::unique_ptr<char[]> buffer_;  // the one being written, or the spare
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t size_ = 0;  // bytes still to write from buffer_
+  bool stopping_ = false;
+  std::exception_ptr error_;
+  std::thread thread_;  // last: it starts running at once
+};
+
+void OutputFile::WriteBehind() {
+  writeBehind_ = !mayWait_ && file_.Status().kind == platform::FileKind::Regular;
+}
+
+void OutputFile::CatchUp() {
+  if (writer_) writer_->Wait();
+}
+
 void OutputFile::Flush() {
   const std::size_t size = used_;
   used_ = 0;  // dropped even if the write fails, so nothing is written twice
-  WriteAll(buffer_.get(), size);
+  if (writeBehind_ && size > 0 && !writer_) {
+    try {
+      writer_ = std::make_unique<Writer>(*this);
+    } catch (const std::system_error&) {
+      writeBehind_ = false;  // no thread to spare
+    } catch (const std::bad_alloc&) {
+      writeBehind_ = false;  // nor memory for a second buffer
+    }
+  }
+  if (!writer_ || size == 0) {
+    WriteAll(buffer_.get(), size);
+    return;
+  }
+  writer_->Give(buffer_, size);
+  flushed_ += size;
+  StartWriteback();
 }
 
 void OutputFile::WriteAll(const char* data, std::size_t size) {
+  WriteOut(data, size, &flushed_);
+  StartWriteback();
+}
+
+void OutputFile::WriteOut(const char* data, std::size_t size, std::uint64_t* written) {
   while (size > 0) {
     if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
     if (mayWait_) WaitUntilWritable();
@@ -109,9 +210,8 @@ void OutputFile::WriteAll(const char* data, std::size_t size) {
     }
     data += count;
     size -= count;
-    flushed_ += count;
+    if (written != nullptr) *written += count;
   }
-  StartWriteback();
 }
 
 // Puts the data of a file on disk while it is being written, so that the final sync finds

@@ -47,6 +47,12 @@ class OutputFile {
   /// short.
   void StartWritebackEvery(std::uint64_t bytes) { writebackStep_ = bytes; }
 
+  /// For a regular file: a thread writes each full buffer while the pass fills a second one,
+  /// so that copying into the system's cache is done beside the pass. Its errors come out of
+  /// the next call that writes, rewinds or finishes. Without a thread or memory to spare, or
+  /// for any other kind of file, writing stays on the caller's thread.
+  void WriteBehind();
+
   /// Writes out what is buffered and, after a rewind, cuts the file where writing ended.
   /// Throws FileError when writing fails, PassCancelled when cancelled while waiting.
   void Finish();
@@ -57,7 +63,12 @@ class OutputFile {
 
  private:
   void Flush();
+  /// Waits until the thread writing behind is done, and throws what it met.
+  void CatchUp();
   void WriteAll(const char* data, std::size_t size);
+  /// Writes it all, adding what was written to `written` when given; the writer's thread
+  /// calls this too.
+  void WriteOut(const char* data, std::size_t size, std::uint64_t* written = nullptr);
   void WaitUntilWritable();
   void StartWriteback();
 
@@ -74,6 +85,9 @@ class OutputFile {
   std::uint64_t writebackStep_ = 0;
   std::uint64_t writebackFrom_ = 0;  // written since the last call for a sync
   std::unique_ptr<BackgroundSync> backgroundSync_;
+  class Writer;
+  bool writeBehind_ = false;
+  std::unique_ptr<Writer> writer_;  // started at the first full buffer
 };
 
 }  // namespace tessary
