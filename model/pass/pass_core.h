@@ -103,6 +103,14 @@ class WritingSink {
 
   void LineStart(int) {}
   void Copy(std::string_view text) {
+    // Most lines, with their line break, in one step; others in two.
+    if (text.size() <= kShortLine) {
+      char* out = output_.Reserve(text.size() + 2);
+      std::memcpy(out, text.data(), text.size());
+      std::memcpy(out + text.size(), "\r\n", 2);
+      output_.Commit(out + text.size() + 2);
+      return;
+    }
     output_.Write(text);
     output_.Write("\r\n");
   }
@@ -117,6 +125,9 @@ class WritingSink {
   std::uint64_t pointsScaled() const { return pointsScaled_; }
 
  private:
+  // Room for it and its line break in any output's buffer.
+  static constexpr std::size_t kShortLine = 1024;
+
   OutputFile& output_;
   const ScaleFactors& factors_;
   std::uint64_t pointsScaled_ = 0;
