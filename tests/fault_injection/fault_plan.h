@@ -1,0 +1,28 @@
+// The fault plan of tessary-scale-faults, a test build of tessary-scale whose calls into the
+// system, made through the platform layer, pass through wrappers (wrap_posix.cpp,
+// wrap_windows.cpp, linked in with the linker's --wrap). The environment says what to do:
+//
+//   TESSARY_FAULT_COUNT=PATH  append a line "N NAME SITE" for each call N (from 1), NAME being
+//                             the system function and SITE the caller's address in the image
+//   TESSARY_FAULT_AT=N        act on call N:
+//   TESSARY_FAULT_KIND=fail   make it fail with TESSARY_FAULT_ERROR (errno, or the Win32
+//                             error code), without doing it
+//   TESSARY_FAULT_KIND=stop   end the program there, as a kill -9 would: no cleanup at all
+//
+// With none of them set the program is tessary-scale, call for call. Calls on the standard
+// streams are neither counted nor failed: they carry the report that the tests read.
+#pragma once
+
+namespace tessary::faults {
+
+/// Counts one call to `name` from `caller`, logs it, and stops the program when the plan says
+/// so. Returns 0 when the call is to go ahead, or the error it is to fail with.
+long Intercept(const char* name, const void* caller) noexcept;
+
+// What each system provides:
+/// Where the program's image starts, so that a site is the same in every run.
+const char* ImageStart() noexcept;
+/// Ends the program at once, as killing it would.
+[[noreturn]] void StopNow() noexcept;
+
+}  // namespace tessary::faults
