@@ -34,7 +34,12 @@ using testing::TempDir;
 using testing::WriteFile;
 
 enum class Run { InPlace, TwoFiles, Batch };
-enum class Kind { Error, Interrupted, Stop };
+enum class Kind {
+  Error,        // the call fails with each error it can give
+  Interrupted,  // the call is interrupted by a signal (EINTR)
+  Stop,         // the program is killed there
+  CtrlC,        // the user asks the program to stop just before the call
+};
 
 // The errors each call can give, by the name the fault plan logs. Calls not listed are
 // counted and stopped at, but not failed: they cannot fail in a way that means anything here
@@ -50,7 +55,7 @@ const std::map<std::string, std::vector<long>> kErrors = {
     {"SetFileInformationByHandle", {kAccessDenied, kIoDevice}},
     {"GetFileInformationByHandle", {kIoDevice}},
     {"GetFileInformationByHandleEx", {kIoDevice}},
-    {"ReplaceFileW", {kUnableToRemoveReplaced, kUnableToMoveReplacement, kAccessDenied}},
+    {"ReplaceFileW", {kUnableToMoveReplacement, kUnableToRemoveReplaced, kAccessDenied}},
     {"MoveFileExW", {kAccessDenied, kSharingViolation, kDiskFull}},
     {"DeleteFileW", {kAccessDenied, kSharingViolation}},
     {"GetFileAttributesW", {kAccessDenied}},
@@ -65,6 +70,7 @@ const std::map<std::string, std::vector<long>> kErrors = {
 // Windows has no interrupted calls.
 const std::map<std::string, long> kInterruptions;
 constexpr int kKilled = 9;  // the exit code TerminateProcess gave
+constexpr int kInterruptedExit = static_cast<int>(0xC000013A);  // STATUS_CONTROL_C_EXIT
 #else
 const std::map<std::string, std::vector<long>> kErrors = {
     {"open", {EACCES, EIO, ENOSPC}},
@@ -104,15 +110,21 @@ const std::map<std::string, long> kInterruptions = {
     {"open", EINTR},  {"openat", EINTR}, {"close", EINTR}, {"read", EINTR},
     {"write", EINTR}, {"flock", EINTR},  {"fcntl", EINTR}, {"poll", EINTR},
 };
-constexpr int kKilled = 128 + 9;  // SIGKILL, as RunProgram reports a signal
+constexpr int kKilled = 128 + 9;           // SIGKILL, as RunProgram reports a signal
+constexpr int kInterruptedExit = 128 + 2;  // SIGINT
 #endif
 
+// Which calls are tried. A call is tried when it comes after a call it has not come after so
+// far: each step of a run once, whatever the order of steps, while a batch's later files,
+// which repeat the first one's steps, add little. Under Wine, where starting a program takes
+// a good part of a second, only the first call of each site (and for a kill, its last: one
+// site may stand for two steps, such as the helper that sets and clears delete-on-close), with
+// one of the call's errors (each in turn among the sites of one function); a killed run is run
+// again only when it left a file.
 #ifdef _WIN32
-// Starting a program under Wine takes a good part of a second: each distinct call site is
-// tried at its first call only, and a killed run is run again only when it left a file.
-constexpr bool kEveryCall = false;
+constexpr bool kEveryStep = false;
 #else
-constexpr bool kEveryCall = true;
+constexpr bool kEveryStep = true;
 #endif
 
 // One call as the fault plan logged it.
@@ -223,12 +235,14 @@ struct Row {
 };
 
 // Faults found by this test and not mended yet: the findings of `what` in rows of `run` and
-// `kind` are reported, not failed. Each names the behaviour to mend.
+// `kind`, at calls of `call` (any when null), are reported, not failed. Each names the
+// behaviour to mend.
 struct KnownFault {
   Run run;
   Kind kind;
   const char* what;
   const char* behaviour;
+  const char* call = nullptr;
 };
 constexpr const char* kReportedFailedButDone =
     "a file is reported as failed, yet its output is the new one";
@@ -240,12 +254,30 @@ constexpr const char* kStaleTemporaryKept =
 constexpr const char* kNoStaleCleanup =
     "a temporary file left by a killed run stays for ever: a later run writing the same "
     "output does not remove it";
+constexpr const char* kOutputLost = "an output was lost";
+constexpr const char* kReplaceLosesBoth =
+    "ReplaceFileW failing with ERROR_UNABLE_TO_MOVE_REPLACEMENT has removed the old file; the "
+    "new one, still under its temporary name, is then deleted: both are lost";
+constexpr const char* kFinishedNotNamed =
+    "an interrupted run does not name a file whose output it put in place";
+constexpr const char* kInterruptHidesDone =
+    "an interrupted run prints nothing of the files it finished: run again, the same command "
+    "scales them twice";
 const std::vector<KnownFault> kKnownFaults = {
-    {Run::TwoFiles, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit},
-    {Run::Batch, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit},
+    {Run::InPlace, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
+    {Run::TwoFiles, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
+    {Run::Batch, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
     {Run::InPlace, Kind::Stop, kStaleTemporaryKept, kNoStaleCleanup},
     {Run::TwoFiles, Kind::Stop, kStaleTemporaryKept, kNoStaleCleanup},
     {Run::Batch, Kind::Stop, kStaleTemporaryKept, kNoStaleCleanup},
+#ifdef _WIN32
+    {Run::InPlace, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
+    {Run::TwoFiles, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
+    {Run::Batch, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
+#else
+    {Run::TwoFiles, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit, "close"},
+    {Run::Batch, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit, "close"},
+#endif
 };
 
 const char* KindName(Kind kind) {
@@ -254,6 +286,8 @@ const char* KindName(Kind kind) {
       return "fail";
     case Kind::Interrupted:
       return "fail";
+    case Kind::CtrlC:
+      return "interrupt";
     case Kind::Stop:
       break;
   }
@@ -285,6 +319,46 @@ struct Attempt {
   long error;  // 0 for a stop
 };
 
+// The attempts to make on a run that made `calls` (see kEveryStep).
+std::vector<Attempt> PlanAttempts(Kind kind, const std::vector<Call>& calls) {
+  std::vector<Attempt> attempts;
+  std::set<std::string> sites;
+  std::set<std::pair<std::string, std::string>> steps;  // a site, and the site before it
+  std::map<std::string, std::size_t> sitesOf;           // the sites of each function so far
+  std::map<std::string, std::size_t> lastOfSite;
+  for (std::size_t i = 0; i < calls.size(); ++i)
+    lastOfSite[calls[i].site] = i;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    const bool first = sites.insert(calls[i].site).second;
+    const bool newStep = steps.insert({i > 0 ? calls[i - 1].site : "", calls[i].site}).second;
+    const bool last = kind == Kind::Stop && lastOfSite[calls[i].site] == i;
+    if (kEveryStep ? !newStep : !first && !last) continue;
+    switch (kind) {
+      case Kind::Error:
+        if (const auto errors = kErrors.find(calls[i].name); errors != kErrors.end()) {
+          if (kEveryStep) {
+            for (const long error : errors->second)
+              attempts.push_back({i + 1, error});
+          } else {  // one error a site, in turn among the sites of the same function
+            const std::size_t k = sitesOf[calls[i].name]++;
+            attempts.push_back({i + 1, errors->second[k % errors->second.size()]});
+          }
+        }
+        break;
+      case Kind::Interrupted:
+        if (const auto error = kInterruptions.find(calls[i].name); error != kInterruptions.end()) {
+          attempts.push_back({i + 1, error->second});
+        }
+        break;
+      case Kind::Stop:
+      case Kind::CtrlC:
+        attempts.push_back({i + 1, 0});
+        break;
+    }
+  }
+  return attempts;
+}
+
 class FaultInjection : public ::testing::TestWithParam<Row> {
  protected:
   // Checks the folder and the report after one attempt; the findings go to `findings`.
@@ -300,17 +374,19 @@ void FaultInjection::Check(const Row& row, const Scene& scene, const ProgramResu
                            const std::map<std::string, std::string>& after,
                            std::vector<Finding>& findings) {
   const bool stopped = row.kind == Kind::Stop;
+  const bool asked = row.kind == Kind::CtrlC;
+  // Exit 2: refused before anything was written, as the report must say.
+  const bool refused = !stopped && result.exitCode == 2;
+  const bool interrupted = asked && result.exitCode == kInterruptedExit;
   if (stopped && result.exitCode != kKilled) {
     findings.push_back({"the program was not stopped at the call (calls in another order?)",
                         "exit " + std::to_string(result.exitCode)});
-  }
-  // Exit 2: refused before anything was written, as the report must say.
-  const bool refused = !stopped && result.exitCode == 2;
-  if (refused && result.err.find("nothing was written") == std::string::npos) {
+  } else if (refused && result.err.find("nothing was written") == std::string::npos) {
     findings.push_back({"a refusal does not say that nothing was written", result.err});
-  }
-  if (!stopped && result.exitCode != 0 && result.exitCode != 1 && !refused) {
-    findings.push_back({"a failed call ended the program abnormally",
+  } else if (!stopped && !refused && !interrupted && result.exitCode != 0 &&
+             (asked || result.exitCode != 1)) {
+    findings.push_back({asked ? "an interrupted run ended with the wrong status"
+                              : "a failed call ended the program abnormally",
                         "exit " + std::to_string(result.exitCode) + ": " + result.err});
   }
   for (const Pair& pair : scene.pairs) {
@@ -322,8 +398,7 @@ void FaultInjection::Check(const Row& row, const Scene& scene, const ProgramResu
                            : found != after.end() && found->second == old->second;
     if (!isNew && !isOld) {
       findings.push_back(
-          {found == after.end() ? "an output was lost" : "an output is neither old nor new",
-           pair.output});
+          {found == after.end() ? kOutputLost : "an output is neither old nor new", pair.output});
     }
     if (pair.input != pair.output) {
       const auto input = after.find(pair.input);
@@ -332,22 +407,20 @@ void FaultInjection::Check(const Row& row, const Scene& scene, const ProgramResu
       }
     }
     if (stopped) continue;
-    const std::string name = fs::path(pair.output).filename().string();
     const bool named =
-        result.err.find(name) != std::string::npos ||
+        result.err.find(fs::path(pair.output).filename().string()) != std::string::npos ||
         result.err.find(fs::path(pair.input).filename().string()) != std::string::npos;
     if (result.exitCode == 0 && !isNew) {
       findings.push_back({"exit 0, yet an output is not the new one", pair.output});
-    }
-    if (refused) {
-      if (!isOld) findings.push_back({"a refusal left an output changed", pair.output});
-      continue;
-    }
-    if (result.exitCode != 0 && !isNew && !named) {
+    } else if (refused && !isOld) {
+      findings.push_back({"a refusal left an output changed", pair.output});
+    } else if (interrupted && isNew && !named) {
+      // Run again, the same command would scale it twice: the user must be told.
+      findings.push_back({kFinishedNotNamed, pair.output + ": " + result.err});
+    } else if (!interrupted && !refused && result.exitCode != 0 && !isNew && !named) {
       findings.push_back({"an output that is not new is not named in the messages",
                           pair.output + ": " + result.err});
-    }
-    if (result.exitCode != 0 && isNew && named) {
+    } else if (!interrupted && result.exitCode != 0 && isNew && named) {
       findings.push_back({kReportedFailedButDone, pair.output + ": " + result.err});
     }
   }
@@ -355,12 +428,18 @@ void FaultInjection::Check(const Row& row, const Scene& scene, const ProgramResu
   // What a kill leaves is for the next run to remove (see below).
   if (stopped && !leftovers.empty()) ++leftByKills_;
   if (!stopped && !leftovers.empty()) {
-    findings.push_back({"a failed call left a temporary file", Joined(leftovers)});
+    findings.push_back(
+        {asked ? "an interrupted run left a temporary file" : "a failed call left a temporary file",
+         Joined(leftovers)});
   }
 }
 
 TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
   const Row& row = GetParam();
+#ifdef _WIN32
+  // Ctrl+C goes to every program on the console, this one included.
+  if (row.kind == Kind::CtrlC) GTEST_SKIP() << "Ctrl+C cannot be sent to the program alone";
+#endif
   const std::string log = logs_.File("calls.txt");
 
   // The run undisturbed: its calls and its outputs.
@@ -377,38 +456,11 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
       ASSERT_TRUE(after.contains(pair.output));
       new_[pair.output] = after.at(pair.output);
     }
-    ASSERT_EQ(after.size(),
-              scene.before.size() + scene.pairs.size() -
-                  static_cast<std::size_t>(std::count_if(
-                      scene.pairs.begin(), scene.pairs.end(),
-                      [&](const Pair& p) { return scene.before.contains(p.output); })))
+    ASSERT_EQ(Leftovers(scene, after), std::vector<std::string>{})
         << "an undisturbed run left a file behind";
   }
 
-  // The attempts: every call (or, where runs are slow, the first of each site).
-  std::vector<Attempt> attempts;
-  std::set<std::string> sites;
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    const std::string site = calls[i].name + "@" + calls[i].site;
-    const bool first = sites.insert(site).second;
-    if (!kEveryCall && !first) continue;
-    switch (row.kind) {
-      case Kind::Error:
-        if (const auto errors = kErrors.find(calls[i].name); errors != kErrors.end()) {
-          for (const long error : errors->second)
-            attempts.push_back({i + 1, error});
-        }
-        break;
-      case Kind::Interrupted:
-        if (const auto error = kInterruptions.find(calls[i].name); error != kInterruptions.end()) {
-          attempts.push_back({i + 1, error->second});
-        }
-        break;
-      case Kind::Stop:
-        attempts.push_back({i + 1, 0});
-        break;
-    }
-  }
+  const std::vector<Attempt> attempts = PlanAttempts(row.kind, calls);
   if (attempts.empty()) GTEST_SKIP() << "no call of this run can fail so";
 
   std::map<std::string, std::vector<std::string>> unexpected;  // by what went wrong
@@ -432,7 +484,7 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     Check(row, scene, result, after, findings);
 
     // After a kill, the same command again must leave the folder clean.
-    if (row.kind == Kind::Stop && (kEveryCall || !Leftovers(scene, after).empty())) {
+    if (row.kind == Kind::Stop && (kEveryStep || !Leftovers(scene, after).empty())) {
       const ProgramResult again = testing::RunProgram(TESSARY_SCALE_PATH, scene.arguments);
       const std::vector<std::string> leftovers = Leftovers(scene, FilesIn(dir));
       if (again.exitCode != 0) {
@@ -446,7 +498,8 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     for (const Finding& finding : findings) {
       const bool isKnown =
           std::any_of(kKnownFaults.begin(), kKnownFaults.end(), [&](const KnownFault& fault) {
-            return fault.run == row.run && fault.kind == row.kind && finding.what == fault.what;
+            return fault.run == row.run && fault.kind == row.kind && finding.what == fault.what &&
+                   (fault.call == nullptr || call.name == fault.call);
           });
       std::string line =
           "call " + std::to_string(attempt.at) + " (" + call.name + " at +" + call.site + ")";
@@ -457,8 +510,7 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     }
   }
 
-  std::printf("%zu calls from %zu sites counted, %zu attempts made\n", calls.size(), sites.size(),
-              attempts.size());
+  std::printf("%zu calls counted, %zu attempts made\n", calls.size(), attempts.size());
   if (leftByKills_ > 0) {
     std::printf("%zu kills left a temporary file, for the next run to remove\n", leftByKills_);
   }
@@ -484,14 +536,17 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, FaultInjection,
     ::testing::Values(Row{"InPlace_CallFails", Run::InPlace, Kind::Error},
-                      Row{"InPlace_CallInterrupted", Run::InPlace, Kind::Interrupted},
-                      Row{"InPlace_Killed", Run::InPlace, Kind::Stop},
+                      Row{"InPlace_CallGetsEINTR", Run::InPlace, Kind::Interrupted},
+                      Row{"InPlace_KilledThere", Run::InPlace, Kind::Stop},
+                      Row{"InPlace_CtrlCThere", Run::InPlace, Kind::CtrlC},
                       Row{"TwoFiles_CallFails", Run::TwoFiles, Kind::Error},
-                      Row{"TwoFiles_CallInterrupted", Run::TwoFiles, Kind::Interrupted},
-                      Row{"TwoFiles_Killed", Run::TwoFiles, Kind::Stop},
+                      Row{"TwoFiles_CallGetsEINTR", Run::TwoFiles, Kind::Interrupted},
+                      Row{"TwoFiles_KilledThere", Run::TwoFiles, Kind::Stop},
+                      Row{"TwoFiles_CtrlCThere", Run::TwoFiles, Kind::CtrlC},
                       Row{"Batch_CallFails", Run::Batch, Kind::Error},
-                      Row{"Batch_CallInterrupted", Run::Batch, Kind::Interrupted},
-                      Row{"Batch_Killed", Run::Batch, Kind::Stop}),
+                      Row{"Batch_CallGetsEINTR", Run::Batch, Kind::Interrupted},
+                      Row{"Batch_KilledThere", Run::Batch, Kind::Stop},
+                      Row{"Batch_CtrlCThere", Run::Batch, Kind::CtrlC}),
     testing::RowName());
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 struct Plan {
   std::FILE* log = nullptr;
   unsigned long at = 0;  // 0: no call is acted on
-  bool stop = false;
+  enum class Kind { Fail, Stop, Interrupt } kind = Kind::Fail;
   long error = 0;
 
   Plan() {
@@ -20,7 +20,11 @@ struct Plan {
       log = std::fopen(path, "a");
     }
     if (const char* at_ = std::getenv("TESSARY_FAULT_AT")) at = std::strtoul(at_, nullptr, 10);
-    if (const char* kind = std::getenv("TESSARY_FAULT_KIND")) stop = std::strcmp(kind, "stop") == 0;
+    if (const char* name = std::getenv("TESSARY_FAULT_KIND")) {
+      kind = std::strcmp(name, "stop") == 0        ? Kind::Stop
+             : std::strcmp(name, "interrupt") == 0 ? Kind::Interrupt
+                                                   : Kind::Fail;
+    }
     if (const char* error_ = std::getenv("TESSARY_FAULT_ERROR")) {
       error = std::strtol(error_, nullptr, 10);
     }
@@ -45,14 +49,19 @@ long Intercept(const char* name, const void* caller) noexcept {
     const unsigned long site =
         static_cast<unsigned long>(static_cast<const char*>(caller) - ImageStart());
     const std::lock_guard<std::mutex> lock(logging);
-    std::fprintf(plan.log, "%lu %s %lx%s\n", call, name, site,
-                 !acted      ? ""
-                 : plan.stop ? " stop"
-                             : " fail");
+    std::fprintf(plan.log, "%lu %s %lx%s\n", call, name, site, acted ? " acted" : "");
     std::fflush(plan.log);
   }
   if (!acted) return 0;
-  if (plan.stop) StopNow();
+  switch (plan.kind) {
+    case Plan::Kind::Stop:
+      StopNow();
+    case Plan::Kind::Interrupt:
+      InterruptNow();
+      return 0;
+    case Plan::Kind::Fail:
+      break;
+  }
   return plan.error;
 }
 

@@ -6,8 +6,11 @@
 //                             the system function and SITE the caller's address in the image
 //   TESSARY_FAULT_AT=N        act on call N:
 //   TESSARY_FAULT_KIND=fail   make it fail with TESSARY_FAULT_ERROR (errno, or the Win32
-//                             error code), without doing it
+//                             error code), without doing it (its log line ends " acted")
 //   TESSARY_FAULT_KIND=stop   end the program there, as a kill -9 would: no cleanup at all
+//   TESSARY_FAULT_KIND=interrupt
+//                             ask the program to stop (SIGINT, as Ctrl+C sends it) just
+//                             before the call, which then goes ahead
 //
 // With none of them set the program is tessary-scale, call for call. Calls on the standard
 // streams are neither counted nor failed: they carry the report that the tests read.
@@ -24,5 +27,7 @@ long Intercept(const char* name, const void* caller) noexcept;
 const char* ImageStart() noexcept;
 /// Ends the program at once, as killing it would.
 [[noreturn]] void StopNow() noexcept;
+/// Sends the program the request to stop that Ctrl+C sends.
+void InterruptNow() noexcept;
 
 }  // namespace tessary::faults

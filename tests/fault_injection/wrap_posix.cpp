@@ -31,6 +31,10 @@ void StopNow() noexcept {
   ::_exit(137);
 }
 
+void InterruptNow() noexcept {
+  ::raise(SIGINT);  // the handler runs before raise returns
+}
+
 }  // namespace tessary::faults
 
 namespace {

@@ -19,6 +19,11 @@ void StopNow() noexcept {
   ::ExitProcess(9);
 }
 
+// To every program on the console, as Ctrl+C; the handler runs on a thread of its own.
+void InterruptNow() noexcept {
+  ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+}
+
 }  // namespace tessary::faults
 
 namespace {
