@@ -66,6 +66,8 @@ const std::map<std::string, std::vector<long>> kErrors = {
     {"GetFullPathNameW", {kAccessDenied}},
     {"LockFileEx", {33 /* ERROR_LOCK_VIOLATION */}},
     {"CreateHardLinkW", {kAccessDenied, kDiskFull}},
+    {"SetEndOfFile", {kDiskFull}},
+    {"GetVolumeInformationByHandleW", {kIoDevice}},
 };
 // Windows has no interrupted calls.
 const std::map<std::string, long> kInterruptions;
@@ -104,6 +106,12 @@ const std::map<std::string, std::vector<long>> kErrors = {
     {"opendir", {EACCES, EIO}},
     {"fdopendir", {EACCES}},
     {"readdir", {EIO}},
+    {"ioctl", {ENOTTY}},
+    {"fstatfs", {EIO}},
+    {"access", {EACCES, EIO}},
+    {"faccessat", {EACCES, EIO}},
+    {"statx", {EACCES, EIO}},
+    {"fchmodat", {EPERM}},
 };
 // The calls that a signal can interrupt, with the error they then give.
 const std::map<std::string, long> kInterruptions = {

@@ -8,7 +8,9 @@
 #include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -97,6 +99,12 @@ DIR* __real_fdopendir(int fd);
 struct dirent* __real_readdir(DIR* folder);
 int __real_closedir(DIR* folder);
 int __real_isatty(int fd);
+int __real_ioctl(int fd, unsigned long request, ...);
+int __real_fstatfs(int fd, struct statfs* status);
+int __real_access(const char* path, int mode);
+int __real_faccessat(int folder, const char* path, int mode, int flags);
+int __real_statx(int folder, const char* path, int flags, unsigned mask, struct statx* status);
+int __real_fchmodat(int folder, const char* path, mode_t mode, int flags);
 }
 
 WRAPPER int __wrap_open(const char* path, int flags, ...) {
@@ -301,8 +309,13 @@ WRAPPER struct dirent* __wrap_readdir(DIR* folder) {
   return __real_readdir(folder);
 }
 
+// As close, closedir lets the stream go even when it fails.
 WRAPPER int __wrap_closedir(DIR* folder) {
-  TESSARY_INTERCEPT("closedir", -1);
+  if (const long error = tessary::faults::Intercept("closedir", __builtin_return_address(0))) {
+    __real_closedir(folder);
+    errno = static_cast<int>(error);
+    return -1;
+  }
   return __real_closedir(folder);
 }
 
@@ -310,4 +323,40 @@ WRAPPER int __wrap_isatty(int fd) {
   if (IsStandard(fd)) return __real_isatty(fd);
   TESSARY_INTERCEPT("isatty", 0);
   return __real_isatty(fd);
+}
+
+WRAPPER int __wrap_ioctl(int fd, unsigned long request, ...) {
+  va_list arguments;
+  va_start(arguments, request);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  if (IsStandard(fd)) return __real_ioctl(fd, request, argument);
+  TESSARY_INTERCEPT("ioctl", -1);
+  return __real_ioctl(fd, request, argument);
+}
+
+WRAPPER int __wrap_fstatfs(int fd, struct statfs* status) {
+  TESSARY_INTERCEPT("fstatfs", -1);
+  return __real_fstatfs(fd, status);
+}
+
+WRAPPER int __wrap_access(const char* path, int mode) {
+  TESSARY_INTERCEPT("access", -1);
+  return __real_access(path, mode);
+}
+
+WRAPPER int __wrap_faccessat(int folder, const char* path, int mode, int flags) {
+  TESSARY_INTERCEPT("faccessat", -1);
+  return __real_faccessat(folder, path, mode, flags);
+}
+
+WRAPPER int __wrap_statx(int folder, const char* path, int flags, unsigned mask,
+                         struct statx* status) {
+  TESSARY_INTERCEPT("statx", -1);
+  return __real_statx(folder, path, flags, mask, status);
+}
+
+WRAPPER int __wrap_fchmodat(int folder, const char* path, mode_t mode, int flags) {
+  TESSARY_INTERCEPT("fchmodat", -1);
+  return __real_fchmodat(folder, path, mode, flags);
 }

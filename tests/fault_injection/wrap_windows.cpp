@@ -100,6 +100,10 @@ TESSARY_HOOK(FindFirstFileExW, HANDLE,
              (LPCWSTR a, FINDEX_INFO_LEVELS b, LPVOID c, FINDEX_SEARCH_OPS d, LPVOID e, DWORD f),
              (a, b, c, d, e, f), INVALID_HANDLE_VALUE, false)
 TESSARY_HOOK(FindNextFileW, BOOL, (HANDLE a, LPWIN32_FIND_DATAW b), (a, b), FALSE, false)
+TESSARY_HOOK(SetEndOfFile, BOOL, (HANDLE a), (a), FALSE, IsStandard(a))
+TESSARY_HOOK(GetVolumeInformationByHandleW, BOOL,
+             (HANDLE a, LPWSTR b, DWORD c, LPDWORD d, LPDWORD e, LPDWORD f, LPWSTR g, DWORD h),
+             (a, b, c, d, e, f, g, h), FALSE, false)
 
 // A handle that fails to close is closed all the same.
 extern "C" decltype(&::CloseHandle) __real___imp_CloseHandle;
