@@ -1,11 +1,13 @@
-// tessary-scale with each of its calls into the system made to fail in turn, or the program
-// stopped there as a kill -9 would, through tessary-scale-faults (see
+// tessary-scale with each of its calls into the system made to fail in turn, the program
+// killed there as a kill -9 would, or Ctrl+C pressed there, through tessary-scale-faults (see
 // tests/fault_injection/fault_plan.h). One run of each kind is counted first; then, for each
-// call it made, a fresh folder is set up and the same run is made with that call failed (with
-// each error that call can give) or cut short. After each: every file is wholly old or wholly
-// new, the inputs of a run to other files are untouched, no temporary file is left (after a
-// kill, the next run of the same command must remove it), and the exit status and messages
-// say what happened: 0 only when every output is new, and each file that is not new named.
+// call it made, a fresh folder is set up and the same run is made again with that call failed
+// (with each error that call can give), killed or interrupted. After each: every file is
+// wholly old or wholly new, the inputs of a run to other files are untouched, no temporary
+// file is left (after a kill, the next run of the same command must remove it), and the exit
+// status and messages say what happened: 0 only when every output is new, each file that is
+// not new named, no file named as failed whose output is new, and an interrupted run naming
+// each file it finished.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,10 +127,10 @@ constexpr int kInterruptedExit = 128 + 2;  // SIGINT
 // Which calls are tried. A call is tried when it comes after a call it has not come after so
 // far: each step of a run once, whatever the order of steps, while a batch's later files,
 // which repeat the first one's steps, add little. Under Wine, where starting a program takes
-// a good part of a second, only the first call of each site (and for a kill, its last: one
-// site may stand for two steps, such as the helper that sets and clears delete-on-close), with
-// one of the call's errors (each in turn among the sites of one function); a killed run is run
-// again only when it left a file.
+// a good part of a second, each site once: its first call, with one of the call's errors
+// (each in turn among the sites of one function); for a kill its last call, nearer the
+// replacement (one site may stand for two steps, such as the helper that sets and clears
+// delete-on-close); and a killed run is run again only when it left a file.
 #ifdef _WIN32
 constexpr bool kEveryStep = false;
 #else
@@ -339,8 +341,8 @@ std::vector<Attempt> PlanAttempts(Kind kind, const std::vector<Call>& calls) {
   for (std::size_t i = 0; i < calls.size(); ++i) {
     const bool first = sites.insert(calls[i].site).second;
     const bool newStep = steps.insert({i > 0 ? calls[i - 1].site : "", calls[i].site}).second;
-    const bool last = kind == Kind::Stop && lastOfSite[calls[i].site] == i;
-    if (kEveryStep ? !newStep : !first && !last) continue;
+    const bool last = lastOfSite[calls[i].site] == i;
+    if (kEveryStep ? !newStep : kind == Kind::Stop ? !last : !first) continue;
     switch (kind) {
       case Kind::Error:
         if (const auto errors = kErrors.find(calls[i].name); errors != kErrors.end()) {
