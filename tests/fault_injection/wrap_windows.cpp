@@ -8,6 +8,15 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // the linker's: where the image starts
 
+extern "C" decltype(&::CloseHandle) __real___imp_CloseHandle;
+
+namespace {
+
+// The program's console control handler, noted as it is set (see SetConsoleCtrlHandler below).
+PHANDLER_ROUTINE controlHandler = nullptr;
+
+}  // namespace
+
 namespace tessary::faults {
 
 const char* ImageStart() noexcept {
@@ -19,9 +28,16 @@ void StopNow() noexcept {
   ::ExitProcess(9);
 }
 
-// To every program on the console, as Ctrl+C; the handler runs on a thread of its own.
+// Ctrl+C as the console delivers it: the program's handler called on a thread of its own.
+// (GenerateConsoleCtrlEvent would reach every program on the console, the tests included.)
 void InterruptNow() noexcept {
-  ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  if (controlHandler == nullptr) return;
+  const HANDLE thread = ::CreateThread(
+      nullptr, 0, [](LPVOID) -> DWORD { return controlHandler(CTRL_C_EVENT); }, nullptr, 0,
+      nullptr);
+  if (thread == nullptr) return;
+  ::WaitForSingleObject(thread, INFINITE);  // the handler only notes the request
+  __real___imp_CloseHandle(thread);
 }
 
 }  // namespace tessary::faults
@@ -139,4 +155,15 @@ __attribute__((noinline)) static BOOL WINAPI HookReplaceFileW(LPCWSTR replaced, 
 extern "C" {
 extern decltype(&::ReplaceFileW) __wrap___imp_ReplaceFileW;
 decltype(&::ReplaceFileW) __wrap___imp_ReplaceFileW = HookReplaceFileW;
+}
+
+// Notes the handler, for InterruptNow; never counted or failed.
+extern "C" decltype(&::SetConsoleCtrlHandler) __real___imp_SetConsoleCtrlHandler;
+static BOOL WINAPI HookSetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+  if (add && handler != nullptr) controlHandler = handler;
+  return __real___imp_SetConsoleCtrlHandler(handler, add);
+}
+extern "C" {
+extern decltype(&::SetConsoleCtrlHandler) __wrap___imp_SetConsoleCtrlHandler;
+decltype(&::SetConsoleCtrlHandler) __wrap___imp_SetConsoleCtrlHandler = HookSetConsoleCtrlHandler;
 }
