@@ -466,6 +466,14 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     ASSERT_EQ(Leftovers(scene, after), std::vector<std::string>{})
         << "an undisturbed run left a file behind";
   }
+  {  // the shipped program writes the same
+    TempDir dir;
+    const Scene scene = SetUpScene(row.run, dir);
+    ASSERT_EQ(testing::RunProgram(TESSARY_SCALE_PATH, scene.arguments).exitCode, 0);
+    const auto after = FilesIn(dir);
+    for (const Pair& pair : scene.pairs)
+      EXPECT_EQ(after.at(pair.output), new_.at(pair.output)) << pair.output;
+  }
 
   const std::vector<Attempt> attempts = PlanAttempts(row.kind, calls);
   if (attempts.empty()) GTEST_SKIP() << "no call of this run can fail so";
