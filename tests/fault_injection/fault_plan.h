@@ -13,7 +13,9 @@
 //                             before the call, which then goes ahead
 //
 // With none of them set the program is tessary-scale, call for call. Calls on the standard
-// streams are neither counted nor failed: they carry the report that the tests read.
+// streams are neither counted nor failed: they carry the report that the tests read. A system
+// function that the platform layer comes to call needs a wrapper and its name in the list of
+// tests/CMakeLists.txt, or its calls go unseen.
 #pragma once
 
 namespace tessary::faults {
