@@ -4,13 +4,14 @@
 //
 //   TESSARY_FAULT_COUNT=PATH  append a line "N NAME SITE" for each call N (from 1), NAME being
 //                             the system function and SITE the caller's address in the image
-//   TESSARY_FAULT_AT=N        act on call N:
+//   TESSARY_FAULT_AT=N        act on call N (its log line ends " acted"):
 //   TESSARY_FAULT_KIND=fail   make it fail with TESSARY_FAULT_ERROR (errno, or the Win32
-//                             error code), without doing it (its log line ends " acted")
+//                             error code), without doing it
 //   TESSARY_FAULT_KIND=stop   end the program there, as a kill -9 would: no cleanup at all
 //   TESSARY_FAULT_KIND=interrupt
-//                             ask the program to stop (SIGINT, as Ctrl+C sends it) just
-//                             before the call, which then goes ahead
+//                             ask the program to stop (SIGINT; on Windows its console
+//                             handler is given Ctrl+C) just before the call, which then
+//                             goes ahead
 //
 // With none of them set the program is tessary-scale, call for call. Calls on the standard
 // streams are neither counted nor failed: they carry the report that the tests read. A system
