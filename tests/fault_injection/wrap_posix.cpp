@@ -100,6 +100,7 @@ struct dirent* __real_readdir(DIR* folder);
 int __real_closedir(DIR* folder);
 int __real_isatty(int fd);
 int __real_ioctl(int fd, unsigned long request, ...);
+int __real_dup(int fd);
 int __real_fstatfs(int fd, struct statfs* status);
 int __real_access(const char* path, int mode);
 int __real_faccessat(int folder, const char* path, int mode, int flags);
@@ -359,4 +360,10 @@ WRAPPER int __wrap_statx(int folder, const char* path, int flags, unsigned mask,
 WRAPPER int __wrap_fchmodat(int folder, const char* path, mode_t mode, int flags) {
   TESSARY_INTERCEPT("fchmodat", -1);
   return __real_fchmodat(folder, path, mode, flags);
+}
+
+WRAPPER int __wrap_dup(int fd) {
+  if (IsStandard(fd)) return __real_dup(fd);
+  TESSARY_INTERCEPT("dup", -1);
+  return __real_dup(fd);
 }

@@ -115,6 +115,8 @@ TESSARY_HOOK(CreateHardLinkW, BOOL, (LPCWSTR a, LPCWSTR b, LPSECURITY_ATTRIBUTES
 TESSARY_HOOK(FindFirstFileExW, HANDLE,
              (LPCWSTR a, FINDEX_INFO_LEVELS b, LPVOID c, FINDEX_SEARCH_OPS d, LPVOID e, DWORD f),
              (a, b, c, d, e, f), INVALID_HANDLE_VALUE, false)
+TESSARY_HOOK(FindFirstFileW, HANDLE, (LPCWSTR a, LPWIN32_FIND_DATAW b), (a, b),
+             INVALID_HANDLE_VALUE, false)
 TESSARY_HOOK(FindNextFileW, BOOL, (HANDLE a, LPWIN32_FIND_DATAW b), (a, b), FALSE, false)
 TESSARY_HOOK(SetEndOfFile, BOOL, (HANDLE a), (a), FALSE, IsStandard(a))
 TESSARY_HOOK(GetVolumeInformationByHandleW, BOOL,
