@@ -261,16 +261,9 @@ struct KnownFault {
 };
 constexpr const char* kReportedFailedButDone =
     "a file is reported as failed, yet its output is the new one";
-constexpr const char* kInputCloseAfterCommit =
-    "closing the input after the output is in place fails the file: the run says that it "
-    "failed and exits 1, though the output was written";
 constexpr const char* kStaleTemporaryKept =
     "the next run of the same command left an earlier run's temporary file";
 constexpr const char* kFailedCallLeftFile = "a failed call left a temporary file";
-constexpr const char* kCheckOfNewFileLeavesIt =
-    "when locking or checking the temporary file it has just made fails, the run tries "
-    "another name and leaves that file in the folder (the next run removes it as left by an "
-    "earlier run)";
 constexpr const char* kOutputLost = "an output was lost";
 constexpr const char* kReplaceLosesBoth =
     "ReplaceFileW failing with ERROR_UNABLE_TO_MOVE_REPLACEMENT has removed the old file; the "
@@ -284,27 +277,10 @@ const std::vector<KnownFault> kKnownFaults = {
     {Run::InPlace, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
     {Run::TwoFiles, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
     {Run::Batch, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
-#ifndef _WIN32
-    {Run::InPlace, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-    {Run::InPlace, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstat"},
-    {Run::InPlace, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstatat"},
-    {Run::InPlace, Kind::Interrupted, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-    {Run::TwoFiles, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-    {Run::TwoFiles, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstat"},
-    {Run::TwoFiles, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstatat"},
-    {Run::TwoFiles, Kind::Interrupted, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-    {Run::Batch, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-    {Run::Batch, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstat"},
-    {Run::Batch, Kind::Error, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "fstatat"},
-    {Run::Batch, Kind::Interrupted, kFailedCallLeftFile, kCheckOfNewFileLeavesIt, "flock"},
-#endif
 #ifdef _WIN32
     {Run::InPlace, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
     {Run::TwoFiles, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
     {Run::Batch, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
-#else
-    {Run::TwoFiles, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit, "close"},
-    {Run::Batch, Kind::Error, kReportedFailedButDone, kInputCloseAfterCommit, "close"},
 #endif
 };
 

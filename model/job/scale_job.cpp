@@ -148,7 +148,9 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   if (job.control.cancelled()) throw PassCancelled();
   // Nothing is replaced that another program changed meanwhile (see OutputTarget::Commit).
   target.Commit();
-  input.Close();
+  // The output is in place: the job is done, whatever closing a file that was only read
+  // might still report.
+  input.file().Reset();
   return result;
 }
 

@@ -216,11 +216,32 @@ Error Replacement::Create(const std::string& target, const File* original) {
     }
     File created = File::Own(fd);
     // Locked from the start, so that no other run takes it for one left behind; and still
-    // under its name, which another run could have removed before the lock.
+    // under its name, which another run could have removed before the lock. A file made here
+    // that cannot be used is removed again before anything else is tried.
     struct stat status {};
-    if (created.Lock() != 0 || ::fstat(fd, &status) != 0 ||
-        !StillTheFile(folder, temporary, StatusFrom(status), true)) {
-      continue;
+    if (::fstat(fd, &status) != 0) {
+      const Error error = errno;
+      ::unlinkat(folder, temporary.c_str(), 0);
+      return error;
+    }
+    Error locked = created.Lock();
+    for (int retry = 0; locked == EINTR && retry < 100; ++retry)
+      locked = created.Lock();
+    struct stat named {};
+    if (::fstatat(folder, temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+      const Error error = errno;
+      if (error == ENOENT) continue;  // another run took it for one left behind and removed it
+      ::unlinkat(folder, temporary.c_str(), 0);
+      return error;
+    }
+    if (!StatusFrom(status).Unchanged(StatusFrom(named))) {
+      continue;  // removed by another run, and the name taken again since: not ours to remove
+    }
+    if (locked != 0) {
+      // Another run holds it, about to remove it, or the lock cannot be had at all.
+      ::unlinkat(folder, temporary.c_str(), 0);
+      if (locked == EWOULDBLOCK) continue;
+      return locked;
     }
     file_ = std::move(created);
     target_ = target;
