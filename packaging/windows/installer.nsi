@@ -13,8 +13,13 @@
 ; the "Choose Users" page, or give /ALLUSERS on the command line. /S installs silently,
 ; /D=FOLDER picks the folder (last on the command line, as with any NSIS installer).
 ;
+; It installs only into a folder that does not exist yet, is empty, or holds Tessary already;
+; given any other folder (C:\Shared, with files of the user's), it installs into a Tessary
+; folder inside it, and refuses when that too holds other files (status 2 when silent).
+;
 ; Tessary offers itself in "Open with" for .mdl files; it never takes over the extension's
-; default program. Uninstall.exe removes what the installer made and nothing else.
+; default program. Uninstall.exe removes what the installer made and nothing else: its own
+; files, and the folder only when the installer made it and it is left empty.
 
 !ifdef VERSION & SOURCE_DIR & BINARY_DIR & GUI_EXE & CLI_EXE & PROGID
 !else
@@ -64,6 +69,7 @@ Var IsAdmin      ; 1 when this process has administrator rights
 Var FixedDir     ; 1 when /D= chose the folder, which then stays whatever the mode
 Var ModeMe       ; the two buttons of the "Choose Users" page
 Var ModeEveryone
+Var MadeFolder   ; 1 when the installation's folder is the installer's own making
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -74,6 +80,7 @@ Var ModeEveryone
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${SOURCE_DIR}/LICENSE"
 Page custom ModePageShow ModePageLeave
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -102,6 +109,70 @@ Page custom ModePageShow ModePageLeave
 !macroend
 
 ; The installer ---------------------------------------------------------------------------
+
+; Sets $R1 to 1 when the folder $R0 may take the installation: it does not exist, is empty, or
+; is where the list of installed programs says Tessary is (for the user or for everyone);
+; 0 when it holds anything else, or is a file.
+Function FolderIsFree
+  StrCpy $R1 1
+  ${IfNot} ${FileExists} "$R0\*.*"
+    ${If} ${FileExists} "$R0"
+      StrCpy $R1 0
+    ${EndIf}
+    Return
+  ${EndIf}
+  ; StrCmp (==) compares without regard to case, as Windows names files.
+  ReadRegStr $R2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R2 == $R0
+    Return
+  ${EndIf}
+  ReadRegStr $R2 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R2 == $R0
+    Return
+  ${EndIf}
+  FindFirst $R2 $R3 "$R0\*.*"
+  ${Do}
+    ${If} $R3 == ""  ; no more
+      ${Break}
+    ${EndIf}
+    ${If} $R3 != "."
+    ${AndIf} $R3 != ".."
+      StrCpy $R1 0
+      ${Break}
+    ${EndIf}
+    FindNext $R2 $R3
+  ${Loop}
+  FindClose $R2
+FunctionEnd
+
+; Makes $INSTDIR a folder that may take the installation: itself when it is free, otherwise
+; the Tessary folder inside it when that one is. Sets $R1 to 0 when neither is.
+Function ChooseFolder
+  StrCpy $R0 $INSTDIR
+  Call FolderIsFree
+  ${If} $R1 == 1
+    Return
+  ${EndIf}
+  StrCpy $R0 "$INSTDIR\Tessary"
+  Call FolderIsFree
+  ${If} $R1 == 1
+    StrCpy $INSTDIR $R0
+  ${EndIf}
+FunctionEnd
+
+Function DirectoryLeave
+  StrCpy $R4 $INSTDIR
+  Call ChooseFolder
+  ${If} $R1 != 1
+    MessageBox MB_OK|MB_ICONSTOP "$R4 holds other files, and so does $R4\Tessary.$\r$\nChoose a folder that is empty or new."
+    Abort
+  ${EndIf}
+  ${If} $INSTDIR != $R4
+    MessageBox MB_OKCANCEL|MB_ICONINFORMATION "$R4 holds other files: Tessary goes into a folder of its own inside it,$\r$\n$INSTDIR." IDOK chosen
+    Abort  ; back to the page, which now shows that folder
+  ${EndIf}
+  chosen:
+FunctionEnd
 
 ; Switches to one mode: the shell folders and SHCTX (HKCU or HKLM) follow it, and so does the
 ; default folder (the one already installed in this mode, if any), unless /D= gave one.
@@ -145,6 +216,14 @@ Function .onInit
     ${EndIf}
   ${EndIf}
   Call UseMode
+  ; Interactive, the folder page checks the folder when it is left.
+  ${If} ${Silent}
+    Call ChooseFolder
+    ${If} $R1 != 1
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 ; "Choose Users": just for me (the default), or for everyone.
@@ -195,6 +274,20 @@ FunctionEnd
 
 Section "Tessary" SecMain
   SectionIn RO
+  ; Whether the uninstaller may remove the folder once it has emptied it: only when it is this
+  ; installer's (or an earlier one's) making, never a folder the user had.
+  StrCpy $MadeFolder 0
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $MadeFolder 1
+  ${Else}
+    ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $0 == $INSTDIR
+      ReadRegDWORD $MadeFolder SHCTX "${UNINSTALL_KEY}" "MadeFolder"
+      ${If} $MadeFolder == ""  ; from an installer that did not say: it made its folder
+        StrCpy $MadeFolder 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
   SetOutPath "$INSTDIR"
   File "/oname=tessary.exe" "${GUI_EXE}"
   File "/oname=tessary-scale.exe" "${CLI_EXE}"
@@ -229,6 +322,7 @@ Section "Tessary" SecMain
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "MadeFolder" $MadeFolder
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
@@ -279,13 +373,17 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  ReadRegDWORD $MadeFolder SHCTX "${UNINSTALL_KEY}" "MadeFolder"
   Delete "$INSTDIR\tessary.exe"
   Delete "$INSTDIR\tessary-scale.exe"
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
-  ; Only if empty: files the user put there stay, and so does the folder then.
-  RMDir "$INSTDIR"
+  ; Only the installer's own folder, and only if empty: files the user put there stay, and so
+  ; does the folder then.
+  ${If} $MadeFolder != 0
+    RMDir "$INSTDIR"
+  ${EndIf}
 
   Delete "$SMPROGRAMS\Tessary.lnk"
 
