@@ -1,14 +1,22 @@
 // Files as Windows keeps them: share modes, attributes, one file under several spellings, names
-// outside any code page, and the console's Ctrl+Break.
+// outside any code page, streams, the console's Ctrl+Break, and how a new file takes the old
+// one's place when the program ends there or the system's calls fail half-way.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "model/job/scale_job.h"
+#include "platform/replacement.h"
+#include "platform/windows/own_errors.h"
+#include "platform/windows/replacement_calls.h"
 #include "tests/support/files.h"
 #include "tests/support/worked_example.h"
 
@@ -37,6 +45,20 @@ JobResult Scale(const std::string& input, const std::string& output, bool inPlac
 ProgramResult Cli(const std::vector<std::string>& arguments) {
   return testing::RunProgram(TESSARY_SCALE_PATH, arguments);
 }
+
+// Stands in for the calls that put a new file in place, for as long as it lives.
+class StandIns {
+ public:
+  explicit StandIns(platform::ReplacementCalls calls) : saved_(platform::CallsForReplacement()) {
+    platform::CallsForReplacement() = calls;
+  }
+  StandIns(const StandIns&) = delete;
+  StandIns& operator=(const StandIns&) = delete;
+  ~StandIns() { platform::CallsForReplacement() = saved_; }
+
+ private:
+  platform::ReplacementCalls saved_;
+};
 
 class WindowsFiles : public ::testing::Test {
  protected:
@@ -138,6 +160,190 @@ TEST_F(WindowsFiles, SuffixNamingAnotherFolderOrAStreamIsRefused) {
         << result.err;
   }
   EXPECT_EQ(ListFolder(dir_.path()), std::vector<std::string>{"in.mdl"});
+}
+
+TEST_F(WindowsFiles, StreamOfAFileIsNotAnOutput) {
+  WriteFile(output_, "previous");
+  for (const std::string& stream : {output_ + ":s", dir_.File("new.mdl:s")}) {
+    const JobResult result = Scale(input_, stream);
+    EXPECT_EQ(result.status, JobStatus::OutputNotOpened) << stream;
+    EXPECT_EQ(result.reason, platform::ErrorText(platform::kNamesStream)) << stream;
+  }
+  // Read from, a stream is a model like any other; replaced in place, it is refused.
+  const ProgramResult result = Cli({"-i", "-s", "2", input_ + ":s"});
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(ReadFile(output_), "previous");
+  EXPECT_EQ(ReadFile(input_), kModel);
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+}
+
+// cmd's "tessary-scale.exe in.mdl - 2 >> in.mdl": the redirection holds the input open, which
+// must not make it look in use by another program.
+TEST_F(WindowsFiles, StandardOutputRedirectedToTheInputIsTheSameFile) {
+  testing::ProgramSetup setup;
+  setup.outputPath = input_;
+  const ProgramResult result = testing::RunProgram(TESSARY_SCALE_PATH, {input_, "-", "2"}, setup);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "tessary-scale: Unable to open output file. (standard output: is the same file as "
+            "the input)\n");
+  EXPECT_EQ(ReadFile(input_), kModel);
+}
+
+// Another program saves the model (a new file renamed over its name) while it is replaced: the
+// save stays, and nothing is left beside it.
+TEST_F(WindowsFiles, ModelSavedByAnotherProgramMeanwhileIsLeftAlone) {
+  // Held as another program lets it be renamed over, which Tessary's own open never allows.
+  const HANDLE held = ::CreateFileW(PathOf(input_).c_str(), GENERIC_READ | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  platform::File original = platform::File::Own(reinterpret_cast<platform::File::Handle>(held));
+  const platform::FileStatus read = original.Status();
+  platform::Replacement replacement;
+  ASSERT_EQ(replacement.Create(input_, &original), 0);
+  std::size_t written = 0;
+  ASSERT_EQ(replacement.file().Write("new", 3, written), 0);
+  // Its save in two steps (Wine renames nothing over a file held open): the old file aside,
+  // the new one under the name.
+  ASSERT_TRUE(::MoveFileW(PathOf(input_).c_str(), PathOf(dir_.File("in.old")).c_str()));
+  WriteFile(input_, "another program's save");
+  EXPECT_NE(replacement.Commit(original, &read), 0);
+  EXPECT_TRUE(replacement.changed_meanwhile());
+  EXPECT_EQ(ReadFile(input_), "another program's save");
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "in.old"}));
+}
+
+// How ReplaceFileW may fail, as its documentation says, on a volume whose files cannot have two
+// names (FAT), where it puts the new file in place: what the stand-in does before it fails.
+enum class HalfWay { Succeeds, Nothing, OldRemoved, OldUnderBackupName, BothHeld };
+struct ReplaceFailure {
+  const char* name;
+  DWORD error;
+  HalfWay done;
+  bool newInPlace;  ///< whether the output is the new file afterwards (else the old one)
+};
+ReplaceFailure failure;
+HANDLE held[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+
+platform::Error NoLinks(HANDLE, const std::wstring&, bool) {
+  return ERROR_INVALID_FUNCTION;
+}
+
+BOOL WINAPI FailingReplaceFile(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                               LPVOID exclude, LPVOID reserved) {
+  const auto hold = [](LPCWSTR path) {
+    return ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  switch (failure.done) {
+    case HalfWay::Succeeds:
+      return ::ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+    case HalfWay::Nothing:
+      break;
+    case HalfWay::OldRemoved:
+      ::DeleteFileW(replaced);
+      break;
+    case HalfWay::OldUnderBackupName:
+      ::MoveFileW(replaced, backup);
+      break;
+    case HalfWay::BothHeld:  // and neither can be moved back, as while a scanner reads them
+      ::MoveFileW(replaced, backup);
+      held[0] = hold(backup);
+      held[1] = hold(replacement);
+      break;
+  }
+  ::SetLastError(failure.error);
+  return FALSE;
+}
+
+TEST_F(WindowsFiles, ReplaceFileFailuresLeaveTheOldOutputOrTheNewOne) {
+  const ReplaceFailure cases[] = {
+      {"succeeding", 0, HalfWay::Succeeds, true},
+      {"ERROR_UNABLE_TO_REMOVE_REPLACED", ERROR_UNABLE_TO_REMOVE_REPLACED, HalfWay::Nothing, false},
+      {"ERROR_UNABLE_TO_MOVE_REPLACEMENT", ERROR_UNABLE_TO_MOVE_REPLACEMENT, HalfWay::Nothing,
+       false},
+      {"ERROR_UNABLE_TO_MOVE_REPLACEMENT with the old file gone", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+       HalfWay::OldRemoved, true},
+      {"ERROR_UNABLE_TO_MOVE_REPLACEMENT_2", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+       HalfWay::OldUnderBackupName, false},
+      {"ERROR_ACCESS_DENIED", ERROR_ACCESS_DENIED, HalfWay::Nothing, false},
+  };
+  const StandIns standIns({NoLinks, FailingReplaceFile});
+  for (const ReplaceFailure& row : cases) {
+    for (const bool inPlace : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (inPlace ? ", in place" : ""));
+      failure = row;
+      WriteFile(input_, kModel);
+      WriteFile(output_, "previous");
+      const JobResult result = inPlace ? Scale(input_, {}, true) : Scale(input_, output_);
+      EXPECT_EQ(result.status, row.newInPlace ? JobStatus::Done : JobStatus::Failed);
+      EXPECT_EQ(ReadFile(inPlace ? input_ : output_),
+                row.newInPlace ? kScaled : (inPlace ? kModel : "previous"));
+      EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+    }
+  }
+
+  // Neither file can have the name again: both stay beside it, and the run says so.
+  failure = {"held", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, HalfWay::BothHeld, false};
+  WriteFile(output_, "previous");
+  const JobResult result = Scale(input_, output_);
+  for (HANDLE& handle : held)
+    ::CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
+  EXPECT_EQ(result.status, JobStatus::Failed);
+  EXPECT_EQ(result.systemError, platform::kNeitherInPlace);
+  std::vector<std::string> kept;
+  for (const std::string& name : ListFolder(dir_.path())) {
+    if (name != "in.mdl") kept.push_back(ReadFile(dir_.File(name)));
+  }
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{kScaled, "previous"}));
+}
+
+// Run in a child of this test program (see below): ends the program as a kill would, just
+// before or just after the new file takes the output's name.
+TEST(WindowsEnded, DISABLED_AtTheReplacement) {
+  const char* where = std::getenv("TESSARY_END");
+  const char* folder = std::getenv("TESSARY_FOLDER");
+  if (where == nullptr || folder == nullptr) GTEST_SKIP() << "run by RunEndedAtTheReplacement";
+  static bool afterLink = std::string(where) == "after";
+  platform::CallsForReplacement().link = [](HANDLE file, const std::wstring& path, bool replace) {
+    if (!afterLink) ::TerminateProcess(::GetCurrentProcess(), 3);
+    const platform::Error error = platform::LinkFile(file, path, replace);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+    return error;
+  };
+  const std::string input = std::string(folder) + "\\in.mdl";
+  if (std::getenv("TESSARY_IN_PLACE") != nullptr) {
+    Scale(input, {}, true);
+  } else {
+    Scale(input, std::string(folder) + "\\out.mdl");
+  }
+}
+
+// Ended at any moment, a run leaves the old output or the new one, and nothing beside it: the
+// new file is removed by the system with its handle, which is kept until it has the name.
+TEST_F(WindowsFiles, RunEndedAtTheReplacementLeavesTheOldOrTheNewFileAlone) {
+  wchar_t self[MAX_PATH];
+  ASSERT_NE(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  for (const char* where : {"before", "after"}) {
+    for (const bool inPlace : {false, true}) {
+      SCOPED_TRACE(std::string(where) + (inPlace ? ", in place" : ""));
+      WriteFile(input_, kModel);
+      WriteFile(output_, "previous");
+      testing::ProgramSetup setup;
+      setup.environment = {std::string("TESSARY_END=") + where,
+                           "TESSARY_FOLDER=" + testing::Utf8(dir_.path()),
+                           inPlace ? "TESSARY_IN_PLACE=1" : "TESSARY_IN_PLACE"};
+      const ProgramResult result = testing::RunProgram(
+          testing::Utf8(fs::path(self)),
+          {"--gtest_also_run_disabled_tests", "--gtest_filter=WindowsEnded.*"}, setup);
+      EXPECT_EQ(result.exitCode, 3) << result.out;
+      const bool replaced = std::string(where) == "after";
+      EXPECT_EQ(ReadFile(input_), inPlace && replaced ? kScaled : kModel);
+      EXPECT_EQ(ReadFile(output_), !inPlace && replaced ? kScaled : "previous");
+      EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+    }
+  }
 }
 
 // A named pipe whose server offers a single instance: the one open is the read's.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/windows/own_errors.h"
 #include "platform/windows/text.h"
 
 namespace tessary::platform {
@@ -64,6 +65,18 @@ bool IsKind(Error error, ErrorKind kind) noexcept {
 // The system's text, as "The system cannot find the file specified" (without the final
 // full stop and line break, as a reason in brackets is written).
 std::string ErrorText(Error error) {
+  switch (error) {  // the program's own, which no system knows
+    case kNamesStream:
+      return "The name is that of a stream of a file (after the colon), not of a file";
+    case kChangedMeanwhile:
+      return "The file was changed by another program meanwhile; it is left as that program "
+             "left it";
+    case kNeitherInPlace:
+      return "The new file could not be put in place, nor the old one back: both are kept "
+             "beside it under hidden names";
+    default:
+      break;
+  }
   wchar_t* text = nullptr;
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
+#include "platform/windows/own_errors.h"
 #include "platform/windows/text.h"
 
 namespace tessary::platform {
@@ -106,6 +108,9 @@ namespace {
 // pipe, is shared by every program that uses it.
 Error OpenAlone(const std::string& path, DWORD access, File& file) {
   if (path.empty()) return ERROR_FILE_NOT_FOUND;
+  // Writing to a stream would change the file it belongs to in place, and a new stream could
+  // not replace it whole: refused before anything is opened.
+  if ((access & GENERIC_WRITE) != 0 && NamesStream(path)) return kNamesStream;
   FileStatus status;
   if (const Error error = StatusOf(path, status); error != 0) return error;
   if (status.kind == FileKind::Folder) return ErrorOf(ErrorKind::IsFolder);
@@ -117,8 +122,10 @@ Error OpenAlone(const std::string& path, DWORD access, File& file) {
     }
   }
   const DWORD share = status.kind == FileKind::Regular ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  const HANDLE handle = ::CreateFileW(Widen(path).c_str(), access, share, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  // With its attributes and security descriptor readable, which a file put in its place copies.
+  const HANDLE handle =
+      ::CreateFileW(Widen(path).c_str(), access | FILE_READ_ATTRIBUTES | READ_CONTROL, share,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return static_cast<Error>(::GetLastError());
   file = File::Own(FromHandle(handle));
   return 0;
@@ -144,6 +151,20 @@ Error StatusOf(const std::string& path, FileStatus& status) {
   status = StatusOfHandle(handle);
   ::CloseHandle(handle);
   return 0;
+}
+
+bool NamesStream(const std::string& path) {
+  std::string_view rest = path;
+  if (rest.size() >= 4 && (rest.substr(0, 4) == "\\\\?\\" || rest.substr(0, 4) == "\\\\.\\")) {
+    rest.remove_prefix(4);
+  }
+  const std::size_t separator = rest.find_last_of("/\\");
+  std::string_view last = separator == std::string_view::npos ? rest : rest.substr(separator + 1);
+  if (separator == std::string_view::npos && last.size() >= 2 && last[1] == ':' &&
+      std::isalpha(static_cast<unsigned char>(last[0]))) {
+    last.remove_prefix(2);  // "C:name", a drive's current folder
+  }
+  return last.find(':') != std::string_view::npos;
 }
 
 std::string FullPath(const std::string& path) {

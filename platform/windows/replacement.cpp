@@ -1,11 +1,38 @@
 #include "platform/replacement.h"
 
+// clang-format off
 #include <windows.h>
+#include <winternl.h>
+#include <sddl.h>
+// clang-format on
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/temporary_name.h"
+#include "platform/windows/own_errors.h"
+#include "platform/windows/replacement_calls.h"
 #include "platform/windows/text.h"
+
+// How a new file takes the place of the old one, so that a run ended at any moment (even
+// killed) leaves the old file or the new one under the name, and no new file beside it:
+//
+// - The new file is created with FILE_FLAG_DELETE_ON_CLOSE, so that the system removes it when
+//   its one handle closes, however the program ends.
+// - To put it in place, that same handle gives it the output's name as a second name
+//   (FileLinkInformation), replacing the old file in one step. Closing the handle then removes
+//   only the name it was opened by, the temporary one. Ended before the link, the program
+//   leaves the old file; ended after it, the new one; the temporary name goes either way.
+// - A linked name takes over nothing of the file it replaces, so the new file is given the
+//   old one's security descriptor (its access list exactly, its owner and group where this
+//   process may set them), its hidden and system attributes and its creation time first. Until
+//   then only the current user may use it.
+// - Volumes whose files cannot have two names (FAT, exFAT) fall back to ReplaceFileW, with a
+//   backup name so that each of its documented failures can be undone; there a kill between
+//   the last write and the replacement can leave the new file beside the output.
 
 namespace tessary::platform {
 namespace {
@@ -14,23 +41,299 @@ HANDLE AsHandle(File::Handle handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
-// Whether the system removes the file when its last handle closes: until it is put in place,
-// the new file goes with the program however the program ends (even killed), so no stray
-// file is ever left.
-bool MarkForRemoval(const File& file, bool remove) {
+template <typename Function>
+Function FromNtdll(const char* name) {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  if (ntdll == nullptr) return nullptr;
+  // Through the generic function pointer type, which converts to any other.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, name)));
+}
+
+using SetInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+using StatusToError = ULONG(NTAPI*)(LONG);
+using ToNtPath = BOOLEAN(NTAPI*)(PCWSTR, UNICODE_STRING*, PCWSTR*, void*);
+using FreeString = void(NTAPI*)(UNICODE_STRING*);
+
+constexpr int kFileLinkInformation = 11;
+
+// FILE_LINK_INFORMATION, which MinGW-w64's headers leave to the driver kit.
+struct LinkInformation {
+  BOOLEAN replaceIfExists;
+  HANDLE rootDirectory;
+  ULONG fileNameLength;
+  WCHAR fileName[1];
+};
+
+Error LastError() {
+  return static_cast<Error>(::GetLastError());
+}
+
+// Whether the system removes the file when its last handle closes (for the copy that the
+// fallback writes, which must be closed before ReplaceFileW can move it).
+bool MarkForRemoval(HANDLE file, bool remove) {
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = remove ? TRUE : FALSE;
-  return ::SetFileInformationByHandle(AsHandle(file.handle()), FileDispositionInfo, &disposition,
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
                                       sizeof disposition) != 0;
 }
 
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A security descriptor that lets the current user alone use a file and takes nothing from
+// its folder: a new file has it until it gets the access of the file it replaces.
+class OwnerOnly {
+ public:
+  OwnerOnly() = default;
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+  ~OwnerOnly() {
+    if (descriptor_ != nullptr) ::LocalFree(descriptor_);
+  }
+
+  Error Make() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return LastError();
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<std::byte> user(size == 0 ? 1 : size);
+    const bool got = size != 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    const Error error = got ? 0 : LastError();
+    ::CloseHandle(token);
+    if (!got) return error != 0 ? error : ERROR_INVALID_SID;
+    wchar_t* sid = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+      return LastError();
+    }
+    const std::wstring text = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+    ::LocalFree(sid);
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                                &descriptor_, nullptr)) {
+      return LastError();
+    }
+    attributes_.lpSecurityDescriptor = descriptor_;
+    return 0;
+  }
+
+  SECURITY_ATTRIBUTES* attributes() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
+
+// Creates a new file with a name of its own beside `target`, open to read, write and delete
+// with no sharing. 0 or the error.
+Error CreateBeside(const std::string& target, SECURITY_ATTRIBUTES* security, DWORD flags,
+                   std::wstring& path, HANDLE& handle) {
+  const std::string folder = ParentOf(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::wstring name = Widen(JoinPath(folder, TemporaryName(NameOf(target))));
+    // A file's creator gets every access it asks for, whatever the descriptor says.
+    handle =
+        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER,
+                      0, security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      path = std::move(name);
+      return 0;
+    }
+    const Error error = LastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error;
+  }
+  return ERROR_FILE_EXISTS;
+}
+
+// Which file a handle is, how long, and when it was last written.
+struct FileState {
+  DWORD volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+bool StateOf(HANDLE handle, FileState& state) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle, &information)) return false;
+  state.volume = information.dwVolumeSerialNumber;
+  state.index = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  state.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+  state.written = (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                  information.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+// The state of the file that `path` names now. Asking for its attributes alone, which no
+// share mode refuses.
+bool StateOfName(const std::wstring& path, FileState& state) {
+  const HANDLE handle = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = StateOf(handle, state);
+  ::CloseHandle(handle);
+  return known;
+}
+
+// Gives `to` the security descriptor of `from`: its access list exactly (with whether it
+// inherits from the folder), which decides who may read the file, and its owner and group
+// where this process may set them (anyone but itself needs a privilege), as ReplaceFileW does.
+Error CopySecurity(HANDLE from, HANDLE to) {
+  constexpr SECURITY_INFORMATION kWhat =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  ::GetKernelObjectSecurity(from, kWhat, nullptr, 0, &size);
+  if (size == 0) return LastError();
+  std::vector<std::byte> descriptor(size);
+  if (!::GetKernelObjectSecurity(from, kWhat, descriptor.data(), size, &size)) return LastError();
+  if (!::SetKernelObjectSecurity(to, DACL_SECURITY_INFORMATION, descriptor.data())) {
+    return LastError();
+  }
+  ::SetKernelObjectSecurity(to, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                            descriptor.data());
+  return 0;
+}
+
+// Gives `to` the creation time of `from` and those of its attributes that say how to show or
+// keep it (hidden, system, not indexed); the archive attribute says that it is new.
+void CopyAttributes(HANDLE from, HANDLE to) {
+  FILE_BASIC_INFO old{};
+  if (!::GetFileInformationByHandleEx(from, FileBasicInfo, &old, sizeof old)) return;
+  FILE_BASIC_INFO kept{};  // times of 0 are left as they are
+  kept.CreationTime = old.CreationTime;
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  kept.FileAttributes = (old.FileAttributes & kKept) | FILE_ATTRIBUTE_ARCHIVE;
+  ::SetFileInformationByHandle(to, FileBasicInfo, &kept, sizeof kept);
+}
+
+// After ReplaceFileW failed with `error`, in any of its documented half-way states (the old file
+// under the backup name, or gone; the new one still under its own name), gives the output's name
+// back to one of the two, the old one first. The new file is removed only when the old one has
+// the name; when neither can have it, both stay. Returns 0 when the new file ended up in place.
+Error UndoReplace(const std::wstring& to, const std::wstring& replacement,
+                  const std::wstring& backup, Error error) {
+  if (Exists(to)) {
+    if (!Exists(replacement)) {  // moved in place, whatever else failed
+      ::DeleteFileW(backup.c_str());
+      return 0;
+    }
+    // Nothing moved; a backup as well would be another program's doing: it stays.
+    if (!Exists(backup)) ::DeleteFileW(replacement.c_str());
+    return error;
+  }
+  if (Exists(backup) && ::MoveFileExW(backup.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(replacement.c_str());
+    return error;
+  }
+  if (Exists(replacement) &&
+      ::MoveFileExW(replacement.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(backup.c_str());
+    return 0;
+  }
+  return kNeitherInPlace;
+}
+
+// For a volume without hard links: the data of `from` goes to a second new file, which is let go
+// of and then put in place by ReplaceFileW (or moved, when there was no file to replace).
+Error PutInPlaceByCopy(HANDLE from, const std::string& target, const std::wstring& to,
+                       bool replacing) {
+  OwnerOnly ownerOnly;
+  if (replacing) {
+    if (const Error error = ownerOnly.Make(); error != 0) return error;
+  }
+  std::wstring copy;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (const Error error = CreateBeside(target, ownerOnly.attributes(), 0, copy, handle);
+      error != 0) {
+    return error;
+  }
+  const bool marked = MarkForRemoval(handle, true);
+  const auto fail = [&](Error error) {
+    ::CloseHandle(handle);
+    if (!marked) ::DeleteFileW(copy.c_str());
+    return error;
+  };
+  if (!::SetFilePointerEx(from, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return fail(LastError());
+  std::vector<char> buffer(std::size_t{1} << 20);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      return fail(LastError());
+    }
+    if (read == 0) break;
+    for (DWORD done = 0; done < read;) {
+      DWORD written = 0;
+      if (!::WriteFile(handle, buffer.data() + done, read - done, &written, nullptr)) {
+        return fail(LastError());
+      }
+      done += written;
+    }
+  }
+  if (!::FlushFileBuffers(handle)) return fail(LastError());
+  if (marked && !MarkForRemoval(handle, false)) return fail(LastError());
+  if (!::CloseHandle(handle)) {
+    const Error error = LastError();
+    ::DeleteFileW(copy.c_str());
+    return error;
+  }
+  if (!replacing) {
+    if (::MoveFileExW(copy.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+    const Error error = LastError();
+    ::DeleteFileW(copy.c_str());
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kChangedMeanwhile : error;
+  }
+  const std::wstring backup = Widen(JoinPath(ParentOf(target), TemporaryName(NameOf(target))));
+  if (CallsForReplacement().replaceFile(to.c_str(), copy.c_str(), backup.c_str(), 0, nullptr,
+                                        nullptr)) {
+    ::DeleteFileW(backup.c_str());
+    return 0;
+  }
+  return UndoReplace(to, copy, backup, LastError());
+}
+
 }  // namespace
+
+Error LinkFile(HANDLE file, const std::wstring& fullPath, bool replace) {
+  static const auto setInformation = FromNtdll<SetInformationFile>("NtSetInformationFile");
+  static const auto toError = FromNtdll<StatusToError>("RtlNtStatusToDosError");
+  static const auto toNtPath = FromNtdll<ToNtPath>("RtlDosPathNameToNtPathName_U");
+  static const auto freeString = FromNtdll<FreeString>("RtlFreeUnicodeString");
+  if (!setInformation || !toError || !toNtPath || !freeString) return ERROR_NOT_SUPPORTED;
+  UNICODE_STRING ntPath{};
+  if (!toNtPath(fullPath.c_str(), &ntPath, nullptr, nullptr)) return ERROR_INVALID_NAME;
+  std::vector<std::byte> buffer(offsetof(LinkInformation, fileName) + ntPath.Length);
+  auto* information = reinterpret_cast<LinkInformation*>(buffer.data());
+  information->replaceIfExists = replace ? TRUE : FALSE;
+  information->rootDirectory = nullptr;
+  information->fileNameLength = ntPath.Length;
+  std::memcpy(information->fileName, ntPath.Buffer, ntPath.Length);
+  freeString(&ntPath);
+  IO_STATUS_BLOCK status{};
+  const LONG result = setInformation(file, &status, information, static_cast<ULONG>(buffer.size()),
+                                     kFileLinkInformation);
+  return result >= 0 ? 0 : static_cast<Error>(toError(result));
+}
+
+bool IsLinkUnsupported(Error error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_PARAMETER || error == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+ReplacementCalls& CallsForReplacement() {
+  static ReplacementCalls calls{LinkFile, ::ReplaceFileW};
+  return calls;
+}
 
 Replacement::~Replacement() {
   Abandon();
 }
 
+// A read-only file is refused whoever asks (and so, already, is a read-only model), and so is a
+// stream of a file.
 Obstacle Replacement::CheckReplaceable(const std::string& target, bool) {
+  if (NamesStream(target)) return {kNamesStream, ErrorText(kNamesStream)};
   const DWORD attributes = ::GetFileAttributesW(Widen(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return {ERROR_ACCESS_DENIED, ErrorText(ERROR_ACCESS_DENIED)};
@@ -38,71 +341,82 @@ Obstacle Replacement::CheckReplaceable(const std::string& target, bool) {
   return {};
 }
 
-Error Replacement::Create(const std::string& target, const File*) {
-  const std::string folder = ParentOf(target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string path = JoinPath(folder, TemporaryName(NameOf(target)));
-    const HANDLE handle = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      return static_cast<Error>(error);
-    }
-    file_ = File::Own(reinterpret_cast<File::Handle>(handle));
-    target_ = target;
-    path_ = std::move(path);
-    removedOnClose_ = MarkForRemoval(file_, true);  // where it cannot be, Abandon removes it
-    return 0;
+Error Replacement::Create(const std::string& target, const File* original) {
+  if (NamesStream(target)) return kNamesStream;
+  OwnerOnly ownerOnly;
+  if (original != nullptr) {
+    if (const Error error = ownerOnly.Make(); error != 0) return error;
   }
-  return ERROR_FILE_EXISTS;
+  std::wstring path;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (const Error error =
+          CreateBeside(target, ownerOnly.attributes(), FILE_FLAG_DELETE_ON_CLOSE, path, handle);
+      error != 0) {
+    return error;
+  }
+  file_ = File::Own(reinterpret_cast<File::Handle>(handle));
+  target_ = target;
+  path_ = Narrow(path);
+  removedOnClose_ = true;
+  return 0;
 }
 
-// ReplaceFileW keeps the replaced file's attributes, security descriptor, creation time and
-// short name; a file that did not exist is moved into place, written through to the disk.
 Error Replacement::Commit(File& original, const FileStatus* expected) {
   changedMeanwhile_ = false;
-  if (const Error error = Sync(); error != 0) return error;
-  if (removedOnClose_ && !MarkForRemoval(file_, false)) {
-    const Error error = static_cast<Error>(::GetLastError());
+  const auto fail = [this](Error error) {
     Abandon();
+    if (error == kChangedMeanwhile) {
+      changedMeanwhile_ = true;
+      return static_cast<Error>(ERROR_FILE_EXISTS);
+    }
     return error;
-  }
-  removedOnClose_ = false;
-  if (const Error error = file_.Close(); error != 0) {
-    Abandon();
-    return error;
-  }
-  original.Reset();  // the replace needs the file free
-  // Full paths: Wine's ReplaceFileW, for one, fails on names relative to the current folder.
-  const std::wstring from = Widen(FullPath(path_));
+  };
+  if (const Error error = Sync(); error != 0) return fail(error);
+  const HANDLE file = AsHandle(file_.handle());
+  // Full paths: the system's own names for files, and what Wine's calls need.
   const std::wstring to = Widen(FullPath(target_));
-  const bool exists = ::GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
-  // The file in place must still be the one opened, unchanged: no other program's save or
-  // new file is ever replaced. (While it was held with no sharing, nothing could change it.)
-  FileStatus now;
-  if (exists != (expected != nullptr) ||
-      (expected != nullptr && (StatusOf(target_, now) != 0 || !expected->Unchanged(now)))) {
-    changedMeanwhile_ = true;
-    Abandon();
-    return ERROR_FILE_EXISTS;
+  const bool replacing = original.is_open();
+  // A file made under the name meanwhile, where there was none, is another program's.
+  if (!replacing && expected != nullptr) return fail(kChangedMeanwhile);
+  if (replacing) {
+    const HANDLE old = AsHandle(original.handle());
+    // Held with no sharing, the file takes no other Windows program's change; a program that
+    // ignores share modes (a Linux one, under Wine) may still have written to it.
+    if (expected != nullptr && !expected->Unchanged(original.Status())) {
+      return fail(kChangedMeanwhile);
+    }
+    FileState held;
+    if (!StateOf(old, held)) return fail(LastError());
+    if (const Error error = CopySecurity(old, file); error != 0) return fail(error);
+    CopyAttributes(old, file);
+    // The name must still give the file that was read, as it was: otherwise another program
+    // saved or changed it meanwhile, and its work stays.
+    FileState named;
+    if (!StateOfName(to, named) || named != held) return fail(kChangedMeanwhile);
+    original.Reset();  // no other handle may hold a file that a link replaces
+    if (!StateOfName(to, named) || named != held) return fail(kChangedMeanwhile);
   }
-  const BOOL done = exists ? ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, 0, nullptr, nullptr)
-                           : ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
-  if (!done) {
-    const Error error = static_cast<Error>(::GetLastError());
-    Abandon();
-    return error;
+  const Error linked = CallsForReplacement().link(file, to, replacing);
+  if (linked == 0) {
+    path_.clear();
+    file_.Reset();  // which removes the temporary name, and that name only
+    return 0;
   }
-  path_.clear();
+  if (linked == ERROR_ALREADY_EXISTS || linked == ERROR_FILE_EXISTS) {
+    return fail(kChangedMeanwhile);  // a file appeared where there was none
+  }
+  if (!IsLinkUnsupported(linked)) return fail(linked);
+  const Error error = PutInPlaceByCopy(file, target_, to, replacing);
+  if (error != 0) return fail(error);
+  Abandon();  // the first new file, copied
   return 0;
 }
 
 void Replacement::Abandon() noexcept {
-  file_.Reset();
+  file_.Reset();  // removes the file, which was opened to be deleted on close
   try {
     if (!path_.empty()) ::DeleteFileW(Widen(path_).c_str());
-  } catch (...) {  // no memory for the name: the file went with its handle, if it could
+  } catch (...) {  // no memory for the name: the file went with its handle
   }
   path_.clear();
 }
