@@ -73,6 +73,16 @@ std::string RefusalReason(const OutputTarget& target, platform::Error error) {
 // Everything up to a committed output; failures after both files are open are thrown. The new
 // files that earlier runs left and that this one removed go to `removedStale`.
 JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
+  // Standard output redirected to the input (cmd's "> m.mdl" or ">> m.mdl") is told apart
+  // before the input is opened: where the input is opened alone (Windows), the redirection's
+  // own handle would make the input look in use by another program.
+  if (!job.inPlace && !job.output.is_path() && job.input.is_path()) {
+    platform::FileStatus named;
+    if (platform::StatusOf(job.input.path, named) == 0 &&
+        SameData(named, platform::File::Borrow(job.output.handle).Status())) {
+      return Refused(JobStatus::OutputNotOpened, job.output, outcome::kSameFile);
+    }
+  }
   const ThreadPlan plan = PlanFor(job);
   InputFile input(&job.control, plan.inputBuffer);
   if (const platform::Error error = OpenInput(job.input, input); error != 0) {
