@@ -81,6 +81,15 @@ bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whether Wine runs the program. Wine keeps no security descriptor of its own for a file on a
+// Linux file system: it turns one that is set into permission bits, loosely (an owner's full
+// access becomes rwx for the file's group as well), so that copying one there would widen the
+// file's access. Under Wine a new file keeps the bits it is created with instead.
+bool UnderWine() {
+  static const bool wine = FromNtdll<void (*)()>("wine_get_version") != nullptr;
+  return wine;
+}
+
 // A security descriptor that lets the current user alone use a file and takes nothing from
 // its folder: a new file has it until it gets the access of the file it replaces.
 class OwnerOnly {
@@ -93,6 +102,7 @@ class OwnerOnly {
   }
 
   Error Make() {
+    if (UnderWine()) return 0;
     HANDLE token = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return LastError();
     DWORD size = 0;
@@ -180,6 +190,7 @@ bool StateOfName(const std::wstring& path, FileState& state) {
 // inherits from the folder), which decides who may read the file, and its owner and group
 // where this process may set them (anyone but itself needs a privilege), as ReplaceFileW does.
 Error CopySecurity(HANDLE from, HANDLE to) {
+  if (UnderWine()) return 0;
   constexpr SECURITY_INFORMATION kWhat =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD size = 0;
