@@ -214,6 +214,73 @@ TEST_F(WindowsFiles, ModelSavedByAnotherProgramMeanwhileIsLeftAlone) {
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "in.old"}));
 }
 
+// What other programs try during the pass (from its progress report, once it has read the
+// model): the model and an existing output are held with no sharing, so that they can neither
+// write nor replace them; an output that did not exist is theirs once they make it.
+struct Meanwhile {
+  const char* name;
+  bool inPlace;
+  bool outputExists;
+  bool (*act)(const std::string& file);  ///< whether the other program could do it
+  bool done;                             ///< whether the run puts its output in place
+};
+
+bool AppendTo(const std::string& file) {
+  const HANDLE handle =
+      ::CreateFileW(PathOf(file).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  ::WriteFile(handle, "1 2 3\n", 6, &written, nullptr);
+  ::CloseHandle(handle);
+  return true;
+}
+
+bool SaveOver(const std::string& file) {
+  WriteFile(file + ".save", "another program's save");
+  const bool saved = ::MoveFileExW(PathOf(file + ".save").c_str(), PathOf(file).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING);
+  ::DeleteFileW(PathOf(file + ".save").c_str());
+  return saved;
+}
+
+bool Create(const std::string& file) {
+  WriteFile(file, "another program's file");
+  return true;
+}
+
+TEST_F(WindowsFiles, NoOtherProgramsChangeIsLost) {
+  const Meanwhile cases[] = {
+      {"AppendToTheModel", true, false, AppendTo, true},
+      {"SaveOverTheModel", true, false, SaveOver, true},
+      {"AppendToTheOutput", false, true, AppendTo, true},
+      {"SaveOverTheOutput", false, true, SaveOver, true},
+      {"CreateTheOutput", false, false, Create, false},
+  };
+  for (const Meanwhile& row : cases) {
+    SCOPED_TRACE(row.name);
+    WriteFile(input_, kModel);
+    ::DeleteFileW(PathOf(output_).c_str());
+    if (row.outputExists) WriteFile(output_, "previous");
+    const std::string& replaced = row.inPlace ? input_ : output_;
+    bool acted = false;
+    bool could = false;
+    ScaleJob job{JobFile::Path(input_), JobFile::Path(output_), {2, 2, 2}, {}};
+    job.inPlace = row.inPlace;
+    job.control.progress = [&](std::uint64_t, std::uint64_t) {
+      if (!std::exchange(acted, true)) could = row.act(replaced);
+    };
+    const JobResult result = RunScaleJob(job);
+    ASSERT_TRUE(acted);
+    EXPECT_EQ(could, !row.done) << "held with no sharing, the file takes no other change";
+    EXPECT_EQ(result.status, row.done ? JobStatus::Done : JobStatus::Failed) << result.reason;
+    EXPECT_EQ(ReadFile(replaced), row.done ? kScaled : "another program's file");
+    std::vector<std::string> expected = {"in.mdl"};
+    if (!row.inPlace) expected.push_back("out.mdl");
+    EXPECT_EQ(ListFolder(dir_.path()), expected);
+  }
+}
+
 // How ReplaceFileW may fail, as its documentation says, on a volume whose files cannot have two
 // names (FAT), where it puts the new file in place: what the stand-in does before it fails.
 enum class HalfWay { Succeeds, Nothing, OldRemoved, OldUnderBackupName, BothHeld };
