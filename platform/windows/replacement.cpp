@@ -186,11 +186,21 @@ bool StateOfName(const std::wstring& path, FileState& state) {
   return known;
 }
 
+// Whether the volume of `file` keeps access lists (NTFS, ReFS; FAT keeps none, and gives every
+// file the same). When the system cannot tell, they are copied.
+bool KeepsAccessLists(HANDLE file) {
+  DWORD flags = 0;
+  if (!::GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+    return true;
+  }
+  return (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
 // Gives `to` the security descriptor of `from`: its access list exactly (with whether it
 // inherits from the folder), which decides who may read the file, and its owner and group
 // where this process may set them (anyone but itself needs a privilege), as ReplaceFileW does.
 Error CopySecurity(HANDLE from, HANDLE to) {
-  if (UnderWine()) return 0;
+  if (UnderWine() || !KeepsAccessLists(to)) return 0;
   constexpr SECURITY_INFORMATION kWhat =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD size = 0;
