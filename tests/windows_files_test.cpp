@@ -169,6 +169,7 @@ TEST_F(WindowsFiles, StreamOfAFileIsNotAnOutput) {
     EXPECT_EQ(result.status, JobStatus::OutputNotOpened) << stream;
     EXPECT_EQ(result.reason, platform::ErrorText(platform::kNamesStream)) << stream;
   }
+  EXPECT_EQ(Scale(input_, "NUL:").status, JobStatus::Done) << "a device's old spelling";
   // Read from, a stream is a model like any other; replaced in place, it is refused.
   const ProgramResult result = Cli({"-i", "-s", "2", input_ + ":s"});
   EXPECT_EQ(result.exitCode, 1) << result.err;

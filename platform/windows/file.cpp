@@ -164,7 +164,20 @@ bool NamesStream(const std::string& path) {
       std::isalpha(static_cast<unsigned char>(last[0]))) {
     last.remove_prefix(2);  // "C:name", a drive's current folder
   }
-  return last.find(':') != std::string_view::npos;
+  const std::size_t colon = last.find(':');
+  if (colon == std::string_view::npos) return false;
+  // "NUL:" or "COM1:", a device's old spelling, names no stream.
+  if (colon + 1 == last.size()) {
+    std::string device(last.substr(0, colon));
+    for (char& c : device)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (device == "NUL" || device == "CON" || device == "PRN" || device == "AUX" ||
+        (device.size() == 4 && (device.starts_with("COM") || device.starts_with("LPT")) &&
+         device[3] >= '1' && device[3] <= '9')) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string FullPath(const std::string& path) {
