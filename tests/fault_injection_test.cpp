@@ -265,9 +265,6 @@ constexpr const char* kStaleTemporaryKept =
     "the next run of the same command left an earlier run's temporary file";
 constexpr const char* kFailedCallLeftFile = "a failed call left a temporary file";
 constexpr const char* kOutputLost = "an output was lost";
-constexpr const char* kReplaceLosesBoth =
-    "ReplaceFileW failing with ERROR_UNABLE_TO_MOVE_REPLACEMENT has removed the old file; the "
-    "new one, still under its temporary name, is then deleted: both are lost";
 constexpr const char* kFinishedNotNamed =
     "an interrupted run does not name a file whose output it put in place";
 constexpr const char* kInterruptHidesDone =
@@ -277,11 +274,6 @@ const std::vector<KnownFault> kKnownFaults = {
     {Run::InPlace, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
     {Run::TwoFiles, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
     {Run::Batch, Kind::CtrlC, kFinishedNotNamed, kInterruptHidesDone},
-#ifdef _WIN32
-    {Run::InPlace, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
-    {Run::TwoFiles, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
-    {Run::Batch, Kind::Error, kOutputLost, kReplaceLosesBoth, "ReplaceFileW"},
-#endif
 };
 
 const char* KindName(Kind kind) {
