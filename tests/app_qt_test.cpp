@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include "app/tessary_dlg.h"
 #include "framework/afxwin.h"
 #include "framework/qt/dialog_units.h"
+#include "framework/qt/drop_data.h"
 #include "framework/qt/file_filter.h"
 #include "framework/qt/handles.h"
 #include "tests/support/drag_drop.h"
@@ -165,16 +167,49 @@ TEST_P(ForeignDrop, IsRefusedAndChangesNothing) {
   EXPECT_EQ(model, "typed.mdl");
 }
 
-INSTANTIATE_TEST_SUITE_P(QtMainDialog, ForeignDrop,
-                         ::testing::Values(ForeignDropRow{"RemoteAddress",
-                                                          {QUrl("https://example.org/crate.mdl")},
-                                                          nullptr},
-                                           ForeignDropRow{"FileAndRemoteAddress",
-                                                          {QUrl::fromLocalFile("/tmp/crate.mdl"),
-                                                           QUrl("sftp://example.org/c.mdl")},
-                                                          nullptr},
-                                           ForeignDropRow{"Text", {}, "/tmp/crate.mdl"}),
-                         testing::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    QtMainDialog, ForeignDrop,
+    ::testing::Values(
+        ForeignDropRow{"RemoteAddress", {QUrl("https://example.org/crate.mdl")}, nullptr},
+        ForeignDropRow{"FileOnAnotherHost", {QUrl("file://example.org/tmp/c.mdl")}, nullptr},
+        ForeignDropRow{"FileAndRemoteAddress",
+                       {QUrl::fromLocalFile("/tmp/crate.mdl"), QUrl("sftp://example.org/c.mdl")},
+                       nullptr},
+        ForeignDropRow{"Text", {}, "/tmp/crate.mdl"}),
+    testing::RowName());
+
+// The paths a drop's addresses give, rows named by the address: only files on this machine,
+// which "localhost" is.
+struct DropAddressRow {
+  const char* name;
+  const char* address;
+  const char* path;  // empty: not a local file, and the drop is refused
+};
+
+class DropAddress : public ::testing::TestWithParam<DropAddressRow> {};
+
+TEST_P(DropAddress, GivesTheLocalPathOrNone) {
+  QMimeData data;
+  data.setUrls({QUrl(GetParam().address)});
+  const std::vector<afx::CString> files = afx::LocalFilesOf(data);
+  if (*GetParam().path == '\0') {
+    EXPECT_TRUE(files.empty()) << files.front();
+  } else {
+    EXPECT_EQ(files, std::vector<afx::CString>{GetParam().path});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, DropAddress,
+    ::testing::Values(
+        DropAddressRow{"LocalFile", "file:///tmp/crate.mdl", "/tmp/crate.mdl"},
+        DropAddressRow{"Localhost", "file://localhost/tmp/crate.mdl", "/tmp/crate.mdl"},
+        DropAddressRow{"LocalhostInCapitals", "file://LocalHost/tmp/a%20b.mdl", "/tmp/a b.mdl"},
+        DropAddressRow{"AnotherHost", "file://example.org/tmp/crate.mdl", ""},
+        DropAddressRow{"AnotherHostNamedLikeLocalhost",
+                       "file://localhost.example.org/tmp/crate.mdl", ""},
+        DropAddressRow{"RemoteAddress", "sftp://localhost/tmp/crate.mdl", ""}),
+    testing::RowName());
 
 // Runs at the scale factor of the test's screen; ctest runs it at 1 and at 2 (QT_SCALE_FACTOR).
 TEST(SharpIcon, TheAboutBoxShowsTheImageMadeForTheScreensPixels) {

@@ -9,7 +9,8 @@
 namespace afx {
 
 /// The local paths that `data` carries, or none unless it carries local files only: remote
-/// addresses and text are not files.
+/// addresses (a file on another host included) and text are not files; a file on
+/// "localhost" is local.
 std::vector<CString> LocalFilesOf(const QMimeData& data);
 
 }  // namespace afx
