@@ -3,6 +3,7 @@
 #include <string>
 #include <thread>
 
+#include "cli/batch_plan.h"
 #include "cli/job_messages.h"
 #include "cli/model_report.h"
 #include "cli/ordered_pool.h"
@@ -46,6 +47,19 @@ InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
 }  // namespace
 
 RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& interrupt) {
+  // A model is read alone, so that no other program changes it meanwhile: the same file named
+  // twice (or under two names) would find itself in use. Refused as batches refuse it.
+  std::vector<PlannedFile> files;
+  for (const std::string& input : command.inputs) {
+    if (input != "-") files.push_back({input, input});
+  }
+  if (const std::vector<std::string> problems = FindConflicts(files, true); !problems.empty()) {
+    for (const std::string& problem : problems)
+      PrintProgramLine(problem);
+    PrintProgramLine("nothing was read");
+    return {kExitUsage, false};
+  }
+
   std::vector<std::uint64_t> sizes;
   for (const std::string& input : command.inputs)
     sizes.push_back(InputSize(input));

@@ -230,6 +230,7 @@ struct ConflictCase {
   std::vector<std::string>
       arguments;  // "IN/x", "OUT/x" and "DIR/x" stand for paths in the test's folders
   const char* message;
+  const char* last = "nothing was written";  // --info reads nothing instead
 };
 void PrintTo(const ConflictCase& row, std::ostream* os) {
   *os << row.name;
@@ -266,7 +267,8 @@ TEST_P(CliConflictTest, RefusesBeforeWritingAnything) {
   if (const std::size_t at = message.find("NOT_FOUND"); at != std::string::npos)
     message.replace(at, 9, testing::Reason(platform::ErrorKind::NotFound));
   EXPECT_NE(result.err.find("tessary-scale: " + message + "\n"), std::string::npos) << result.err;
-  EXPECT_EQ(result.err.substr(result.err.size() - 35), "tessary-scale: nothing was written\n");
+  const std::string last = std::string("tessary-scale: ") + GetParam().last + "\n";
+  EXPECT_EQ(result.err.substr(result.err.size() - last.size()), last);
   EXPECT_EQ(ListFolder(dir.path() / "in"), before);
   EXPECT_EQ(ListFolder(dir.path() / "in2"), std::vector<std::string>{"a.mdl"});
   EXPECT_EQ(ReadFile(dir.File("out/a.mdl")), testing::kWorkedExample);
@@ -301,6 +303,14 @@ std::vector<ConflictCase> ConflictCases() {
       ConflictCase{"OneFileTwiceInPlace",
                    {"-s", "2", "-i", "DIR/in/b.mdl", "DIR/out/b-link.mdl"},
                    "DIR/in/b.mdl and DIR/out/b-link.mdl are the same file"},
+      ConflictCase{"OneModelTwiceWithInfo",
+                   {"--info", "DIR/in/a.mdl", "DIR/in/a.mdl"},
+                   "DIR/in/a.mdl and DIR/in/a.mdl are the same file",
+                   "nothing was read"},
+      ConflictCase{"HardLinkAndItsFileWithInfo",
+                   {"--info", "--json", "DIR/in/b.mdl", "DIR/in/a.mdl", "DIR/out/b-link.mdl"},
+                   "DIR/in/b.mdl and DIR/out/b-link.mdl are the same file",
+                   "nothing was read"},
       ConflictCase{
           "InputNamingAFolder", {"-s", "2", "--suffix=-x2", "DIR/in/"}, "'DIR/in/' names no file"},
       ConflictCase{"MissingTargetDirectory",
