@@ -3,6 +3,7 @@
 #include <map>
 #include <tuple>
 
+#include "cli/name_text.h"
 #include "platform/file.h"
 
 namespace tessary::cli {
@@ -77,10 +78,10 @@ std::vector<PlannedFile> PlanFiles(const ScaleCommand& command) {
 std::optional<std::string> CheckTargetDirectory(const std::string& folder) {
   platform::FileStatus status;
   if (const platform::Error error = platform::StatusOf(folder, status); error != 0) {
-    return "target directory '" + folder + "': " + platform::ErrorText(error);
+    return "target directory " + QuotedNameText(folder) + ": " + platform::ErrorText(error);
   }
   if (status.kind != platform::FileKind::Folder) {
-    return "target directory '" + folder + "' is not a directory";
+    return "target directory " + QuotedNameText(folder) + " is not a directory";
   }
   return std::nullopt;
 }
@@ -91,14 +92,14 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
   std::map<FileKey, std::size_t> outputs;  // the first input that writes each output
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (files[i].output.empty()) {
-      problems.push_back("'" + files[i].input + "' names no file");
+      problems.push_back(QuotedNameText(files[i].input) + " names no file");
       continue;
     }
     const std::optional<FileKey> input = ExistingKey(files[i].input);
     if (inPlace) {
       if (!input) continue;  // the job will say why it cannot be read
       if (auto [at, added] = inputs.emplace(*input, i); !added) {
-        problems.push_back(files[at->second].input + " and " + files[i].input +
+        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
                            " are the same file");
       }
       continue;
@@ -106,8 +107,8 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
     bool bothWritten = false;
     if (const std::optional<FileKey> output = OutputKey(files[i].output)) {
       if (auto [at, added] = outputs.emplace(*output, i); !added) {
-        problems.push_back(files[at->second].input + " and " + files[i].input +
-                           " would both be written to " + files[i].output);
+        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
+                           " would both be written to " + NameText(files[i].output));
         bothWritten = true;
       }
     }
@@ -115,7 +116,7 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
     // file given twice under two names would be two jobs on it at once.
     if (const std::optional<FileKey> key = input ? input : OutputKey(files[i].input)) {
       if (auto [at, added] = inputs.emplace(*key, i); !added && input && !bothWritten) {
-        problems.push_back(files[at->second].input + " and " + files[i].input +
+        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
                            " are the same file");
       }
     }
@@ -126,8 +127,8 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
           file.output.empty() ? std::nullopt : OutputKey(file.output);
       if (!output) continue;
       if (const auto input = inputs.find(*output); input != inputs.end()) {
-        problems.push_back(file.input + " would be written to " + file.output +
-                           ", which is the input " + files[input->second].input);
+        problems.push_back(NameText(file.input) + " would be written to " + NameText(file.output) +
+                           ", which is the input " + NameText(files[input->second].input));
       }
     }
   }

@@ -1,6 +1,7 @@
 #include "cli/model_report.h"
 
 #include "cli/json_writer.h"
+#include "cli/name_text.h"
 #include "cli/number_text.h"
 
 namespace tessary::cli {
@@ -84,7 +85,7 @@ void JsonCounts(JsonWriter& json, const char* key, const PointCounts& counts, bo
 
 std::string InfoText(const std::string& name, const ModelInfo& info,
                      const std::optional<ScaleFactors>& factors) {
-  std::string out = name + "\n";
+  std::string out = NameText(name) + "\n";
   Row(out, "lines", std::to_string(info.lines));
   Row(out, "position/center lines", std::to_string(info.positions.lines));
   Row(out, "verts blocks",

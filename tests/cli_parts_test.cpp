@@ -9,6 +9,7 @@
 
 #include "cli/batch_plan.h"
 #include "cli/json_writer.h"
+#include "cli/name_text.h"
 #include "cli/progress.h"
 #include "tests/support/table.h"
 
@@ -60,6 +61,56 @@ INSTANTIATE_TEST_SUITE_P(
         OutputNameCase{"FolderIntoTarget", "models/", Placement::TargetDirectory, "out", ""},
         OutputNameCase{"PathInPlace", "a/crate.mdl", Placement::InPlace, "", "a/crate.mdl"},
         OutputNameCase{"NamedOutput", "a.mdl", Placement::Output, "b.mdl", "b.mdl"}),
+    testing::RowName());
+
+// Names as messages show them, rows named by what is in the name: unchanged unless a
+// character in it would act on the terminal, and then quoted as a POSIX shell reads it.
+struct NameTextCase {
+  const char* name;
+  std::string input;
+  const char* shown;    // NameText
+  const char* quoted;   // QuotedNameText
+  const char* escaped;  // ControlsEscaped
+};
+void PrintTo(const NameTextCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class NameTextTest : public ::testing::TestWithParam<NameTextCase> {};
+
+TEST_P(NameTextTest, QuotesOnlyWhatWouldActOnTheTerminal) {
+  EXPECT_EQ(cli::NameText(GetParam().input), GetParam().shown);
+  EXPECT_EQ(cli::QuotedNameText(GetParam().input), GetParam().quoted);
+  EXPECT_EQ(cli::ControlsEscaped(GetParam().input), GetParam().escaped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameTextTest,
+    ::testing::Values(
+        NameTextCase{"Plain", "m/crate.mdl", "m/crate.mdl", "'m/crate.mdl'", "m/crate.mdl"},
+        NameTextCase{"Accented", "caf\xC3\xA9 \xE2\x82\xAC.mdl", "caf\xC3\xA9 \xE2\x82\xAC.mdl",
+                     "'caf\xC3\xA9 \xE2\x82\xAC.mdl'", "caf\xC3\xA9 \xE2\x82\xAC.mdl"},
+        NameTextCase{"Empty", "", "", "''", ""},
+        NameTextCase{"LineFeed", "a\nb", "'a'$'\\n''b'", "'a'$'\\n''b'", "a$'\\n'b"},
+        NameTextCase{"EraseLineAndReturn", "\x1b[2K\rx.mdl", "$'\\033''[2K'$'\\r''x.mdl'",
+                     "$'\\033''[2K'$'\\r''x.mdl'", "$'\\033'[2K$'\\r'x.mdl"},
+        NameTextCase{"ControlsTogetherAtTheEnd", "a\t\x7F", "'a'$'\\t\\177'", "'a'$'\\t\\177'",
+                     "a$'\\t\\177'"},
+        NameTextCase{"QuoteAndLineFeed", "it's\n", "'it'\\''s'$'\\n'", "'it'\\''s'$'\\n'",
+                     "it's$'\\n'"},
+        NameTextCase{"QuoteAlone", "it's", "it's", "'it'\\''s'", "it's"},
+        NameTextCase{"C1ControlInUtf8",
+                     "a\xC2\x9B"
+                     "2K",
+                     "'a'$'\\302\\233''2K'", "'a'$'\\302\\233''2K'", "a$'\\302\\233'2K"},
+        NameTextCase{"ByteThatIsNotUtf8", "caf\xE9.mdl", "'caf'$'\\351''.mdl'",
+                     "'caf'$'\\351''.mdl'", "caf$'\\351'.mdl"},
+        NameTextCase{"OverlongSlash", "a\xC0\xAF", "'a'$'\\300\\257'", "'a'$'\\300\\257'",
+                     "a$'\\300\\257'"},
+        NameTextCase{"CutSequence", "a\xE2\x82", "'a'$'\\342\\202'", "'a'$'\\342\\202'",
+                     "a$'\\342\\202'"},
+        NameTextCase{"NulByte", std::string("a\0b", 3), "'a'$'\\000''b'", "'a'$'\\000''b'",
+                     "a$'\\000'b"}),
     testing::RowName());
 
 // Rows named by how far the work has come.
