@@ -31,7 +31,7 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, const Th
   job.inPlace = command.placement == Placement::InPlace;
   if (command.fit) {
     job.chooseFactors = [fit = *command.fit](const ModelInfo& info) {
-      std::variant<double, std::string> chosen = FitFactor(info.vertices.box, fit);
+      std::variant<double, std::string> chosen = FitFactor(info, fit);
       if (auto* reason = std::get_if<std::string>(&chosen)) {
         return std::variant<ScaleFactors, std::string>(std::move(*reason));
       }

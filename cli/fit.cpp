@@ -5,12 +5,27 @@
 #include "cli/number_text.h"
 
 namespace tessary::cli {
+namespace {
+
+// Whether every point in `box` stays a finite number once scaled by `factor`: the ends of the
+// box scaled as the pass scales each point, between which every other point lands.
+bool StaysFinite(const Box3& box, double factor) {
+  if (box.empty()) return true;
+  const Box3 scaled = box.Scaled({factor, factor, factor});
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!std::isfinite(scaled.min[axis]) || !std::isfinite(scaled.max[axis])) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 char AxisName(int axis) {
   return static_cast<char>('x' + axis);
 }
 
-std::variant<double, std::string> FitFactor(const Box3& vertices, const FitRequest& fit) {
+std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit) {
+  const Box3& vertices = info.vertices.box;
   if (vertices.empty()) return std::string("it has no vertex points");
   const std::string along = std::string(" along ") + AxisName(fit.axis);
   const double extent = vertices.max[fit.axis] - vertices.min[fit.axis];
@@ -19,6 +34,12 @@ std::variant<double, std::string> FitFactor(const Box3& vertices, const FitReque
   const double factor = fit.length / extent;
   if (!std::isfinite(factor) || factor == 0) {
     return "the factor for an extent of " + ShortestText(extent) + along + " is out of range";
+  }
+  for (const PointCounts* points : {&info.vertices, &info.positions, &info.keys}) {
+    if (!StaysFinite(points->box, factor)) {
+      return "the factor " + ShortestText(factor) +
+             " would take some of its points beyond the range of numbers";
+    }
   }
   return factor;
 }

@@ -9,10 +9,11 @@
 
 namespace tessary::cli {
 
-/// The uniform factor that makes the extent of `vertices` along the asked axis equal to the
-/// asked length, or why there is none: no vertex points, points flat along the axis, an
-/// extent or a factor out of the range of numbers. Never divides by zero.
-std::variant<double, std::string> FitFactor(const Box3& vertices, const FitRequest& fit);
+/// The uniform factor that makes the extent of the model's vertex points along the asked axis
+/// equal to the asked length, or why there is none: no vertex points, points flat along the
+/// axis, an extent or a factor out of the range of numbers, or a point of any kind that the
+/// factor would take beyond it (the output would hold "inf"). Never divides by zero.
+std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit);
 
 /// "x", "y" or "z".
 char AxisName(int axis);

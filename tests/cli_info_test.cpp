@@ -271,14 +271,25 @@ TEST_P(CliUnfittableTest, FailsWithAReasonAndTheOtherFilesAreDone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Models, CliUnfittableTest,
-    ::testing::Values(UnfittableCase{"NoVertexPoints", "position 1 2 3\nverts 0\n",
-                                     "it has no vertex points"},
-                      UnfittableCase{"FlatAlongTheAxis", "verts 2\n0 0 1\n5 5 1\n",
-                                     "its vertex points are flat along z"},
-                      UnfittableCase{"InfiniteExtent", "verts 2\n0 0 1e400\n0 0 1\n",
-                                     "the extent of its vertex points along z is not finite"},
-                      UnfittableCase{"ExtentTooSmallForAFactor", "verts 2\n0 0 0\n0 0 1e-320\n",
-                                     "the factor for an extent of 1e-320 along z is out of range"}),
+    ::testing::Values(
+        UnfittableCase{"NoVertexPoints", "position 1 2 3\nverts 0\n", "it has no vertex points"},
+        UnfittableCase{"FlatAlongTheAxis", "verts 2\n0 0 1\n5 5 1\n",
+                       "its vertex points are flat along z"},
+        UnfittableCase{"InfiniteExtent", "verts 2\n0 0 1e400\n0 0 1\n",
+                       "the extent of its vertex points along z is not finite"},
+        UnfittableCase{"ExtentTooSmallForAFactor", "verts 2\n0 0 0\n0 0 1e-320\n",
+                       "the factor for an extent of 1e-320 along z is out of range"},
+        UnfittableCase{"VertexScaledBeyondTheRangeOfNumbers", "verts 2\n1e308 0 0\n1e308 0 1\n",
+                       "the factor 3 would take some of its points beyond the "
+                       "range of numbers"},
+        UnfittableCase{"PositionScaledBeyondTheRangeOfNumbers",
+                       "position 0 -1e308 0\nverts 2\n0 0 0\n0 0 1\n",
+                       "the factor 3 would take some of its points beyond the "
+                       "range of numbers"},
+        UnfittableCase{"KeyScaledBeyondTheRangeOfNumbers",
+                       "verts 2\n0 0 0\n0 0 1\npositionkey 1\n0 0 0 7e307\n",
+                       "the factor 3 would take some of its points beyond the "
+                       "range of numbers"}),
     testing::RowName());
 
 }  // namespace
