@@ -1,10 +1,9 @@
 #include "cli/file_task.h"
 
+#include <string>
 #include <variant>
 
 #include "cli/fit.h"
-#include "cli/job_messages.h"
-#include "cli/number_text.h"
 #include "model/pass/model_info.h"
 #include "platform/file.h"
 
@@ -15,9 +14,9 @@ JobFile FileArgument(const std::string& argument, platform::File::Standard stand
   return argument == "-" ? JobFile::Standard(standard) : JobFile::Path(argument);
 }
 
-FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
-                  const std::atomic<bool>* cancel,
-                  const std::function<void(std::uint64_t)>& bytesRead) {
+JobResult Scale(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
+                const std::atomic<bool>* cancel,
+                const std::function<void(std::uint64_t)>& bytesRead) {
   PassControl control;
   control.cancel = cancel;
   control.progress = [&](std::uint64_t done, std::uint64_t) { bytesRead(done); };
@@ -39,43 +38,20 @@ FileOutcome Scale(const PlannedFile& file, const ScaleCommand& command, const Th
       return std::variant<ScaleFactors, std::string>(ScaleFactors{factor, factor, factor});
     };
   }
-
-  const JobResult result = RunScaleJob(job);
-  FileOutcome outcome;
-  outcome.status = result.status;
-  outcome.stats = result.stats;
-  for (const std::string& path : result.removedStale) {
-    outcome.notices.push_back("removed " + path + ", left by an earlier run that did not finish");
-  }
-  if (result.status == JobStatus::NoFactors) {
-    outcome.failure = "Unable to fit the model to " + std::string(1, AxisName(command.fit->axis)) +
-                      "=" + ShortestText(command.fit->length) + ". (" + file.input + ": " +
-                      result.reason + ")";
-  } else {
-    outcome.failure = FailureText(result);
-  }
-  if (result.status == JobStatus::Done && command.fit) {
-    outcome.note = file.input + ": scaled by " + ShortestText(result.factors.x) + " to span " +
-                   ShortestText(command.fit->length) + " along " + AxisName(command.fit->axis);
-  }
-  return outcome;
+  return RunScaleJob(job);
 }
 
 }  // namespace
 
-FileOutcome ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
-                      const std::atomic<bool>* cancel,
-                      const std::function<void(std::uint64_t)>& bytesRead) noexcept {
+JobResult ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
+                    const std::atomic<bool>* cancel,
+                    const std::function<void(std::uint64_t)>& bytesRead) noexcept {
   try {
     return Scale(file, command, plan, cancel, bytesRead);
-  } catch (...) {  // only running out of memory gets here, and then little can be said
-    FileOutcome outcome;
-    outcome.status = JobStatus::Failed;
-    try {
-      outcome.failure = OutOfMemoryText(file.input);
-    } catch (...) {
-    }
-    return outcome;
+  } catch (...) {  // only running out of memory before the job started gets here
+    JobResult result;
+    result.status = JobStatus::Failed;
+    return result;
   }
 }
 

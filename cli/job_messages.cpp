@@ -1,17 +1,36 @@
 #include "cli/job_messages.h"
 
+#include "cli/fit.h"
+#include "cli/format.h"
+#include "cli/name_text.h"
+#include "cli/number_text.h"
+#include "model/pass/messages.h"
 #include "platform/error.h"
 #include "platform/process.h"
 
 namespace tessary::cli {
+namespace {
+
+std::string FileArgumentText(const std::string& argument, const char* standard) {
+  return argument == "-" ? standard : NameText(argument);
+}
+
+std::string FitText(const FitRequest& fit) {
+  return std::string(1, AxisName(fit.axis)) + "=" + ShortestText(fit.length);
+}
+
+}  // namespace
 
 std::string FailureText(const JobResult& result) {
   switch (result.status) {
     case JobStatus::InputNotOpened:
     case JobStatus::OutputNotOpened:
-      return result.Message() + " (" + result.path + ": " + result.reason + ")";
+      return result.Message() + " (" + NameText(result.path) + ": " + result.reason + ")";
     case JobStatus::Failed:
-      return result.Message() + " (" + result.reason + ")";
+      return MessageText(result.cause == FileErrorCause::DiskFull ? Message::DiskFull
+                                                                  : Message::UnknownError,
+                         NameText(result.path)) +
+             " (" + result.reason + ")";
     case JobStatus::NoFactors:  // the caller knows what it asked for
     case JobStatus::Done:
     case JobStatus::Cancelled:
@@ -20,14 +39,54 @@ std::string FailureText(const JobResult& result) {
   return {};
 }
 
+std::string FileFailureText(const PlannedFile& file, const ScaleCommand& command,
+                            const JobResult& result) {
+  if (result.status == JobStatus::NoFactors && command.fit) {
+    return "Unable to fit the model to " + FitText(*command.fit) + ". (" + NameText(file.input) +
+           ": " + result.reason + ")";
+  }
+  // A record without a file or a reason was made when memory ran out.
+  if (result.status == JobStatus::Failed && (result.path.empty() || result.reason.empty())) {
+    return OutOfMemoryText(file.input);
+  }
+  return FailureText(result);
+}
+
+std::string FitNoteText(const PlannedFile& file, const ScaleCommand& command,
+                        const JobResult& result) {
+  if (!command.fit) return {};
+  return NameText(file.input) + ": scaled by " + ShortestText(result.factors.x) + " to span " +
+         ShortestText(command.fit->length) + " along " + AxisName(command.fit->axis);
+}
+
+std::string FinishedText(const PlannedFile& file, Placement placement) {
+  if (placement == Placement::InPlace) return "replaced " + NameText(file.input);
+  return "scaled " + FileArgumentText(file.input, "standard input") + " into " +
+         FileArgumentText(file.output, "standard output");
+}
+
+std::string InterruptedText(std::size_t finished, std::size_t files, Placement placement) {
+  const bool one = finished == 1;
+  const char* what = placement == Placement::InPlace
+                         ? (one ? "model was replaced" : "models were replaced")
+                         : (one ? "file was scaled" : "files were scaled");
+  std::string text = Format("interrupted: %zu of %zu %s (listed above)", finished, files, what);
+  if (finished < files) text += "; the others are as they were";
+  return text;
+}
+
+std::string StaleRemovedText(const std::string& path) {
+  return "removed " + NameText(path) + ", left by an earlier run that did not finish";
+}
+
 std::string OutOfMemoryText(const std::string& file) {
   const platform::Error noMemory = platform::ErrorOf(platform::ErrorKind::NoMemory);
-  return "An unknown error occurred while accessing " + file + ". (" +
+  return "An unknown error occurred while accessing " + NameText(file) + ". (" +
          platform::ErrorText(noMemory) + ")";
 }
 
 std::string ProgramLine(const std::string& text) {
-  return "tessary-scale: " + text + "\n";
+  return "tessary-scale: " + ControlsEscaped(text) + "\n";
 }
 
 void PrintProgramLine(const std::string& text) {

@@ -10,6 +10,7 @@
 #include "cli/file_task.h"
 #include "cli/format.h"
 #include "cli/job_messages.h"
+#include "cli/name_text.h"
 #include "cli/ordered_pool.h"
 #include "cli/progress.h"
 #include "model/pass/messages.h"
@@ -42,7 +43,7 @@ std::vector<std::string> CheckFitInputs(const std::vector<PlannedFile>& files) {
   for (const PlannedFile& file : files) {
     platform::FileStatus status;
     if (platform::StatusOf(file.input, status) == 0 && status.kind != platform::FileKind::Regular) {
-      problems.push_back("--fit reads each INPUT twice, and " + file.input + " is " +
+      problems.push_back("--fit reads each INPUT twice, and " + NameText(file.input) + " is " +
                          KindOf(status) + ", which can be read only once");
     }
   }
@@ -116,45 +117,58 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   // A file scaled on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
 
+  // Each file's record, as the driver gave it, is all that is said of the file; an
+  // interrupt that comes later changes none of them.
   Totals totals;
+  std::vector<std::size_t> finished;  // the files whose output is in place, in input order
   RunInOrder(
       files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
-        FileOutcome outcome =
+        JobResult result =
             ScaleFile(files[i], command, plan, &interrupt, [&, i](std::uint64_t done) {
               counter.SetBytes(i, done);
               if (std::this_thread::get_id() == thisThread) {
                 progress.Tick();
               }
             });
-        if (outcome.status != JobStatus::Cancelled) counter.FileDone();
-        return outcome;
+        if (result.status != JobStatus::Cancelled) counter.FileDone();
+        return result;
       },
-      [&](std::size_t, FileOutcome& outcome) {
-        if (!outcome.notices.empty()) progress.Clear();
-        for (const std::string& notice : outcome.notices)
-          PrintProgramLine(notice);
-        if (outcome.status == JobStatus::Cancelled) return;
+      [&](std::size_t i, JobResult& result) {
+        if (!result.removedStale.empty()) progress.Clear();
+        for (const std::string& path : result.removedStale)
+          PrintProgramLine(StaleRemovedText(path));
+        if (result.status == JobStatus::Cancelled) return;  // left as it was
         progress.Clear();
-        if (outcome.status == JobStatus::Done) {
+        if (result.status == JobStatus::Done) {
           ++totals.done;
-          totals.stats.lines += outcome.stats.lines;
-          totals.stats.pointsScaled += outcome.stats.pointsScaled;
-          totals.stats.bytesRead += outcome.stats.bytesRead;
-          totals.stats.bytesWritten += outcome.stats.bytesWritten;
-          if (command.verbose && !outcome.note.empty()) {
-            PrintProgramLine(outcome.note);
+          finished.push_back(i);
+          totals.stats.lines += result.stats.lines;
+          totals.stats.pointsScaled += result.stats.pointsScaled;
+          totals.stats.bytesRead += result.stats.bytesRead;
+          totals.stats.bytesWritten += result.stats.bytesWritten;
+          if (command.verbose && command.fit) {
+            PrintProgramLine(FitNoteText(files[i], command, result));
           }
         } else {
           ++totals.failed;
-          PrintProgramLine(outcome.failure);
+          PrintProgramLine(FileFailureText(files[i], command, result));
         }
         progress.Tick();
       },
       [&] { progress.Tick(); }, interrupt);
   progress.Finish();
 
-  if (interrupt.load()) return {0, true};
+  if (interrupt.load()) {
+    // The run ends as interrupted, but what it finished stays done: a second run would
+    // scale those files again, so the user is told which they are.
+    if (!finished.empty()) {
+      for (const std::size_t i : finished)
+        PrintProgramLine(FinishedText(files[i], command.placement));
+      PrintProgramLine(InterruptedText(finished.size(), files.size(), command.placement));
+    }
+    return {totals.failed == 0 ? 0 : kExitFailure, true};
+  }
   if (command.verbose) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (batch) {

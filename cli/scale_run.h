@@ -10,7 +10,8 @@
 namespace tessary::cli {
 
 /// Checks the batch, scales every file and prints what the user is told. `interrupt` stops
-/// the run: files under way are left as they were and no new one starts.
+/// the run: files under way are left as they were and no new one starts; the files already
+/// finished (their outputs in place) are then listed, even without --verbose.
 RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt);
 
 /// Files at a time for a `jobs` option of 0: the processors this program may run on.

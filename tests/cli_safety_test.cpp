@@ -267,10 +267,13 @@ void WriteLongModel(const std::string& path, unsigned gigabytes) {
 }
 
 // Waits until a temporary output in `folder` has grown past 16 MiB: the pass is under way.
+// Another one may be renamed away (put in place) between listing it and looking at it.
 void WaitForTemporaryOutput(const fs::path& folder) {
   WaitFor([&] {
     for (const std::string& name : ListFolder(folder)) {
-      if (name[0] == '.' && fs::file_size(folder / name) > (16u << 20)) return true;
+      std::error_code error;
+      const std::uintmax_t size = fs::file_size(folder / name, error);
+      if (name[0] == '.' && !error && size > (16u << 20)) return true;
     }
     return false;
   });
@@ -324,6 +327,72 @@ TEST_F(CliSafety, SignalIgnoredByTheCallerStaysIgnored) {
   EXPECT_EQ(cli.Wait().exitCode, 0);
   EXPECT_EQ(fs::file_size(output_), (std::uintmax_t{1} << 30) + 39);
 }
+
+// A batch interrupted while its last file is under way, rows named by where the outputs go:
+// the files finished before are listed (without -v), since a second run would scale them
+// again, and the run still ends as interrupted. DIR/ stands for the test's folder.
+struct InterruptedBatchCase {
+  const char* name;
+  std::vector<std::string> placement;
+  const char* outputs;  // the folder of the outputs, where the last one's temporary file grows
+  std::vector<std::string> finished;
+};
+void PrintTo(const InterruptedBatchCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class CliInterruptedBatchTest : public ::testing::TestWithParam<InterruptedBatchCase> {};
+
+TEST_P(CliInterruptedBatchTest, ListsTheFilesItFinished) {
+  TempDir dir;
+  const auto expand = [&dir](std::string text) {
+    for (std::size_t at; (at = text.find("DIR/")) != std::string::npos;)
+      text.replace(at, 4, dir.path().string() + "/");
+    return text;
+  };
+  fs::create_directory(dir.path() / "out");
+  WriteFile(dir.File("a.mdl"), kWorkedExample);
+  WriteFile(dir.File("b.mdl"), kWorkedExample);
+  WriteLongModel(dir.File("long.mdl"), 2);
+  const FileState before = StateOf(dir.File("long.mdl"));
+  // One file at a time: once the last one's output grows, the others are done.
+  std::vector<std::string> arguments = {"-j", "1", "-s", "2,3,0.5"};
+  for (const std::string& argument : GetParam().placement)
+    arguments.push_back(expand(argument));
+  for (const char* name : {"a.mdl", "b.mdl", "long.mdl"})
+    arguments.push_back(dir.File(name));
+  RunningProgram cli(TESSARY_SCALE_PATH, arguments);
+  WaitForTemporaryOutput(expand(GetParam().outputs));
+  cli.Signal(SIGINT);
+  const ProgramResult result = cli.Wait();
+  EXPECT_EQ(result.exitCode, 128 + SIGINT);
+  std::string expected;
+  for (const std::string& line : GetParam().finished)
+    expected += "tessary-scale: " + expand(line) + "\n";
+  EXPECT_EQ(result.err, expected);
+  ExpectSameState(before, StateOf(dir.File("long.mdl")));
+  for (const char* name : {"a.mdl", "b.mdl"})
+    EXPECT_EQ(ReadFile(expand(GetParam().outputs) + name), kWorkedExampleScaled) << name;
+  EXPECT_FALSE(fs::exists(dir.path() / "out" / "long.mdl"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placements, CliInterruptedBatchTest,
+    ::testing::Values(
+        InterruptedBatchCase{"InPlace",
+                             {"-i"},
+                             "DIR/",
+                             {"replaced DIR/a.mdl", "replaced DIR/b.mdl",
+                              "interrupted: 2 of 3 models were replaced (listed above); the "
+                              "others are as they were"}},
+        InterruptedBatchCase{
+            "TargetDirectory",
+            {"-t", "DIR/out"},
+            "DIR/out/",
+            {"scaled DIR/a.mdl into DIR/out/a.mdl", "scaled DIR/b.mdl into DIR/out/b.mdl",
+             "interrupted: 2 of 3 files were scaled (listed above); the others "
+             "are as they were"}}),
+    testing::RowName());
 
 // --fit reads a model twice: a model that comes as a stream, however it is named, is refused
 // before anything is written. Rows named by the kind of stream.

@@ -218,6 +218,69 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"InfoWithoutInputs", {"--info"}, "expected at least one INPUT"}),
     testing::RowName());
 
+// A name with control characters in it, in every kind of message, rows named by the
+// message: shown quoted as a shell reads it, so that it cannot start a line of its own, nor
+// wipe one. NAME stands for the name, DIR/ for the test's folder.
+struct HostileNameCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* shown;  // in what the program prints
+};
+void PrintTo(const HostileNameCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class CliHostileNameTest : public ::testing::TestWithParam<HostileNameCase> {};
+
+constexpr char kHostileName[] = "a\nb\x1b[2K\rc.mdl";
+
+TEST_P(CliHostileNameTest, IsShownQuotedAndNeverRaw) {
+  TempDir dir;
+  const auto expand = [&dir](std::string text) {
+    for (std::size_t at; (at = text.find("DIR/")) != std::string::npos;)
+      text.replace(at, 4, dir.path().string() + "/");
+    for (std::size_t at; (at = text.find("NAME")) != std::string::npos;)
+      text.replace(at, 4, kHostileName);
+    return text;
+  };
+#ifndef _WIN32
+  WriteFile(dir.File(kHostileName), "verts 2\n0 0 0\n0 0 2\n");
+#endif
+  std::vector<std::string> arguments;
+  for (const std::string& argument : GetParam().arguments)
+    arguments.push_back(expand(argument));
+  const ProgramResult result = Cli(arguments);
+  const std::string printed = result.out + result.err;
+  EXPECT_NE(printed.find(expand(GetParam().shown)), std::string::npos) << printed;
+  EXPECT_EQ(printed.find_first_of("\x1b\r"), std::string::npos) << printed;
+  EXPECT_EQ(printed.find("a\nb"), std::string::npos) << printed;
+}
+
+std::vector<HostileNameCase> HostileNameCases() {
+  std::vector<HostileNameCase> rows = {
+      {"InputNotOpened", {"NAME", "DIR/out.mdl", "2"}, "Unable to open input file. ('a'$'\\n''b'"},
+      {"InPlaceInputNotOpened", {"-i", "-s", "2", "NAME"}, "file. ('a'$'\\n''b'$'\\033''[2K'"},
+      {"InfoInputNotOpened", {"--info", "NAME"}, "file. ('a'$'\\n''b'$'\\033''[2K'$'\\r''c"},
+      {"NamesNoFile", {"-s", "2", "--suffix=-x", "NAME/"}, "$'\\r''c.mdl/' names no file"},
+      {"MissingTargetDirectory",
+       {"-s", "2", "-t", "NAME", "DIR/in.mdl"},
+       "target directory 'a'$'\\n''b'$'\\033''[2K'$'\\r''c.mdl': "},
+      {"UnknownOption", {"--NAME"}, "unknown option '--a$'\\n'b$'\\033'[2K$'\\r'c.mdl'"}};
+#ifndef _WIN32  // a name with control characters cannot be made on Windows
+  rows.push_back({"FitNote",
+                  {"-v", "--fit", "z=1", "--suffix=-x", "DIR/NAME"},
+                  "'DIR/a'$'\\n''b'$'\\033''[2K'$'\\r''c.mdl': scaled by 0.5"});
+  rows.push_back({"InfoReport", {"--info", "DIR/NAME"}, "'DIR/a'$'\\n''b'$'\\033''[2K'"});
+  rows.push_back({"OneFileTwice",
+                  {"-s", "2", "-i", "DIR/NAME", "DIR/NAME"},
+                  "[2K'$'\\r''c.mdl' and 'DIR/a'$'\\n''b'$'\\033''[2K'$'\\r''c.mdl' are the same"});
+#endif
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, CliHostileNameTest, ::testing::ValuesIn(HostileNameCases()),
+                         testing::RowName());
+
 TEST(CommandLine, AcceptsBlanksAroundAFactorAtBothEnds) {
   for (const char* text : {" 2", "2 ", "\t2\n"}) {
     const cli::Command command = cli::ParseCommandLine({"a", "b", text});

@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "tests/support/files.h"
+#include "tests/support/table.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -180,6 +181,49 @@ TEST_F(ScaleJobTest, CancelledJobLeavesThePreviousOutput) {
   EXPECT_EQ(ReadFile(output_), "previous");
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
 }
+
+// A cancel (a Ctrl+C, a signal) and the moment it comes, rows named by both: before the new
+// output is put in place it keeps the old one, and the job says Cancelled; once the output is
+// being put in place it is too late, and the job says Done, which is what happened.
+enum class CancelMoment { DuringThePass, AsTheOutputIsPutInPlace };
+struct CancelRow {
+  const char* name;
+  CancelMoment moment;
+  bool inPlace;
+};
+
+class CancelAtAMoment : public ScaleJobTest, public ::testing::WithParamInterface<CancelRow> {};
+
+TEST_P(CancelAtAMoment, ResultSaysWhatBecameOfTheOutput) {
+  const CancelRow& row = GetParam();
+  const std::string& replaced = row.inPlace ? input_ : output_;
+  WriteFile(replaced, kModel);
+  std::atomic<bool> cancel{false};
+  ScaleJob job{JobFile::Path(input_), JobFile::Path(output_), {2, 2, 2}, {}};
+  job.inPlace = row.inPlace;
+  job.control.cancel = &cancel;
+  if (row.moment == CancelMoment::DuringThePass) {
+    job.control.progress = [&cancel](std::uint64_t, std::uint64_t) { cancel = true; };
+  } else {
+    job.committing = [&cancel] { cancel = true; };
+  }
+  const JobResult result = RunScaleJob(job);
+  const bool done = row.moment == CancelMoment::AsTheOutputIsPutInPlace;
+  EXPECT_TRUE(cancel.load());
+  EXPECT_EQ(result.status, done ? JobStatus::Done : JobStatus::Cancelled);
+  EXPECT_EQ(result.Message(), done ? "Done!" : "");
+  EXPECT_EQ(ReadFile(replaced), done ? kScaled : kModel);
+  EXPECT_EQ(ListFolder(dir_.path()).size(), row.inPlace ? 1u : 2u) << "no temporary file left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, CancelAtAMoment,
+    ::testing::Values(
+        CancelRow{"DuringThePass", CancelMoment::DuringThePass, false},
+        CancelRow{"DuringThePassInPlace", CancelMoment::DuringThePass, true},
+        CancelRow{"AsTheOutputIsPutInPlace", CancelMoment::AsTheOutputIsPutInPlace, false},
+        CancelRow{"AsTheModelIsReplaced", CancelMoment::AsTheOutputIsPutInPlace, true}),
+    testing::RowName());
 
 #ifndef _WIN32
 // An access control list in the kernel's form: the owner rw, the user with id 1 rw, the owning

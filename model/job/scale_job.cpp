@@ -157,6 +157,7 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   target.Sync();
   if (job.control.cancelled()) throw PassCancelled();
   // Nothing is replaced that another program changed meanwhile (see OutputTarget::Commit).
+  if (job.committing) job.committing();
   target.Commit();
   // The output is in place: the job is done, whatever closing a file that was only read
   // might still report.

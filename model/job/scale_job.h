@@ -56,10 +56,17 @@ struct ScaleJob {
   /// it and once more to scale it, through the same open file. Only a regular file can be
   /// read twice; anything else is refused before anything is written.
   FactorChooser chooseFactors = nullptr;
+  /// When set, called once the output is whole and no cancel came, just before it is put in
+  /// place; must not throw. From there on the job ends Done (or Failed, when putting the
+  /// output in place fails), whatever `control` says: a cancel that comes at that moment, an
+  /// interrupt, is too late to keep the old output, and the result says what was done.
+  std::function<void()> committing = nullptr;
 };
 
+/// What became of a job: the one record of it that messages and exit statuses are made from.
 enum class JobStatus {
-  Done,             ///< the output holds the scaled model
+  Done,             ///< the output holds the scaled model (it is in place, even if a cancel
+                    ///< or an interrupt came as it was put there)
   InputNotOpened,   ///< nothing was created or changed
   OutputNotOpened,  ///< nothing was created or changed
   Failed,           ///< reading or writing failed; the output is as it was
