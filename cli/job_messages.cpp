@@ -66,11 +66,11 @@ std::string FinishedText(const PlannedFile& file, Placement placement) {
 }
 
 std::string InterruptedText(std::size_t finished, std::size_t files, Placement placement) {
-  const bool one = finished == 1;
-  const char* what = placement == Placement::InPlace
-                         ? (one ? "model was replaced" : "models were replaced")
-                         : (one ? "file was scaled" : "files were scaled");
-  std::string text = Format("interrupted: %zu of %zu %s (listed above)", finished, files, what);
+  const bool inPlace = placement == Placement::InPlace;
+  const char* noun = inPlace ? (files == 1 ? "model" : "models") : (files == 1 ? "file" : "files");
+  const char* verb = finished == 1 ? "was" : "were";
+  std::string text = Format("interrupted: %zu of %zu %s %s %s (listed above)", finished, files,
+                            noun, verb, inPlace ? "replaced" : "scaled");
   if (finished < files) text += "; the others are as they were";
   return text;
 }

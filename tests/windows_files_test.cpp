@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -463,6 +464,53 @@ TEST_F(WindowsFiles, CtrlCStopsARunAndKeepsTheOutput) {
   EXPECT_EQ(static_cast<unsigned>(result.exitCode), 0xC000013Au);
   EXPECT_EQ(ReadFile(output_), "previous");
   EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+}
+
+// Ctrl+C during an -i batch: the models replaced before it (one at a time here) are listed,
+// and what the run lists is what it replaced.
+TEST_F(WindowsFiles, CtrlCDuringABatchListsTheModelsReplaced) {
+  DWORD mode = 0;
+  if (!::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+    GTEST_SKIP() << "Ctrl+C needs a console: run the tests in one (scripts/windows-test does)";
+  }
+  const std::string first = dir_.File("a.mdl");
+  WriteFile(first, kModel);
+  {
+    std::ofstream big(PathOf(input_), std::ios::binary);
+    std::string lines;
+    while (lines.size() < (1u << 20))
+      lines += "position 1 2 3\n";
+    for (int i = 0; i < 64; ++i)
+      big << lines;
+  }
+  // An earlier Interrupt made this program ignore Ctrl+C, which a program it starts would
+  // inherit (and keep, as it keeps an ignored signal): let the next one have it.
+  ::SetConsoleCtrlHandler(nullptr, FALSE);
+  testing::RunningProgram cli(TESSARY_SCALE_PATH,
+                              {"-j", "1", "--threads", "1", "-i", "-s", "2", first, input_});
+  // Under way on the second model: its new file has appeared beside it.
+  const auto secondUnderWay = [&] {
+    for (const std::string& name : ListFolder(dir_.path())) {
+      if (name.rfind(".in.mdl.", 0) == 0) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < 60'000 && !secondUnderWay(); ++i)
+    ::Sleep(1);
+  ASSERT_TRUE(secondUnderWay());
+  cli.Interrupt();
+  const ProgramResult result = cli.Wait();
+  EXPECT_EQ(static_cast<unsigned>(result.exitCode), 0xC000013Au);
+  EXPECT_EQ(ReadFile(first), kScaled);
+  const bool secondReplaced = ReadFile(input_).rfind("position 2.", 0) == 0;
+  std::string expected = "tessary-scale: replaced " + first + "\n";
+  if (secondReplaced) expected += "tessary-scale: replaced " + input_ + "\n";
+  expected += secondReplaced ? "tessary-scale: interrupted: 2 of 2 models were replaced (listed "
+                               "above)\n"
+                             : "tessary-scale: interrupted: 1 of 2 models was replaced (listed "
+                               "above); the others are as they were\n";
+  EXPECT_EQ(result.err, expected);
+  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"a.mdl", "in.mdl"}));
 }
 
 }  // namespace
