@@ -15,10 +15,10 @@
 namespace tessary::cli {
 namespace {
 
+// The driver's record of one model, and its report when it was read.
 struct InfoOutcome {
-  JobStatus status = JobStatus::Done;
-  std::string report;   // for standard output
-  std::string failure;  // for standard error
+  JobResult result;
+  std::string report;  // for standard output
 };
 
 InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
@@ -28,18 +28,15 @@ InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
     ModelInfo info;
     const JobFile file =
         input == "-" ? JobFile::Standard(platform::File::Standard::Input) : JobFile::Path(input);
-    const JobResult result = InspectModelFile(file, info, control);
-    outcome.status = result.status;
-    if (result.status == JobStatus::Done) {
+    outcome.result = InspectModelFile(file, info, control);
+    if (outcome.result.status == JobStatus::Done) {
       outcome.report = command.json ? InfoJson(input, info, command.factors)
                                     : InfoText(input, info, command.factors);
-    } else {
-      outcome.failure = FailureText(result);
     }
-  } catch (...) {  // no memory for the report
-    outcome.status = JobStatus::Failed;
+  } catch (...) {  // no memory for the report: a record with no path says so
+    outcome.result = JobResult();
+    outcome.result.status = JobStatus::Failed;
     outcome.report.clear();
-    outcome.failure.clear();
   }
   return outcome;
 }
@@ -81,13 +78,13 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
           if (std::this_thread::get_id() == thisThread) progress.Tick();
         };
         InfoOutcome outcome = Inspect(command.inputs[i], command, control);
-        if (outcome.status != JobStatus::Cancelled) counter.FileDone();
+        if (outcome.result.status != JobStatus::Cancelled) counter.FileDone();
         return outcome;
       },
       [&](std::size_t i, InfoOutcome& outcome) {
-        if (outcome.status == JobStatus::Cancelled) return;
+        if (outcome.result.status == JobStatus::Cancelled) return;
         progress.Clear();
-        if (outcome.status == JobStatus::Done) {
+        if (outcome.result.status == JobStatus::Done) {
           // Reports for people are separated by a blank line; JSON objects are one a line.
           if (!first && !command.json) {
             written = platform::WriteText(platform::Stream::Output, "\n") == 0 && written;
@@ -96,8 +93,7 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
           written = platform::WriteText(platform::Stream::Output, outcome.report) == 0 && written;
         } else {
           failed = true;
-          PrintProgramLine(outcome.failure.empty() ? OutOfMemoryText(command.inputs[i])
-                                                   : outcome.failure);
+          PrintProgramLine(FailureText(command.inputs[i], outcome.result));
         }
         progress.Tick();
       },

@@ -39,17 +39,20 @@ std::string FailureText(const JobResult& result) {
   return {};
 }
 
+std::string FailureText(const std::string& input, const JobResult& result) {
+  if (result.status == JobStatus::Failed && result.path.empty() && result.reason.empty()) {
+    return OutOfMemoryText(input);
+  }
+  return FailureText(result);
+}
+
 std::string FileFailureText(const PlannedFile& file, const ScaleCommand& command,
                             const JobResult& result) {
   if (result.status == JobStatus::NoFactors && command.fit) {
     return "Unable to fit the model to " + FitText(*command.fit) + ". (" + NameText(file.input) +
            ": " + result.reason + ")";
   }
-  // A record without a file or a reason was made when memory ran out.
-  if (result.status == JobStatus::Failed && (result.path.empty() || result.reason.empty())) {
-    return OutOfMemoryText(file.input);
-  }
-  return FailureText(result);
+  return FailureText(file.input, result);
 }
 
 std::string FitNoteText(const PlannedFile& file, const ScaleCommand& command,

@@ -17,8 +17,12 @@ namespace tessary::cli {
 /// shown as NameText shows them.
 std::string FailureText(const JobResult& result);
 
+/// FailureText, or OutOfMemoryText for `input` when the record names neither a file nor a reason
+/// (it was made when memory ran out).
+std::string FailureText(const std::string& input, const JobResult& result);
+
 /// The line for a failed job of `file`: FailureText, or for --fit without factors "Unable to
-/// fit the model to z=1.8. (INPUT: REASON)"; OutOfMemoryText when the record says no more.
+/// fit the model to z=1.8. (INPUT: REASON)".
 std::string FileFailureText(const PlannedFile& file, const ScaleCommand& command,
                             const JobResult& result);
 
