@@ -27,6 +27,9 @@ std::string FailureText(const JobResult& result) {
     case JobStatus::OutputNotOpened:
       return result.Message() + " (" + NameText(result.path) + ": " + result.reason + ")";
     case JobStatus::Failed:
+      if (platform::IsKind(result.systemError, platform::ErrorKind::NoMemory)) {
+        return OutOfMemoryText(result.path);
+      }
       return MessageText(result.cause == FileErrorCause::DiskFull ? Message::DiskFull
                                                                   : Message::UnknownError,
                          NameText(result.path)) +
@@ -84,7 +87,7 @@ std::string StaleRemovedText(const std::string& path) {
 
 std::string OutOfMemoryText(const std::string& file) {
   const platform::Error noMemory = platform::ErrorOf(platform::ErrorKind::NoMemory);
-  return "An unknown error occurred while accessing " + NameText(file) + ". (" +
+  return "not enough memory to scale " + NameText(file) + ": nothing was changed (" +
          platform::ErrorText(noMemory) + ")";
 }
 

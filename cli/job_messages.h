@@ -43,7 +43,7 @@ std::string InterruptedText(std::size_t finished, std::size_t files, Placement p
 /// an output and this one removed: "removed PATH, left by an earlier run that did not finish".
 std::string StaleRemovedText(const std::string& path);
 
-/// What is said of `file` when there was not even the memory to say more.
+/// What is said of `file` when memory ran out: as memory, never as a fault of the file.
 std::string OutOfMemoryText(const std::string& file);
 
 /// `text` as printed: "tessary-scale: " before it and a line feed after it, with any control

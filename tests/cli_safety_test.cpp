@@ -141,8 +141,8 @@ TEST_F(CliSafety, RunningOutOfMemoryNamesTheFileAndKeepsTheOutput) {
                          "tessary-scale: not enough memory: the limits set on this process's "
                          "memory (its address space or its control group) leave too little to "
                          "scale even one file on one thread\ntessary-scale: nothing was written\n";
-    const bool failed = result.err == "tessary-scale: An unknown error occurred while accessing " +
-                                          model_ + ". (Cannot allocate memory)\n";
+    const bool failed = result.err == "tessary-scale: not enough memory to scale " + model_ +
+                                          ": nothing was changed (Cannot allocate memory)\n";
     EXPECT_TRUE(refused || failed) << mebibytes << " MiB: " << result.err;
     EXPECT_EQ(ReadFile(output_), "previous");
   }
