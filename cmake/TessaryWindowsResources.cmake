@@ -29,8 +29,11 @@ function(tessary_windows_resources target program description)
   configure_file(${PROJECT_SOURCE_DIR}/res/tessary.manifest.in ${TESSARY_RC_MANIFEST} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/res/tessary.rc.in ${folder}/${program}.rc @ONLY)
   target_sources(${target} PRIVATE ${folder}/${program}.rc)
+  # The script alone sees the resources' identifiers and the version, not the program's sources.
+  if(NOT TARGET tessary_rc_headers)
+    tessary_expose_headers(tessary_rc_headers res/resource.h)
+  endif()
   set_source_files_properties(${folder}/${program}.rc PROPERTIES
-    OBJECT_DEPENDS "${TESSARY_RC_MANIFEST};${TESSARY_RC_ICON_FILE}")
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}
-    ${PROJECT_BINARY_DIR}/generated)
+    OBJECT_DEPENDS "${TESSARY_RC_MANIFEST};${TESSARY_RC_ICON_FILE}"
+    INCLUDE_DIRECTORIES "${TESSARY_LAYERS_DIR}/tessary_rc_headers;${PROJECT_BINARY_DIR}/generated")
 endfunction()

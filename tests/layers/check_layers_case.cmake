@@ -1,0 +1,27 @@
+# One case of the include check: a fresh tree of FILE, which includes HEADER ("<...>" or a
+# path), checked by CHECK; EXPECTED is "passes", or "fails" with a message that names FILE and
+# HEADER.
+file(REMOVE_RECURSE ${TREE})
+if(HEADER MATCHES "^<")
+  set(line "#include ${HEADER}")
+else()
+  set(line "#include \"${HEADER}\"")
+endif()
+file(WRITE ${TREE}/${FILE} "// A source of the layer, for the check.\n${line}\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${TREE} -P ${CHECK}
+  RESULT_VARIABLE result ERROR_VARIABLE output OUTPUT_VARIABLE output)
+string(REPLACE "<" "" named "${HEADER}")
+string(REPLACE ">" "" named "${named}")
+if(EXPECTED STREQUAL "passes")
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${FILE} with ${line} was refused:\n${output}")
+  endif()
+elseif(result EQUAL 0)
+  message(FATAL_ERROR "${FILE} with ${line} passed the check")
+else()
+  string(FIND "${output}" "${FILE}: includes" at_file)
+  string(FIND "${output}" "${named}" at_header)
+  if(at_file EQUAL -1 OR at_header EQUAL -1)
+    message(FATAL_ERROR "The check refused ${FILE} without naming it and ${HEADER}:\n${output}")
+  endif()
+endif()
