@@ -114,7 +114,8 @@
 
   function fitFor(model, length) {
     const axis = Number($('fit-axis').value);
-    const fit = L.fitFactor(model.info.vertices.box, axis, length);
+    const fit = L.fitFactor(model.info.vertices.box, axis, length,
+                              [model.info.positions.box, model.info.keys.box]);
     if (fit.reason) return { reason: fit.reason };
     return { factors: [fit.factor, fit.factor, fit.factor], fitted: fit.factor };
   }

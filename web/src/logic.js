@@ -63,8 +63,9 @@
   }
 
   // The uniform factor that gives the vertex points `length` along `axis` (0, 1, 2), or why
-  // there is none, in the words of tessary-scale --fit.
-  function fitFactor(vertexBox, axis, length) {
+  // there is none, in the words of tessary-scale --fit. `otherBoxes` are those of the model's
+  // other points (positions, keys): no point may be taken beyond the range of numbers.
+  function fitFactor(vertexBox, axis, length, otherBoxes = []) {
     if (!vertexBox) return { reason: 'it has no vertex points' };
     const along = ' along ' + AXES[axis];
     const extent = vertexBox.max[axis] - vertexBox.min[axis];
@@ -74,6 +75,13 @@
     const factor = length / extent;
     if (!Number.isFinite(factor) || factor === 0) {
       return { reason: 'the factor for an extent of ' + extent + along + ' is out of range' };
+    }
+    for (const points of [vertexBox, ...otherBoxes]) {
+      const scaled = scaledBox(points, [factor, factor, factor]);
+      if (scaled && ![...scaled.min, ...scaled.max].every(Number.isFinite)) {
+        return { reason: 'the factor ' + factor + ' would take some of its points beyond the ' +
+                         'range of numbers' };
+      }
     }
     return { factor };
   }

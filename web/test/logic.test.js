@@ -59,10 +59,15 @@ const fitCases = [
   { name: 'a factor that underflows', box: box([0, 0, 0], [1e300, 1, 1]), axis: 0, length: 1e-30,
     reason: 'the factor for an extent of 1e+300 along x is out of range' },
   { name: 'an ordinary model', box: box([-1, 2, -4], [1, 3, 4]), axis: 2, length: 1.8, factor: 1.8 / 8 },
+  { name: 'a factor that takes a vertex beyond the range', box: box([0, 0, 0], [1, 1, 10]), axis: 0,
+    length: 1e308, reason: 'the factor 1e+308 would take some of its points beyond the range of numbers' },
+  { name: 'a factor that takes a position beyond the range', box: box([0, 0, 0], [1, 1, 1]), axis: 0,
+    length: 1e300, others: [box([0, 0, 0], [1e10, 0, 0]), null],
+    reason: 'the factor 1e+300 would take some of its points beyond the range of numbers' },
 ];
 for (const row of fitCases) {
   test('fitting ' + row.name, () => {
-    const fit = L.fitFactor(row.box, row.axis, row.length);
+    const fit = L.fitFactor(row.box, row.axis, row.length, row.others);
     if (row.reason) assert.deepStrictEqual(fit, { reason: row.reason });
     else assert.deepStrictEqual(fit, { factor: row.factor });
   });

@@ -115,7 +115,8 @@ test('fitting z to 1.8 scales and refuses the models tessary-scale --fit does', 
   for (const model of chosen) {
     const inspected = wasmInspect(model);
     assert.ok(inspected.ok, model);
-    const fit = logic.fitFactor(inspected.info.vertices.box, 2, 1.8);
+    const fit = logic.fitFactor(inspected.info.vertices.box, 2, 1.8,
+                                [inspected.info.positions.box, inspected.info.keys.box]);
     if (fit.reason) continue;
     wasmScale(model, path.join(wasmOut, model), [fit.factor, fit.factor, fit.factor]);
   }
