@@ -97,8 +97,10 @@
       row.append(cell);
       return;
     }
+    // Ten significant digits: enough to read a box, without the noise of a size's subtraction.
+    const shown = (v) => String(Number.isFinite(v) ? Number(v.toPrecision(10)) : v);
     for (const values of [box.min, box.max, L.boxSize(box)]) {
-      row.append(element('td', 'triple', values.map(String).join('\n')));
+      row.append(element('td', 'triple', values.map(shown).join('\n')));
     }
   }
 
