@@ -28,6 +28,7 @@ JobResult Scale(const PlannedFile& file, const ScaleCommand& command, const Thre
   job.control = control;
   job.plan = plan;
   job.inPlace = command.placement == Placement::InPlace;
+  job.commitLater = plan.outputsPerCommit > 1;
   if (command.fit) {
     job.chooseFactors = [fit = *command.fit](const ModelInfo& info) {
       std::variant<double, std::string> chosen = FitFactor(info, fit);

@@ -36,6 +36,7 @@ std::string FailureText(const JobResult& result) {
              " (" + result.reason + ")";
     case JobStatus::NoFactors:  // the caller knows what it asked for
     case JobStatus::Done:
+    case JobStatus::Written:
     case JobStatus::Cancelled:
       break;
   }

@@ -93,9 +93,12 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
 
   // --fit reads every model twice.
   std::vector<std::uint64_t> sizes;
+  // The files whose outputs are put in place on their own, as they take long to scale.
+  std::vector<bool> large;
   RunRequest request{command.jobs, command.threads, files.size(), 0};
   for (const PlannedFile& file : files) {
     const std::uint64_t size = InputSize(file.input);
+    large.push_back(size != ProgressCounter::kUnknownSize && size >= kCommitTogetherBelowBytes);
     sizes.push_back(size == ProgressCounter::kUnknownSize || !command.fit ? size : 2 * size);
     if (size != ProgressCounter::kUnknownSize) {
       request.largestFile = std::max(request.largestFile, size);
@@ -121,6 +124,49 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   // interrupt that comes later changes none of them.
   Totals totals;
   std::vector<std::size_t> finished;  // the files whose output is in place, in input order
+  const auto say = [&](std::size_t i, const JobResult& result) {
+    if (!result.removedStale.empty()) progress.Clear();
+    for (const std::string& path : result.removedStale)
+      PrintProgramLine(StaleRemovedText(path));
+    if (result.status == JobStatus::Cancelled) return;  // left as it was
+    progress.Clear();
+    if (result.status == JobStatus::Done) {
+      ++totals.done;
+      finished.push_back(i);
+      totals.stats.lines += result.stats.lines;
+      totals.stats.pointsScaled += result.stats.pointsScaled;
+      totals.stats.bytesRead += result.stats.bytesRead;
+      totals.stats.bytesWritten += result.stats.bytesWritten;
+      if (command.verbose && command.fit) {
+        PrintProgramLine(FitNoteText(files[i], command, result));
+      }
+    } else {
+      ++totals.failed;
+      PrintProgramLine(FileFailureText(files[i], command, result));
+    }
+    progress.Tick();
+  };
+
+  // Outputs written whole wait to be put in place together, and the results after the first
+  // of them wait with them, so that files are still told of in their order.
+  std::vector<std::pair<std::size_t, JobResult>> held;
+  std::size_t waiting = 0;
+  const auto commitHeld = [&] {
+    std::vector<JobResult*> results;
+    std::vector<bool> written;
+    for (auto& [i, result] : held) {
+      results.push_back(&result);
+      written.push_back(result.status == JobStatus::Written);
+    }
+    CommitWritten(results, &interrupt);
+    for (std::size_t k = 0; k < held.size(); ++k) {
+      if (written[k] && held[k].second.status != JobStatus::Cancelled) counter.FileDone();
+      say(held[k].first, held[k].second);
+    }
+    held.clear();
+    waiting = 0;
+  };
+
   RunInOrder(
       files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
@@ -131,32 +177,26 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
                 progress.Tick();
               }
             });
-        if (result.status != JobStatus::Cancelled) counter.FileDone();
+        if (result.status != JobStatus::Cancelled && result.status != JobStatus::Written) {
+          counter.FileDone();
+        }
         return result;
       },
       [&](std::size_t i, JobResult& result) {
-        if (!result.removedStale.empty()) progress.Clear();
-        for (const std::string& path : result.removedStale)
-          PrintProgramLine(StaleRemovedText(path));
-        if (result.status == JobStatus::Cancelled) return;  // left as it was
-        progress.Clear();
-        if (result.status == JobStatus::Done) {
-          ++totals.done;
-          finished.push_back(i);
-          totals.stats.lines += result.stats.lines;
-          totals.stats.pointsScaled += result.stats.pointsScaled;
-          totals.stats.bytesRead += result.stats.bytesRead;
-          totals.stats.bytesWritten += result.stats.bytesWritten;
-          if (command.verbose && command.fit) {
-            PrintProgramLine(FitNoteText(files[i], command, result));
-          }
-        } else {
-          ++totals.failed;
-          PrintProgramLine(FileFailureText(files[i], command, result));
+        if (result.status == JobStatus::Written) ++waiting;
+        if (waiting == 0) {
+          say(i, result);
+          return;
         }
-        progress.Tick();
+        held.emplace_back(i, std::move(result));
+        // A large file next would keep the outputs waiting long, and an interrupt meanwhile
+        // would lose them: they go in place first.
+        if (waiting >= plan.outputsPerCommit || (i + 1 < files.size() && large[i + 1])) {
+          commitHeld();
+        }
       },
       [&] { progress.Tick(); }, interrupt);
+  commitHeld();
   progress.Finish();
 
   if (interrupt.load()) {

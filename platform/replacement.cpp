@@ -5,6 +5,8 @@ namespace tessary::platform {
 
 Error Replacement::Sync() {
   if (synced_) return 0;
+  // The access first, so that it goes to disk with the data.
+  if (const Error error = GiveAccess(); error != 0) return error;
   if (const Error error = file_.Sync(); error != 0) return error;
   synced_ = true;
   return 0;

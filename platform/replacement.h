@@ -3,6 +3,8 @@
 // and never put over a file that another program changed or put there meanwhile.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,17 @@ class Replacement {
   /// Puts the new file's data on disk.
   Error Sync();
 
+  /// Gets several new files, written whole, ready to be committed together, for less than a
+  /// sync of each: each gets the access Commit would give it, then where the system can put
+  /// a whole file system on disk at once and report any write that failed (Linux 5.8 and
+  /// later), each file system they are on is synced once, and the files there count as
+  /// synced. Where it cannot, or that sync reports a failure, nothing is counted: each
+  /// file's own sync at Commit says which failed. Never throws.
+  static void SyncTogether(std::span<Replacement* const> replacements) noexcept;
+
+  /// Whether Commit puts the folder's new entry on disk itself, or leaves it to SyncFolders.
+  enum class FolderSync { Now, Later };
+
   /// Puts the new file in the place of the target, on disk (synced first unless Sync was
   /// called), replacing the file that was there. `original` is let go of on the way (it is
   /// open while the replacement happens on POSIX, to keep its lock, and closed just before
@@ -64,13 +77,20 @@ class Replacement {
   /// file, unchanged (another program saved over it, wrote to it or created it meanwhile),
   /// nothing is replaced and changed_meanwhile() tells so. On failure the target is as it was,
   /// or as the other program left it.
-  Error Commit(File& original, const FileStatus* expected);
+  /// With FolderSync::Later, the rename is on disk only once SyncFolders has been called.
+  Error Commit(File& original, const FileStatus* expected, FolderSync folderSync = FolderSync::Now);
   bool changed_meanwhile() const { return changedMeanwhile_; }
+
+  /// Puts on disk the folders of replacements committed with FolderSync::Later, each folder
+  /// once however many of them it holds. Never throws.
+  static void SyncFolders(std::span<Replacement* const> replacements) noexcept;
 
   /// Removes the new file; the target is as it was.
   void Abandon() noexcept;
 
  private:
+  Error GiveAccess();  // POSIX: the replaced file's access, once nothing more is written
+
   File file_;
   std::string target_;
   std::string path_;  // of the new file; empty when there is none
@@ -85,6 +105,7 @@ class Replacement {
   [[maybe_unused]] std::string name_;
   [[maybe_unused]] const File* original_ = nullptr;
   [[maybe_unused]] bool accessGiven_ = false;
+  [[maybe_unused]] std::uint64_t created_ = 0;  // POSIX: the order in which new files were made
 };
 
 }  // namespace tessary::platform

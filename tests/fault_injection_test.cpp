@@ -92,6 +92,7 @@ const std::map<std::string, std::vector<long>> kErrors = {
     {"flock", {EWOULDBLOCK}},
     {"ftruncate", {EIO}},
     {"fsync", {EIO, ENOSPC}},
+    {"syncfs", {EIO, ENOSPC}},
     {"fdatasync", {EIO, ENOSPC}},
     {"rename", {EACCES, EIO, ENOSPC}},
     {"renameat", {EACCES, EIO, ENOSPC}},

@@ -225,6 +225,91 @@ INSTANTIATE_TEST_SUITE_P(
         CancelRow{"AsTheModelIsReplaced", CancelMoment::AsTheOutputIsPutInPlace, true}),
     testing::RowName());
 
+// Outputs written whole and put in place together later, as a batch does, rows named by what
+// the outputs are and what happens before they go in place: until then each output is as it
+// was; then each is whole or as it was (or as another program left it), as its result says,
+// and no new file is left beside any.
+struct TogetherRow {
+  const char* name;
+  bool inPlace = false;
+  bool outputsExist = false;
+  bool anotherProgramCreatesOne = false;  // the second output, before the commit
+  bool stopped = false;                   // an interrupt before the commit
+  bool dropped = false;                   // the results go without a commit
+  JobStatus expected = JobStatus::Done;   // of every output but the second, when it is taken
+};
+
+class CommitTogetherTest : public ::testing::TestWithParam<TogetherRow> {};
+
+TEST_P(CommitTogetherTest, EachOutputIsWholeOrAsItWas) {
+  const TogetherRow& row = GetParam();
+  TempDir dir;
+  const std::string old = row.inPlace ? kModel : row.outputsExist ? "an old output\n" : "";
+  std::vector<std::string> outputs;
+  std::vector<JobResult> results;
+  for (const char* name : {"a", "b", "c"}) {
+    const std::string input = dir.File(std::string(name) + ".mdl");
+    const std::string output = row.inPlace ? input : dir.File(std::string(name) + "-out.mdl");
+    WriteFile(input, kModel);
+    if (row.outputsExist) WriteFile(output, old);
+    ScaleJob job{JobFile::Path(input), JobFile::Path(output), {2, 2, 2}, {}};
+    job.inPlace = row.inPlace;
+    job.commitLater = true;
+    results.push_back(RunScaleJob(job));
+    outputs.push_back(output);
+    EXPECT_EQ(results.back().status, JobStatus::Written) << name;
+    EXPECT_EQ(fs::exists(testing::PathOf(output)) ? ReadFile(output) : "", old) << name;
+  }
+  const std::string others = "another program's model\n";
+  if (row.anotherProgramCreatesOne) WriteFile(outputs[1], others);
+  if (row.dropped) {
+    results.clear();
+  } else {
+    std::vector<JobResult*> pointers;
+    for (JobResult& result : results)
+      pointers.push_back(&result);
+    const std::atomic<bool> stop{row.stopped};
+    CommitWritten(pointers, &stop);
+  }
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const bool taken = row.anotherProgramCreatesOne && i == 1;
+    const JobStatus expected = taken ? JobStatus::Failed : row.expected;
+    if (!row.dropped) {
+      EXPECT_EQ(results[i].status, expected) << i;
+    }
+    const std::string now = fs::exists(testing::PathOf(outputs[i])) ? ReadFile(outputs[i]) : "";
+    if (taken) {
+      EXPECT_EQ(now, others);
+      EXPECT_EQ(results[i].reason,
+                "was created by another program during the run, and is left as "
+                "that program made it");
+    } else if (expected == JobStatus::Done) {
+      EXPECT_EQ(now, kScaled) << i;
+    } else {
+      EXPECT_EQ(now, old) << i;
+    }
+  }
+  for (const std::string& name : ListFolder(dir.path()))
+    EXPECT_NE(name[0], '.') << "new file left behind: " << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, CommitTogetherTest,
+                         ::testing::Values(TogetherRow{.name = "NewOutputs"},
+                                           TogetherRow{.name = "ExistingOutputs",
+                                                       .outputsExist = true},
+                                           TogetherRow{.name = "ModelsInPlace", .inPlace = true},
+                                           TogetherRow{.name = "OneCreatedByAnotherProgram",
+                                                       .anotherProgramCreatesOne = true},
+                                           TogetherRow{.name = "InterruptedBeforeTheirTurn",
+                                                       .outputsExist = true,
+                                                       .stopped = true,
+                                                       .expected = JobStatus::Cancelled},
+                                           TogetherRow{.name = "ResultsDroppedUncommitted",
+                                                       .inPlace = true,
+                                                       .dropped = true,
+                                                       .expected = JobStatus::Cancelled}),
+                         testing::RowName());
+
 #ifndef _WIN32
 // An access control list in the kernel's form: the owner rw, the user with id 1 rw, the owning
 // group r, the mask rw, others nothing (as `setfacl -m u:1:rw` on a file of mode 640 makes).

@@ -51,6 +51,12 @@ TEST_P(ThreadPlanTest, Decides) {
   if (plan.fits && row.has.addressSpaceLeft != 0) {
     EXPECT_LE(plan.addressSpace, row.has.addressSpaceLeft);
   }
+  // Outputs waiting to be put in place together hold a job's four descriptors each.
+  EXPECT_GE(plan.outputsPerCommit, 1u);
+  if (row.asked.files <= 1) EXPECT_EQ(plan.outputsPerCommit, 1u);
+  if (row.has.openFilesLeft != 0 && plan.outputsPerCommit > 1) {
+    EXPECT_LE(4 * (plan.filesAtATime + plan.outputsPerCommit), row.has.openFilesLeft);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,6 +78,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Has(2, 0, 0, 64),
                  {1024, 0, 600, kKiB},
                  12,
+                 1,
+                 kMiB,
+                 true,
+                 true},
+        PlanCase{"ThousandDescriptorsManySmallFiles",
+                 Has(2, 0, 0, 1024),
+                 {0, 0, 2000, 53 * kKiB},
+                 2,
                  1,
                  kMiB,
                  true,

@@ -94,7 +94,7 @@ void OutputTarget::Sync() {
   }
 }
 
-void OutputTarget::Commit() {
+void OutputTarget::Commit(platform::Replacement::FolderSync folderSync) {
   if (!replacing_) {
     if (const platform::Error error = existing_.Close(); error != 0) {
       throw FileError::WriteFailure(name_, error);
@@ -104,7 +104,7 @@ void OutputTarget::Commit() {
   platform::File none;
   const platform::FileStatus* expected = exists_ ? &status_ : nullptr;
   if (const platform::Error error =
-          replacement_.Commit(original_ != nullptr ? *original_ : none, expected);
+          replacement_.Commit(original_ != nullptr ? *original_ : none, expected, folderSync);
       error != 0) {
     if (replacement_.changed_meanwhile()) {
       replacement_.Abandon();

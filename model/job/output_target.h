@@ -81,7 +81,13 @@ class OutputTarget {
   /// Called after the last byte was written: puts the data on disk (unless Sync did) and puts
   /// the new file in place of the output, or lets go of an output written directly. Throws
   /// FileError on failure, and the output is then as it was (when it was being replaced).
-  void Commit();
+  ///
+  /// With FolderSync::Later the output is on disk only once the caller has had
+  /// platform::Replacement::SyncFolders put its folder there (with replacement()).
+  void Commit(
+      platform::Replacement::FolderSync folderSync = platform::Replacement::FolderSync::Now);
+  /// The new file, for syncing several together (see platform::Replacement::SyncTogether).
+  platform::Replacement& replacement() { return replacement_; }
   /// Removes the new file and lets go of the output, which stays as it was.
   void Abandon() noexcept;
 

@@ -6,6 +6,7 @@
 
 #include "model/job/outcome.h"
 #include "model/job/output_target.h"
+#include "model/job/written_output.h"
 #include "model/pass/input_file.h"
 #include "model/pass/messages.h"
 #include "model/pass/model_info.h"
@@ -84,7 +85,9 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
     }
   }
   const ThreadPlan plan = PlanFor(job);
-  InputFile input(&job.control, plan.inputBuffer);
+  // Both may outlive the job, waiting to be committed with others (see CommitWritten).
+  auto inputFile = std::make_unique<InputFile>(&job.control, plan.inputBuffer);
+  InputFile& input = *inputFile;
   if (const platform::Error error = OpenInput(job.input, input); error != 0) {
     return NotOpened(JobStatus::InputNotOpened, job.input, outcome::OpenFailureReason(error),
                      error);
@@ -96,7 +99,8 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   }
 
   const JobFile& outputFile = job.inPlace ? job.input : job.output;
-  OutputTarget target;
+  auto outputTarget = std::make_unique<OutputTarget>();
+  OutputTarget& target = *outputTarget;
   if (job.inPlace) {
     const platform::Error error = job.input.is_path()
                                       ? target.OpenInPlace(job.input.path, input.file())
@@ -153,6 +157,14 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
                    "text follows a Ctrl-Z byte, which ends the model: replacing the file would "
                    "lose it");
   }
+  if (job.commitLater && target.synced_at_commit() && input.size() < kCommitTogetherBelowBytes) {
+    if (job.control.cancelled()) throw PassCancelled();
+    input.StopReading();
+    result.status = JobStatus::Written;
+    result.written = std::make_shared<WrittenOutput>(job.input, std::move(inputFile),
+                                                     std::move(outputTarget), job.committing);
+    return result;
+  }
   // Syncing can take long on a slow disk: a cancel that came meanwhile still keeps the output.
   target.Sync();
   if (job.control.cancelled()) throw PassCancelled();
@@ -196,6 +208,7 @@ std::string JobResult::Message() const {
     case JobStatus::Failed:
       return MessageText(
           cause == FileErrorCause::DiskFull ? Message::DiskFull : Message::UnknownError, path);
+    case JobStatus::Written:
     case JobStatus::Cancelled:
     case JobStatus::NoFactors:
       break;
@@ -241,6 +254,7 @@ ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outp
       return ScaleResult::OutputNotOpened;
     case JobStatus::Cancelled:
       throw PassCancelled();
+    case JobStatus::Written:  // never asked of the job
     case JobStatus::Failed:
     case JobStatus::NoFactors:  // the dialog gives the factors itself
       break;

@@ -8,8 +8,11 @@
 // place, and inspect models through it.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -39,6 +42,8 @@ struct JobFile {
   static JobFile Standard(platform::File::Standard which);
 };
 
+class WrittenOutput;
+
 /// Chooses the factors from what the model holds: the factors, or why there are none.
 using FactorChooser = std::function<std::variant<ScaleFactors, std::string>(const ModelInfo&)>;
 
@@ -61,12 +66,18 @@ struct ScaleJob {
   /// output in place fails), whatever `control` says: a cancel that comes at that moment, an
   /// interrupt, is too late to keep the old output, and the result says what was done.
   std::function<void()> committing = nullptr;
+  /// When set, an output written to a new file beside the old one (not a device or an open
+  /// file), from an input smaller than kCommitTogetherBelowBytes, is not put in place: the
+  /// job ends Written, and CommitWritten puts it in place later, with others.
+  bool commitLater = false;
 };
 
 /// What became of a job: the one record of it that messages and exit statuses are made from.
 enum class JobStatus {
   Done,             ///< the output holds the scaled model (it is in place, even if a cancel
                     ///< or an interrupt came as it was put there)
+  Written,          ///< the scaled model is whole beside the output, which is as it was, and
+                    ///< waits for CommitWritten
   InputNotOpened,   ///< nothing was created or changed
   OutputNotOpened,  ///< nothing was created or changed
   Failed,           ///< reading or writing failed; the output is as it was
@@ -90,6 +101,10 @@ struct JobResult {
   /// New files that earlier runs left beside the output (after a `kill -9`, say), which this
   /// one removed, by path: the caller tells the user.
   std::vector<std::string> removedStale;
+  /// For Written: the scaled model waiting to be put in place, with the files it holds.
+  /// When the last copy of the result goes without CommitWritten, it is removed and the
+  /// output stays as it was.
+  std::shared_ptr<WrittenOutput> written;
 
   /// What the user is told: "Done!", "Unable to open input file.", "Unable to open output
   /// file.", "An unknown error occurred while accessing <path>.", "Disk full while accessing
@@ -100,6 +115,13 @@ struct JobResult {
 /// Runs `job` to its end on the caller's thread. Never throws: every failure, running out of
 /// memory included, is a result.
 JobResult RunScaleJob(const ScaleJob& job) noexcept;
+
+/// Puts in place the outputs of the Written results among `results`, in their order, as
+/// RunScaleJob would have: their data go to disk together first (a sync of each file system
+/// where the system has one), then each is put in place, then each folder that took one
+/// goes to disk once. Each Written result becomes Done or Failed, or Cancelled (its output as
+/// it was) when `stop` is true before its turn. The others are left as they are. Never throws.
+void CommitWritten(std::span<JobResult* const> results, const std::atomic<bool>* stop) noexcept;
 
 /// Opens `file` as RunScaleJob opens an input and inspects it. The result's status is Done,
 /// InputNotOpened, Failed or Cancelled, with the path and reason as RunScaleJob gives them.

@@ -30,6 +30,9 @@ constexpr std::uint64_t kSlack = 2 * kMebibyte;
 // folder; the program keeps some descriptors of its own.
 constexpr std::uint64_t kFilesPerJob = 4;
 constexpr std::uint64_t kFilesKept = 16;
+// Outputs waiting to be put in place together hold as many as a job; more than this many
+// would hardly sync faster.
+constexpr std::uint64_t kMostOutputsPerCommit = 128;
 
 struct Choice {
   int files;
@@ -168,6 +171,17 @@ ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
   plan.inputBuffer = plan.outputBuffer = choice.buffer;
   plan.writeback = choice.writeback;
   plan.writeBehind = choice.writeBehind;
+  if (files > 1) {
+    std::uint64_t waiting = kMostOutputsPerCommit;
+    if (resources.openFilesLeft != 0) {
+      const std::uint64_t used =
+          kFilesKept + static_cast<std::uint64_t>(choice.files) * kFilesPerJob;
+      waiting = std::min(waiting, resources.openFilesLeft > used
+                                      ? (resources.openFilesLeft - used) / kFilesPerJob
+                                      : 1);
+    }
+    plan.outputsPerCommit = static_cast<std::size_t>(std::max<std::uint64_t>(waiting, 1));
+  }
   plan.fits = fits;
   plan.memory = Memory(choice);
   plan.addressSpace = AddressSpace(choice, resources.threadStack);

@@ -68,6 +68,9 @@ struct ThreadPlan {
   std::size_t outputBuffer = 0;
   bool writeback = true;
   bool writeBehind = false;  ///< for inputs of kWriteBehindFromBytes and more
+  /// How many outputs written whole may wait to be put in place together (see
+  /// CommitWritten), within the open-file limit: each holds its files open. 1 for one file.
+  std::size_t outputsPerCommit = 1;
   bool fits = true;
   std::uint64_t memory = 0;        ///< bytes the passes take at most, all files at a time
   std::uint64_t addressSpace = 0;  ///< the same with the stacks of the threads started
@@ -84,6 +87,10 @@ inline constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
 /// Inputs from this size have their output written by a thread of its own when the plan has
 /// one: below it, the output hardly fills a buffer or two.
 inline constexpr std::uint64_t kWriteBehindFromBytes = std::uint64_t{4} << 20;
+
+/// Outputs of inputs smaller than this may wait to be put in place with others, all synced
+/// at once: what a small file's own sync costs is mostly the disk's flush, paid once for all.
+inline constexpr std::uint64_t kCommitTogetherBelowBytes = std::uint64_t{8} << 20;
 
 ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request);
 

@@ -25,6 +25,13 @@ InputFile::InputFile(const PassControl* control, std::size_t capacity)
 
 InputFile::~InputFile() = default;
 
+void InputFile::StopReading() noexcept {
+  buffer_.reset();
+  capacity_ = begin_ = end_ = 0;
+  atEnd_ = true;
+  control_ = nullptr;
+}
+
 platform::Error InputFile::Open(const std::string& path) {
   platform::File file;
   if (const platform::Error error = platform::File::OpenToRead(path, file); error != 0) {

@@ -69,6 +69,9 @@ class InputFile {
 
   /// Closes the file; throws FileError on failure.
   void Close();
+  /// Frees the buffer and forgets the control given: nothing more is read. The file stays
+  /// open, and locked, until it is closed or reset.
+  void StopReading() noexcept;
 
   /// The full path, or the name given to Read.
   const std::string& path() const { return name_; }

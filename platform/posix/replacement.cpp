@@ -7,13 +7,17 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <sys/sysmacros.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <compare>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -120,6 +124,24 @@ std::vector<std::string> TemporaryNamesFor(int folder, const std::string& name) 
   });
   return matching;
 }
+
+// Whether syncfs reports the writes it could not do: Linux does from 5.8 on, and says
+// nothing of them before.
+bool SyncfsReportsFailures() {
+  static const bool reports = [] {
+    struct utsname system {};
+    int major = 0;
+    int minor = 0;
+    if (::uname(&system) != 0 || std::sscanf(system.release, "%d.%d", &major, &minor) != 2) {
+      return false;
+    }
+    return major > 5 || (major == 5 && minor >= 8);
+  }();
+  return reports;
+}
+
+// Numbers the new files in the order they are made.
+std::atomic<std::uint64_t> madeSoFar{0};
 
 }  // namespace
 
@@ -244,6 +266,7 @@ Error Replacement::Create(const std::string& target, const File* original) {
       return locked;
     }
     file_ = std::move(created);
+    created_ = ++madeSoFar;
     target_ = target;
     name_ = std::move(temporary);
     path_ = JoinPath(FolderOf(target), name_);
@@ -262,18 +285,73 @@ Error Replacement::Create(const std::string& target, const File* original) {
   return EEXIST;
 }
 
-Error Replacement::Commit(File& original, const FileStatus* expected) {
+Error Replacement::GiveAccess() {
+  if (original_ == nullptr || accessGiven_) return 0;
+  const int from = static_cast<int>(original_->handle());
+  struct stat status {};
+  if (::fstat(from, &status) != 0) return errno;
+  CopyAccess(from, status, static_cast<int>(file_.handle()));
+  accessGiven_ = true;
+  // Synced before: the access goes to disk with the rest.
+  synced_ = false;
+  return 0;
+}
+
+void Replacement::SyncTogether(std::span<Replacement* const> replacements) noexcept {
+  // Each file's access first, so that one sync puts everything on disk.
+  for (Replacement* replacement : replacements) {
+    if (replacement->file_.is_open()) replacement->GiveAccess();
+  }
+  if (!SyncfsReportsFailures()) return;
+  // By file system: syncfs reports the failures since the descriptor it is given was opened,
+  // so it is given the one opened first.
+  std::map<dev_t, std::vector<Replacement*>> byDevice;
+  for (Replacement* replacement : replacements) {
+    struct stat status {};
+    if (replacement->synced_ || !replacement->file_.is_open() ||
+        ::fstat(static_cast<int>(replacement->file_.handle()), &status) != 0) {
+      continue;
+    }
+    try {
+      byDevice[status.st_dev].push_back(replacement);
+    } catch (...) {  // no memory: each syncs at Commit
+      return;
+    }
+  }
+  for (const auto& [device, onIt] : byDevice) {
+    const Replacement* first = *std::min_element(
+        onIt.begin(), onIt.end(), [](auto* a, auto* b) { return a->created_ < b->created_; });
+    if (::syncfs(static_cast<int>(first->file_.handle())) != 0) continue;
+    for (Replacement* replacement : onIt)
+      replacement->synced_ = true;
+  }
+}
+
+void Replacement::SyncFolders(std::span<Replacement* const> replacements) noexcept {
+  std::vector<std::pair<dev_t, ino_t>> synced;
+  for (Replacement* replacement : replacements) {
+    // Not committed: its folder stays open, to remove the new file from.
+    if (!replacement->folder_.is_open() || !replacement->name_.empty()) continue;
+    const int folder = static_cast<int>(replacement->folder_.handle());
+    struct stat status {};
+    const bool known = ::fstat(folder, &status) == 0;
+    const std::pair<dev_t, ino_t> id{status.st_dev, status.st_ino};
+    if (!known || std::find(synced.begin(), synced.end(), id) == synced.end()) {
+      ::fsync(folder);
+      try {
+        if (known) synced.push_back(id);
+      } catch (...) {  // no memory: the next ones of this folder are synced again
+      }
+    }
+    replacement->folder_.Reset();
+  }
+}
+
+Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync folderSync) {
   changedMeanwhile_ = false;
   // The old file's access, now that nothing more is written: set before the data goes to
   // disk, so that it goes with them.
-  if (original_ != nullptr && !accessGiven_) {
-    const int from = static_cast<int>(original_->handle());
-    struct stat status {};
-    if (::fstat(from, &status) != 0) return errno;
-    CopyAccess(from, status, static_cast<int>(file_.handle()));
-    accessGiven_ = true;
-    if (synced_ && file_.Sync() != 0) return errno;
-  }
+  if (const Error error = GiveAccess(); error != 0) return error;
   if (const Error error = Sync(); error != 0) return error;
   const int folder = static_cast<int>(folder_.handle());
   const std::string name = NameOf(target_);
@@ -322,8 +400,10 @@ Error Replacement::Commit(File& original, const FileStatus* expected) {
   original.Reset();  // the replaced file, and its lock, go
   original_ = nullptr;
   // The rename itself is on disk once the folder is.
-  ::fsync(folder);
-  folder_.Reset();
+  if (folderSync == FolderSync::Now) {
+    ::fsync(folder);
+    folder_.Reset();
+  }
   return 0;
 }
 

@@ -382,7 +382,18 @@ Error Replacement::Create(const std::string& target, const File* original) {
   return 0;
 }
 
-Error Replacement::Commit(File& original, const FileStatus* expected) {
+// Windows gives the new file the old one's security and attributes at Commit, where it
+// checks the old file once more.
+Error Replacement::GiveAccess() {
+  return 0;
+}
+
+// Windows has no sync of a whole volume that a user may call: each file is flushed at
+// Commit, and its folder's new entry goes to disk with it.
+void Replacement::SyncTogether(std::span<Replacement* const>) noexcept {}
+void Replacement::SyncFolders(std::span<Replacement* const>) noexcept {}
+
+Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync) {
   changedMeanwhile_ = false;
   const auto fail = [this](Error error) {
     Abandon();

@@ -79,6 +79,7 @@ int __real_poll(struct pollfd* fds, nfds_t count, int milliseconds);
 off_t __real_lseek(int fd, off_t offset, int whence);
 int __real_ftruncate(int fd, off_t size);
 int __real_fsync(int fd);
+int __real_syncfs(int fd);
 int __real_fdatasync(int fd);
 int __real_rename(const char* from, const char* to);
 int __real_renameat(int fromFolder, const char* from, int toFolder, const char* to);
@@ -221,6 +222,11 @@ WRAPPER int __wrap_ftruncate(int fd, off_t size) {
 WRAPPER int __wrap_fsync(int fd) {
   TESSARY_INTERCEPT("fsync", -1);
   return __real_fsync(fd);
+}
+
+WRAPPER int __wrap_syncfs(int fd) {
+  TESSARY_INTERCEPT("syncfs", -1);
+  return __real_syncfs(fd);
 }
 
 WRAPPER int __wrap_fdatasync(int fd) {
