@@ -8,6 +8,7 @@
 #include "model/job/scale_job.h"
 #include "model/pass/file_error.h"
 #include "tests/support/files.h"
+#include "tests/support/worked_example.h"
 
 namespace tessary {
 namespace {
@@ -18,7 +19,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const char kModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
+constexpr const char* kModel = testing::kSmallModel;
 
 ScaleResult Scale(const std::string& input, const std::string& output) {
   return ScaleModelFile(input, output, "2", "2", "2");

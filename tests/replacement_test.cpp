@@ -21,6 +21,7 @@
 #include "platform/file.h"
 #include "tests/support/files.h"
 #include "tests/support/table.h"
+#include "tests/support/worked_example.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -42,10 +43,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const char kModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
-const char kScaled[] =
-    "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
-    "    2.00000000000 2.00000000000 2.00000000000\r\n";
+constexpr const char* kModel = testing::kSmallModel;
+constexpr const char* kScaled = testing::kSmallModelDoubled;
 
 // A job on `input` to `output`, or on `input` in place.
 ScaleJob Job(const std::string& input, const std::string& output, bool inPlace,

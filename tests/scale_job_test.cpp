@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "tests/support/files.h"
 #include "tests/support/table.h"
+#include "tests/support/worked_example.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -32,10 +33,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const char kModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
-const char kScaled[] =
-    "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
-    "    2.00000000000 2.00000000000 2.00000000000\r\n";
+constexpr const char* kModel = testing::kSmallModel;
+constexpr const char* kScaled = testing::kSmallModelDoubled;
 
 class ScaleJobTest : public ::testing::Test {
  protected:

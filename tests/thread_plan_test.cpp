@@ -53,7 +53,9 @@ TEST_P(ThreadPlanTest, Decides) {
   }
   // Outputs waiting to be put in place together hold a job's four descriptors each.
   EXPECT_GE(plan.outputsPerCommit, 1u);
-  if (row.asked.files <= 1) EXPECT_EQ(plan.outputsPerCommit, 1u);
+  if (row.asked.files <= 1) {
+    EXPECT_EQ(plan.outputsPerCommit, 1u);
+  }
   if (row.has.openFilesLeft != 0 && plan.outputsPerCommit > 1) {
     EXPECT_LE(4 * (plan.filesAtATime + plan.outputsPerCommit), row.has.openFilesLeft);
   }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -32,10 +33,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const char kModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
-const char kScaled[] =
-    "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
-    "    2.00000000000 2.00000000000 2.00000000000\r\n";
+constexpr const char* kModel = testing::kSmallModel;
+constexpr const char* kScaled = testing::kSmallModelDoubled;
 
 JobResult Scale(const std::string& input, const std::string& output, bool inPlace = false) {
   ScaleJob job{JobFile::Path(input), JobFile::Path(output), {2, 2, 2}, {}};
@@ -424,7 +423,7 @@ TEST_F(WindowsFiles, NamedPipeWithOneInstanceIsReadAsAModel) {
   std::thread server([pipe] {
     DWORD written = 0;
     if (::ConnectNamedPipe(pipe, nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED) {
-      ::WriteFile(pipe, kModel, sizeof kModel - 1, &written, nullptr);
+      ::WriteFile(pipe, kModel, static_cast<DWORD>(std::strlen(kModel)), &written, nullptr);
       ::FlushFileBuffers(pipe);
     }
     ::CloseHandle(pipe);

@@ -24,4 +24,11 @@ inline constexpr char kWorkedExampleScaled[] =
     "   0.25000000000 2.00000000000 3.00000000000 0.50000000000\r\n"
     "node dummy\r\n";
 
+/// A smaller model for tests of what happens to files rather than to lines, and what factor 2
+/// on every axis makes of it.
+inline constexpr char kSmallModel[] = "position 1 2 3\nverts 1\n1 1 1\n";
+inline constexpr char kSmallModelDoubled[] =
+    "position 2.00000000000 4.00000000000 6.00000000000\r\nverts 1\r\n"
+    "    2.00000000000 2.00000000000 2.00000000000\r\n";
+
 }  // namespace tessary::testing
