@@ -14,15 +14,18 @@
 namespace tessary::platform {
 namespace {
 
-// A fixed table, so that a signal handler can read it without locks or allocation.
+// A fixed table, so that a signal handler can read it without locks or allocation. All zero
+// to start with, so that it takes no memory until used: each slot is a page or more.
 enum SlotState : int { kFree, kFilling, kInUse };
 struct Slot {
-  std::atomic<int> state{kFree};
-  int folder = -1;  // the descriptor `name` is relative to
+  std::atomic<int> state;
+  int folder;  // the descriptor `name` is relative to
   char name[PATH_MAX];
 };
-constexpr int kSlots = 64;  // one per pass under way; more are not tracked
-Slot slots[kSlots];
+static_assert(kFree == 0);
+// One per pass under way and per output waiting to be put in place; more are not tracked.
+constexpr int kSlots = 256;
+constinit Slot slots[kSlots]{};
 
 std::atomic<bool> removeAtExit{false};
 
