@@ -93,6 +93,7 @@ const std::map<std::string, std::vector<long>> kErrors = {
     {"ftruncate", {EIO}},
     {"fsync", {EIO, ENOSPC}},
     {"syncfs", {EIO, ENOSPC}},
+    {"sync_file_range", {EIO}},
     {"fdatasync", {EIO, ENOSPC}},
     {"rename", {EACCES, EIO, ENOSPC}},
     {"renameat", {EACCES, EIO, ENOSPC}},

@@ -23,8 +23,9 @@ bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
   return a.HoldsData() && b.HoldsData() && a.id.SameFileAs(b.id);
 }
 
-// How often the disk is asked to write what a pass wrote to a temporary file.
-constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
+// How often the disk is asked to start writing what a pass wrote to a temporary file: often
+// enough that it is busy from the start, and the final sync finds little left to write.
+constexpr std::uint64_t kWritebackStep = std::uint64_t{2} << 20;
 
 // Whether the file `path` names is the open input, however it is spelt.
 bool IsInput(const std::string& path, const InputFile& input) {

@@ -80,6 +80,7 @@ off_t __real_lseek(int fd, off_t offset, int whence);
 int __real_ftruncate(int fd, off_t size);
 int __real_fsync(int fd);
 int __real_syncfs(int fd);
+int __real_sync_file_range(int fd, off_t from, off_t size, unsigned int flags);
 int __real_fdatasync(int fd);
 int __real_rename(const char* from, const char* to);
 int __real_renameat(int fromFolder, const char* from, int toFolder, const char* to);
@@ -222,6 +223,11 @@ WRAPPER int __wrap_ftruncate(int fd, off_t size) {
 WRAPPER int __wrap_fsync(int fd) {
   TESSARY_INTERCEPT("fsync", -1);
   return __real_fsync(fd);
+}
+
+WRAPPER int __wrap_sync_file_range(int fd, off_t from, off_t size, unsigned int flags) {
+  TESSARY_INTERCEPT("sync_file_range", -1);
+  return __real_sync_file_range(fd, from, size, flags);
 }
 
 WRAPPER int __wrap_syncfs(int fd) {
