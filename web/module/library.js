@@ -1,7 +1,9 @@
 // The module's files and progress, as the page provides them: every import calls the object
 // given as `tessaryFiles` when the module was created (see web/src/files.js for the page's and
-// web/test/node-files.js for Node's). Each answers a number, negative when it failed. The
-// bytes given to read and write are views of the module's memory, valid during the call.
+// web/test/node-files.js for Node's). Each answers a number, negative when it failed; read may
+// answer a promise of it instead where the module was made to wait for one (suspending.js).
+// The bytes given to read and write are views of the module's memory, which has a fixed size:
+// they stay valid until the call has answered, promise or not.
 mergeInto(LibraryManager.library, {
   tessary_web_file_size: function (handle) {
     return Module['tessaryFiles'].size(handle);

@@ -1,6 +1,7 @@
 // The module's interface to the page: the pass and the inspection of model/pass, run on files
-// that the page hands over as handles (see platform/web/file.cpp). Every call is synchronous
-// and runs in the page's worker; results are read back one number at a time with
+// that the page hands over as handles (see platform/web/file.cpp). Every call runs in the
+// page's worker, synchronously or, where reads may wait, suspended at each read (see
+// suspending.js); results are read back one number at a time with
 // tessary_result, and a failure's message with tessary_message.
 #include <cstdint>
 #include <exception>
@@ -126,6 +127,14 @@ int tessary_scale(int input, const char* name, int output, const char* outputNam
     g_results[2] = static_cast<double>(stats.bytesRead);
     g_results[3] = static_cast<double>(stats.bytesWritten);
   });
+}
+
+/// A call that reads, as its place in the module's table of functions (0 tessary_inspect,
+/// 1 tessary_scale): where reads may wait, the page runs it as a promise through that place
+/// (see suspending.js), since the build shortens the names of the module's exports.
+std::intptr_t tessary_entry(int which) {
+  return which == 0 ? reinterpret_cast<std::intptr_t>(&tessary_inspect)
+                    : reinterpret_cast<std::intptr_t>(&tessary_scale);
 }
 
 double tessary_result(int index) {

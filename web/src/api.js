@@ -31,8 +31,57 @@
     };
   }
 
-  function wrap(module) {
+  // The C strings of `texts` in the module's memory while `call` runs on their addresses;
+  // they stay there until its promise has settled.
+  async function withStrings(module, texts, call) {
+    const addresses = [];
+    try {
+      for (const text of texts) {
+        const size = module.lengthBytesUTF8(text) + 1;
+        const at = module._malloc(size);
+        if (!at) throw new Error('Not enough memory to scale the model.');
+        addresses.push(at);
+        module.stringToUTF8(text, at, size);
+      }
+      return await call(...addresses);
+    } finally {
+      for (const at of addresses) module._free(at);
+    }
+  }
+
+  function inspected(module, status) {
+    if (status !== 0) return failure(module, status);
     return {
+      ok: true,
+      info: {
+        lines: module._tessary_result(0),
+        positions: counts(module, 1),
+        vertices: counts(module, 9),
+        keys: counts(module, 17),
+      },
+    };
+  }
+
+  function scaled(module, status) {
+    if (status !== 0) return failure(module, status);
+    return {
+      ok: true,
+      message: module.UTF8ToString(module._tessary_message()),
+      lines: module._tessary_result(0),
+      points: module._tessary_result(1),
+      bytesRead: module._tessary_result(2),
+      bytesWritten: module._tessary_result(3),
+    };
+  }
+
+  // inspect and scale answer at once, or a promise where the module was made with reads that
+  // may wait (`tessaryAsync`, in a browser that can suspend WebAssembly): `suspending` says so.
+  function wrap(module) {
+    const promising = module.tessaryPromising;
+    const entries = promising ? { inspect: promising(module._tessary_entry(0)),
+                                  scale: promising(module._tessary_entry(1)) } : null;
+    return {
+      suspending: Boolean(entries),
       version() {
         return module.UTF8ToString(module._tessary_version());
       },
@@ -41,33 +90,26 @@
         return module.ccall('tessary_parse_number', 'number', ['string'], [String(text)]);
       },
       inspect(input, name) {
+        if (entries) {
+          return withStrings(module, [name], (at) => entries.inspect(input, at))
+            .then((status) => inspected(module, status));
+        }
         const status = module.ccall('tessary_inspect', 'number', ['number', 'string'],
                                     [input, name]);
-        if (status !== 0) return failure(module, status);
-        return {
-          ok: true,
-          info: {
-            lines: module._tessary_result(0),
-            positions: counts(module, 1),
-            vertices: counts(module, 9),
-            keys: counts(module, 17),
-          },
-        };
+        return inspected(module, status);
       },
       scale(input, name, output, outputName, factors) {
+        const [x, y, z] = factors;
+        if (entries) {
+          return withStrings(module, [name, outputName], (nameAt, outputAt) =>
+            entries.scale(input, nameAt, output, outputAt, x, y, z))
+            .then((status) => scaled(module, status));
+        }
         const status = module.ccall(
           'tessary_scale', 'number',
           ['number', 'string', 'number', 'string', 'number', 'number', 'number'],
-          [input, name, output, outputName, factors[0], factors[1], factors[2]]);
-        if (status !== 0) return failure(module, status);
-        return {
-          ok: true,
-          message: module.UTF8ToString(module._tessary_message()),
-          lines: module._tessary_result(0),
-          points: module._tessary_result(1),
-          bytesRead: module._tessary_result(2),
-          bytesWritten: module._tessary_result(3),
-        };
+          [input, name, output, outputName, x, y, z]);
+        return scaled(module, status);
       },
     };
   }

@@ -381,6 +381,7 @@
                    (answer.milliseconds / 1000).toFixed(1) + ' s; ' +
                    L.sizeText(answer.bytesWritten) + ' as ' + L.displayName(entryNames[i]) + '.');
           model.state.dataset.milliseconds = answer.milliseconds;
+          model.state.dataset.reading = answer.reading;
           outputs.push({ name: entryNames[i], blob: answer.blob });
         }
       }

@@ -1,9 +1,11 @@
 // The module's files in the page's worker: a model is the user's File, read a slice of 8 MiB
-// at a time (FileReaderSync, so that the pass can stay synchronous); an output is written to a
+// at a time, either at once (FileReaderSync, for a pass that cannot wait) or as a promise (for
+// a module whose reads may wait: see web/module/suspending.js), the next slice then being read
+// while the pass works through this one; an output is written to a
 // file of the origin's private file system through a synchronous access handle where the
 // browser has one, or else kept as a list of Blobs, one per piece the pass wrote, which the
 // browser keeps outside the worker's memory. Nothing is ever held whole, so the worker's
-// memory stays that of the module's buffers and one slice.
+// memory stays that of the module's buffers and one slice (two while the next is read).
 (function (root, factory) {
   if (typeof module === 'object' && module.exports) module.exports = factory();
   else root.TessaryFiles = factory();
@@ -54,6 +56,7 @@
     release(handle) {
       const file = this.open.get(handle);
       this.open.delete(handle);
+      if (file) file.ahead = null;
       if (file && file.store) {
         try {
           file.store.sync.close();
@@ -68,30 +71,62 @@
       return file ? file.size : -1;
     }
 
+    // Copies the model's next bytes into `into` (a view of the module's memory, whose place
+    // stays valid while a promise is pending) and answers their count, 0 at the end, -1 when
+    // the model could not be read: at once, or as a promise where `readSlice` gives promises.
     read(handle, into) {
       const file = this.open.get(handle);
       if (!file || file.output) return -1;
       if (file.pos >= file.size) return 0;
-      const cached = file.cache ? file.cacheStart + file.cache.length : 0;
-      if (!file.cache || file.pos < file.cacheStart || file.pos >= cached) {
-        file.cache = null;
-        try {
-          file.cache = this.readSlice(file.blob, file.pos,
-                                      Math.min(file.size, file.pos + READ_AHEAD));
-          file.cacheStart = file.pos;
-        } catch (error) {
-          // Typically the file changed or went away since it was chosen.
-          file.cache = null;
-          this.lastError = error && error.message ? error.message : String(error);
-          return -1;
-        }
-        if (file.cache.length === 0) return 0;
+      if (file.cache && file.pos >= file.cacheStart &&
+          file.pos < file.cacheStart + file.cache.length) {
+        return this.copy(file, into);
       }
+      file.cache = null;
+      const start = file.pos;
+      let slice;
+      if (file.ahead && file.ahead.start === start) {
+        slice = file.ahead.slice;
+      } else {
+        try {
+          slice = this.readSlice(file.blob, start, Math.min(file.size, start + READ_AHEAD));
+        } catch (error) {
+          return this.failed(error);
+        }
+      }
+      file.ahead = null;
+      if (!slice || typeof slice.then !== 'function') return this.take(file, start, slice, into);
+      return slice.then((bytes) => {
+        // The next slice is read while the pass works through this one.
+        const next = start + bytes.length;
+        if (bytes.length > 0 && next < file.size && this.open.get(handle) === file) {
+          const ahead = this.readSlice(file.blob, next, Math.min(file.size, next + READ_AHEAD));
+          ahead.catch(() => {});  // its failure is said when it is needed, if ever
+          file.ahead = { start: next, slice: ahead };
+        }
+        return this.take(file, start, bytes, into);
+      }, (error) => this.failed(error));
+    }
+
+    take(file, start, bytes, into) {
+      if (bytes.length === 0) return 0;
+      file.cache = bytes;
+      file.cacheStart = start;
+      return this.copy(file, into);
+    }
+
+    copy(file, into) {
       const from = file.pos - file.cacheStart;
       const count = Math.min(into.length, file.cache.length - from);
       into.set(file.cache.subarray(from, from + count));
       file.pos += count;
       return count;
+    }
+
+    // Typically the file changed or went away since it was chosen.
+    failed(error) {
+      this.lastError = error && error.message ? error.message : String(error);
+      return -1;
     }
 
     write(handle, bytes) {

@@ -3,14 +3,25 @@
 'use strict';
 importScripts('tessary.js', 'api.js', 'files.js', 'logic.js', 'vendor/fflate.js');
 
-const reader = new FileReaderSync();
+// A slice of a File, read as a promise: the worker's event loop runs while it is read, and
+// the collector frees the slices read before.
 const readSlice = (blob, start, end) =>
+  blob.slice(start, end).arrayBuffer().then((buffer) => new Uint8Array(buffer));
+
+// The pass reads as a promise where the browser can suspend WebAssembly while it waits for one
+// (see web/module/suspending.js); elsewhere it reads at once, with FileReaderSync, and the
+// browser frees what it read only after the pass.
+let suspending = false;
+const reader = new FileReaderSync();
+const readSliceNow = (blob, start, end) =>
   new Uint8Array(reader.readAsArrayBuffer(blob.slice(start, end)));
 
 let current = null; // the request running, for its progress
-const files = new TessaryFiles.Files(readSlice, (done, total) => {
-  if (current) postMessage({ type: 'progress', id: current, done, total });
-});
+const files = new TessaryFiles.Files(
+  (blob, start, end) => (suspending ? readSlice : readSliceNow)(blob, start, end),
+  (done, total) => {
+    if (current) postMessage({ type: 'progress', id: current, done, total });
+  });
 
 // How much of a model's start is looked at to tell text from other data.
 const SNIFF_BYTES = 64 * 1024;
@@ -66,16 +77,18 @@ async function startRun() {
 }
 
 let api = null;
-const ready = openOutputs().then(() => createTessaryModule({ tessaryFiles: files }))
+const ready = openOutputs()
+  .then(() => createTessaryModule({ tessaryFiles: files, tessaryAsync: true }))
   .then((module) => {
   api = TessaryApi.wrap(module);
+  suspending = api.suspending;
   postMessage({ type: 'ready', version: api.version() });
 }, (error) => {
   postMessage({ type: 'broken', message: String(error && error.message || error) });
 });
 
-function notText(file) {
-  const start = readSlice(file, 0, Math.min(file.size, SNIFF_BYTES));
+async function notText(file) {
+  const start = await readSlice(file, 0, Math.min(file.size, SNIFF_BYTES));
   return !TessaryLogic.looksLikeText(start);
 }
 
@@ -86,11 +99,11 @@ function withReason(result) {
 }
 
 const handlers = {
-  inspect({ file }) {
-    if (notText(file)) return { ok: false, notText: true };
+  async inspect({ file }) {
+    if (await notText(file)) return { ok: false, notText: true };
     const input = files.addInput(file);
     try {
-      const result = api.inspect(input, file.name);
+      const result = await api.inspect(input, file.name);
       return result.ok ? result : { ok: false, message: withReason(result) };
     } finally {
       files.release(input);
@@ -103,18 +116,19 @@ const handlers = {
   },
 
   async scale({ file, outputName, factors }) {
-    if (notText(file)) return { ok: false, notText: true };
+    if (await notText(file)) return { ok: false, notText: true };
     const input = files.addInput(file);
     const output = files.addOutput(await newOutput());
     const started = performance.now();
     try {
-      const result = api.scale(input, file.name, output, outputName, factors);
+      const result = await api.scale(input, file.name, output, outputName, factors);
       if (!result.ok) {
         files.release(output);
         return { ok: false, message: withReason(result) };
       }
       result.blob = await files.finish(output, 'model/x-tessary-mdl');
       result.milliseconds = performance.now() - started;
+      result.reading = suspending ? 'suspending' : 'synchronous';
       return result;
     } finally {
       files.release(input);
@@ -122,7 +136,8 @@ const handlers = {
     }
   },
 
-  // The outputs as one zip, deflated, read and written a piece at a time.
+  // The outputs as one zip, deflated, read and written a piece at a time (each piece read as
+  // a promise, so that the collector frees the ones before).
   async zip({ entries }) {
     const total = entries.reduce((sum, entry) => sum + entry.blob.size, 0);
     if (total > ZIP_LIMIT || entries.length > 65535) return { ok: false, tooLarge: true };
@@ -141,7 +156,7 @@ const handlers = {
       if (size === 0) stream.push(new Uint8Array(0), true);
       for (let at = 0; at < size; at += piece) {
         const end = Math.min(size, at + piece);
-        stream.push(readSlice(entry.blob, at, end), end === size);
+        stream.push(await readSlice(entry.blob, at, end), end === size);
         done += end - at;
         postMessage({ type: 'progress', id: current, done, total });
       }
