@@ -57,6 +57,7 @@
       const file = this.open.get(handle);
       this.open.delete(handle);
       if (file) file.ahead = null;
+      if (file && file.blob && this.readSlice.forget) this.readSlice.forget(file.blob);
       if (file && file.store) {
         try {
           file.store.sync.close();
@@ -97,6 +98,7 @@
       file.ahead = null;
       if (!slice || typeof slice.then !== 'function') return this.take(file, start, slice, into);
       return slice.then((bytes) => {
+        const count = this.take(file, start, bytes, into);
         // The next slice is read while the pass works through this one.
         const next = start + bytes.length;
         if (bytes.length > 0 && next < file.size && this.open.get(handle) === file) {
@@ -104,7 +106,7 @@
           ahead.catch(() => {});  // its failure is said when it is needed, if ever
           file.ahead = { start: next, slice: ahead };
         }
-        return this.take(file, start, bytes, into);
+        return count;
       }, (error) => this.failed(error));
     }
 
@@ -195,5 +197,50 @@
     }
   }
 
-  return { Files };
+  // Slices of Blobs as promises, read through each Blob's stream into two buffers of its own
+  // that take turns: the one the pass works through and the one read ahead (Files asks for a
+  // slice only once the one before the last is done with). Reading a model of any size then
+  // allocates nothing after its first two slices, and leaves the collector nothing to free. A
+  // read that does not go on from the one before starts a new stream where it asks.
+  function streamingReader(sliceBytes) {
+    const streams = new WeakMap();
+    const forget = (blob) => {
+      const stream = streams.get(blob);
+      streams.delete(blob);
+      if (stream) stream.reader.cancel().catch(() => {});
+    };
+    const readSlice = async (blob, start, end) => {
+      let stream = streams.get(blob);
+      if (!stream || stream.at !== start) {
+        forget(blob);
+        const bytes = sliceBytes || READ_AHEAD;
+        stream = { reader: blob.slice(start).stream().getReader({ mode: 'byob' }), at: start,
+                   buffers: [new ArrayBuffer(bytes), new ArrayBuffer(bytes)] };
+        streams.set(blob, stream);
+      }
+      // Each read hands the buffer over to the stream, which gives it back filled.
+      let buffer = stream.buffers.shift();
+      const wanted = Math.min(end - start, buffer.byteLength);
+      let filled = 0;
+      try {
+        while (filled < wanted) {
+          const { value, done } =
+            await stream.reader.read(new Uint8Array(buffer, filled, wanted - filled));
+          if (value) buffer = value.buffer;
+          if (done) break;
+          filled += value.length;
+        }
+      } catch (error) {
+        forget(blob);
+        throw error;
+      }
+      stream.buffers.push(buffer);
+      stream.at = start + filled;
+      return new Uint8Array(buffer, 0, filled);
+    };
+    readSlice.forget = forget;
+    return readSlice;
+  }
+
+  return { Files, streamingReader };
 });

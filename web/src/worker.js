@@ -3,25 +3,27 @@
 'use strict';
 importScripts('tessary.js', 'api.js', 'files.js', 'logic.js', 'vendor/fflate.js');
 
-// A slice of a File, read as a promise: the worker's event loop runs while it is read, and
-// the collector frees the slices read before.
+// A slice of a File, read as a promise: the worker's event loop runs while it is read.
 const readSlice = (blob, start, end) =>
   blob.slice(start, end).arrayBuffer().then((buffer) => new Uint8Array(buffer));
 
-// The pass reads as a promise where the browser can suspend WebAssembly while it waits for one
-// (see web/module/suspending.js); elsewhere it reads at once, with FileReaderSync, and the
-// browser frees what it read only after the pass.
+// The pass reads as promises where the browser can suspend WebAssembly while it waits for one
+// (see web/module/suspending.js), from the model's stream into two buffers that take turns, so
+// that the worker's memory stays the same however large the model. Elsewhere it reads at
+// once, with FileReaderSync, and the browser frees what it read only after the pass.
 let suspending = false;
+const streamedSlice = TessaryFiles.streamingReader();
 const reader = new FileReaderSync();
 const readSliceNow = (blob, start, end) =>
   new Uint8Array(reader.readAsArrayBuffer(blob.slice(start, end)));
+const passSlice = (blob, start, end) =>
+  (suspending ? streamedSlice : readSliceNow)(blob, start, end);
+passSlice.forget = streamedSlice.forget;
 
 let current = null; // the request running, for its progress
-const files = new TessaryFiles.Files(
-  (blob, start, end) => (suspending ? readSlice : readSliceNow)(blob, start, end),
-  (done, total) => {
-    if (current) postMessage({ type: 'progress', id: current, done, total });
-  });
+const files = new TessaryFiles.Files(passSlice, (done, total) => {
+  if (current) postMessage({ type: 'progress', id: current, done, total });
+});
 
 // How much of a model's start is looked at to tell text from other data.
 const SNIFF_BYTES = 64 * 1024;
