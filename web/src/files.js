@@ -213,9 +213,15 @@
       let stream = streams.get(blob);
       if (!stream || stream.at !== start) {
         forget(blob);
+        let reader;
+        try {
+          reader = blob.slice(start).stream().getReader({ mode: 'byob' });
+        } catch (error) {
+          // A stream that cannot fill buffers of ours: the slice is read whole instead.
+          return new Uint8Array(await blob.slice(start, end).arrayBuffer());
+        }
         const bytes = sliceBytes || READ_AHEAD;
-        stream = { reader: blob.slice(start).stream().getReader({ mode: 'byob' }), at: start,
-                   buffers: [new ArrayBuffer(bytes), new ArrayBuffer(bytes)] };
+        stream = { reader, at: start, buffers: [new ArrayBuffer(bytes), new ArrayBuffer(bytes)] };
         streams.set(blob, stream);
       }
       // Each read hands the buffer over to the stream, which gives it back filled.

@@ -18,11 +18,13 @@ const blob = new Blob([model]);
 // the Blob's slices, or from its stream into buffers that take turns (the worker's way where
 // the pass can wait). `failAt` is the read that fails, counting from 0.
 function sliceReader(kind, failAt, reads) {
-  if (kind === 'stream') {
+  if (kind === 'stream' || kind === 'plain stream') {
     const read = streamingReader();
     const recorded = (file, start, end) => {
       reads.push(start);
-      return read(file, start, end);
+      if (kind === 'plain stream') return read(withPlainStream(file), start, end);
+      return read(failAt === undefined ? file : failingAfter(file, failAt * SLICE + MiB),
+                  start, end);
     };
     recorded.forget = read.forget;
     return recorded;
@@ -39,6 +41,39 @@ function sliceReader(kind, failAt, reads) {
   };
 }
 
+// The Blob, but its stream gives chunks of its own (a reader of buffers cannot be had).
+function withPlainStream(file) {
+  return {
+    size: file.size,
+    slice: (start, end) => {
+      const part = file.slice(start, end);
+      return { arrayBuffer: () => part.arrayBuffer(), stream: () => new ReadableStream() };
+    },
+  };
+}
+
+// The Blob, but its stream fails once `count` bytes of the Blob have come (the file changed).
+function failingAfter(file, count) {
+  return {
+    size: file.size,
+    slice: (start) => ({
+      stream: () => {
+        let at = start;
+        return new ReadableStream({
+          type: 'bytes',
+          pull(controller) {
+            if (at >= file.size) return controller.close();
+            if (at >= count) return controller.error(new Error('The file could not be read.'));
+            const end = Math.min(file.size, count, at + 64 * 1024);
+            controller.enqueue(model.slice(at, end));
+            at = end;
+          },
+        });
+      },
+    }),
+  };
+}
+
 // Each row: how slices are read, the size of the pass's pieces, the read that fails (if any),
 // and how many pieces the pass takes before it stops (all when not said).
 const readCases = [
@@ -48,8 +83,10 @@ const readCases = [
   { name: 'as promises, in pieces larger than a slice', kind: 'promise', piece: 10 * MiB },
   { name: 'from its stream, in the pass\'s 1 MiB pieces', kind: 'stream', piece: MiB },
   { name: 'from its stream, in odd pieces across slices', kind: 'stream', piece: 3 * MiB + 7 },
+  { name: 'from a stream that fills no buffer of ours', kind: 'plain stream', piece: MiB },
   { name: 'from its stream, begun again after 10 MiB', kind: 'stream', piece: MiB, again: 10 },
   { name: 'at once, the third slice unreadable', kind: 'now', piece: MiB, failAt: 2 },
+  { name: 'from its stream, failing in the second slice', kind: 'stream', piece: MiB, failAt: 1 },
   { name: 'as promises, the first slice unreadable', kind: 'promise', piece: MiB, failAt: 0 },
   { name: 'as promises, a slice read ahead unreadable', kind: 'promise', piece: MiB, failAt: 1 },
   { name: 'as promises, stopped before a failed read ahead', kind: 'promise', piece: MiB,
