@@ -52,8 +52,9 @@ void CommitWritten(std::span<JobResult* const> results, const std::atomic<bool>*
     if (result->status != JobStatus::Written) continue;
     const std::shared_ptr<WrittenOutput> output = result->written;
     if (output == nullptr || (stop != nullptr && stop->load())) {
+      // Its new file goes with the result's output below, once no list refers to it; the
+      // old output stays.
       result->status = JobStatus::Cancelled;
-      result->written.reset();  // its new file goes; the old output stays
       continue;
     }
     JobResult committed = CommitOne(
