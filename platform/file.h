@@ -146,9 +146,10 @@ class File {
   Error Truncate(std::uint64_t size);
   /// Puts the file's data and everything needed to read it back on disk.
   Error Sync();
-  /// Starts or does the writing of the data written so far, so that a later Sync has less to
-  /// do; may do nothing. Called from another thread while writing goes on.
-  void SyncDataSoon() noexcept;
+  /// Starts the writing of the data written so far (`wait` false), or writes it and waits
+  /// until the disk has it (`wait` true), so that a later Sync has less to do; may do nothing.
+  /// Failures are left for Sync to report. Called from another thread while writing goes on.
+  void SyncDataSoon(bool wait) noexcept;
 
   /// Closes an owned file (a borrowed one is only let go) and reports what closing found.
   Error Close() noexcept;

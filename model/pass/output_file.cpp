@@ -215,8 +215,12 @@ void OutputFile::WriteOut(const char* data, std::size_t size, std::uint64_t* wri
 }
 
 // Puts the data of a file on disk while it is being written, so that the final sync finds
-// little left to do: each Kick() wakes a thread that asks the system to write the data.
-// Failures are left for the final sync to report.
+// little left to do: each Kick() wakes a thread that asks the system to start writing the
+// data, and every few kicks to write it and wait until the disk has it. Starting alone is not
+// enough: a disk may take the data into its own cache at once and need as long again to flush
+// it, which would all fall to the final sync; waiting on this thread spreads those flushes
+// over the pass. Kicks that come while the thread waits count as one. Failures are left for
+// the final sync to report.
 class OutputFile::BackgroundSync {
  public:
   explicit BackgroundSync(platform::File& file) : thread_([this, &file] { Run(file); }) {}
@@ -247,15 +251,18 @@ class OutputFile::BackgroundSync {
       if (stopping_) return;
       pending_ = false;
       lock.unlock();
-      file.SyncDataSoon();
+      file.SyncDataSoon(++kicks_ % kKicksPerWait == 0);
       lock.lock();
     }
   }
+
+  static constexpr int kKicksPerWait = 4;
 
   std::mutex mutex_;
   std::condition_variable wake_;
   bool pending_ = false;
   bool stopping_ = false;
+  int kicks_ = 0;       // seen by the thread
   std::thread thread_;  // last: it starts running at once
 };
 

@@ -195,9 +195,12 @@ Error File::Sync() {
   return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
 }
 
-void File::SyncDataSoon() noexcept {
-  // Starts writing every dirty page without waiting for any, nor for the disk's cache or the
-  // journal: the final Sync does that once, and reports failures.
+void File::SyncDataSoon(bool wait) noexcept {
+  if (wait) {
+    ::fdatasync(static_cast<int>(handle_));
+    return;
+  }
+  // Starts writing every dirty page without waiting for any, nor for the disk's cache.
   ::sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 

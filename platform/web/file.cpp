@@ -142,7 +142,7 @@ Error File::Sync() {
   return 0;  // the page decides when the output is kept
 }
 
-void File::SyncDataSoon() noexcept {}
+void File::SyncDataSoon(bool) noexcept {}
 
 Error File::Close() noexcept {
   const int handle = HandleOf(std::exchange(handle_, kNone));

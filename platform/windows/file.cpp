@@ -372,7 +372,7 @@ Error File::Sync() {
   return ::FlushFileBuffers(AsHandle(handle_)) ? 0 : static_cast<Error>(::GetLastError());
 }
 
-void File::SyncDataSoon() noexcept {
+void File::SyncDataSoon(bool) noexcept {
   ::FlushFileBuffers(AsHandle(handle_));  // failures are for the final Sync to report
 }
 
