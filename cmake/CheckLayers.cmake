@@ -31,7 +31,7 @@ endif()
 # "folder|prefix,prefix,...": the first rule whose folder starts the source's path applies.
 set(rules
   "model/numbers/|model/numbers/"
-  "model/pass/|model/numbers/,model/pass/,platform/error.h,platform/file.h"
+  "model/pass/|model/numbers/,model/pass/,platform/error.h,platform/file.h,platform/memory.h"
   "model/job/|model/numbers/,model/pass/,model/job/,platform/error.h,platform/file.h,platform/replacement.h,platform/process.h"
   "platform/|platform/"
   "cli/|cli/,model/,platform/error.h,platform/file.h,platform/process.h,platform/interrupt.h,platform/entry.h,tessary_version.h"

@@ -81,85 +81,78 @@ TEST_F(OutputFileTest, TakesBackWrittenTextFromASeekableFile) {
   EXPECT_EQ(Written(), "head\r\ntail\r\n");
 }
 
-// With a thread writing full buffers behind the pass, the file gets the same bytes in the same
-// order, whatever mix of writes, reserved room, large texts and taking back leads there. Rows
-// named by the mix; each step is a letter: w writes a short line, b a text larger than the
-// buffer, t writes a text straight through, r fills reserved room, m marks, k takes back to
-// the mark.
-struct WriteBehindCase {
+// The file gets the bytes written, in order, whatever mix of writes, reserved room, large
+// texts and taking back leads there, across many fillings of the buffer. Rows named by the
+// mix; each step is a letter: w writes a short line, b a text larger than the buffer, t
+// writes a text straight through, r fills reserved room, m marks, k takes back to the mark.
+struct MixCase {
   const char* name;
   const char* steps;
   int repeat;
 };
-void PrintTo(const WriteBehindCase& row, std::ostream* os) {
+void PrintTo(const MixCase& row, std::ostream* os) {
   *os << row.name;
 }
 
-class WriteBehindTest : public ::testing::TestWithParam<WriteBehindCase> {};
+class MixTest : public ::testing::TestWithParam<MixCase> {};
 
-TEST_P(WriteBehindTest, WritesTheSameBytes) {
-  for (const bool behind : {false, true}) {
-    testing::ScratchFile scratch;
-    platform::File file = scratch.Borrow();
-    std::string expected;
-    std::size_t expectedMark = 0;
-    {
-      OutputFile output(file, "/out.mdl", nullptr, 4096);
-      if (behind) output.WriteBehind();
-      std::uint64_t mark = 0;
-      int line = 0;
-      for (int round = 0; round < GetParam().repeat; ++round) {
-        for (const char* step = GetParam().steps; *step != '\0'; ++step) {
-          const std::string text = "line " + std::to_string(line++) + "\r\n";
-          switch (*step) {
-            case 'w':
-              output.Write(text);
-              expected += text;
-              break;
-            case 'b': {
-              const std::string big(5000 + line, static_cast<char>('a' + line % 26));
-              output.Write(big);
-              expected += big;
-              break;
-            }
-            case 't':
-              output.WriteThrough(text + text);
-              expected += text + text;
-              break;
-            case 'r': {
-              char* room = output.Reserve(text.size() + 10);
-              std::memcpy(room, text.data(), text.size());
-              output.Commit(room + text.size());
-              expected += text;
-              break;
-            }
-            case 'm':
-              mark = output.Mark();
-              expectedMark = expected.size();
-              break;
-            case 'k':
-              output.RewindTo(mark);
-              expected.resize(expectedMark);
-              break;
+TEST_P(MixTest, WritesTheBytesInOrder) {
+  testing::ScratchFile scratch;
+  platform::File file = scratch.Borrow();
+  std::string expected;
+  std::size_t expectedMark = 0;
+  {
+    OutputFile output(file, "/out.mdl", nullptr, 4096);
+    std::uint64_t mark = 0;
+    int line = 0;
+    for (int round = 0; round < GetParam().repeat; ++round) {
+      for (const char* step = GetParam().steps; *step != '\0'; ++step) {
+        const std::string text = "line " + std::to_string(line++) + "\r\n";
+        switch (*step) {
+          case 'w':
+            output.Write(text);
+            expected += text;
+            break;
+          case 'b': {
+            const std::string big(5000 + line, static_cast<char>('a' + line % 26));
+            output.Write(big);
+            expected += big;
+            break;
           }
-          ASSERT_EQ(output.bytes_written(), expected.size());
+          case 't':
+            output.WriteThrough(text + text);
+            expected += text + text;
+            break;
+          case 'r': {
+            char* room = output.Reserve(text.size() + 10);
+            std::memcpy(room, text.data(), text.size());
+            output.Commit(room + text.size());
+            expected += text;
+            break;
+          }
+          case 'm':
+            mark = output.Mark();
+            expectedMark = expected.size();
+            break;
+          case 'k':
+            output.RewindTo(mark);
+            expected.resize(expectedMark);
+            break;
         }
+        ASSERT_EQ(output.bytes_written(), expected.size());
       }
-      output.Finish();
     }
-    ASSERT_EQ(scratch.Contents(), expected) << (behind ? "written behind" : "on one thread");
+    output.Finish();
   }
+  ASSERT_EQ(scratch.Contents(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Mixes, WriteBehindTest,
-    ::testing::Values(WriteBehindCase{"ShortLines", "w", 3000},
-                      WriteBehindCase{"ReservedRoom", "rrw", 1500},
-                      WriteBehindCase{"LargeTexts", "wbw", 40},
-                      WriteBehindCase{"StraightThrough", "wwtw", 500},
-                      WriteBehindCase{"TakenBackAfterBuffersWentOut", "mwwwwbwk", 30},
-                      WriteBehindCase{"TakenBackWithinTheBuffer", "wmwk", 1000},
-                      WriteBehindCase{"Nothing", "", 1}),
+    Mixes, MixTest,
+    ::testing::Values(MixCase{"ShortLines", "w", 3000}, MixCase{"ReservedRoom", "rrw", 1500},
+                      MixCase{"LargeTexts", "wbw", 40}, MixCase{"StraightThrough", "wwtw", 500},
+                      MixCase{"TakenBackAfterBuffersWentOut", "mwwwwbwk", 30},
+                      MixCase{"TakenBackWithinTheBuffer", "wmwk", 1000}, MixCase{"Nothing", "", 1}),
     testing::RowName());
 
 #ifndef _WIN32

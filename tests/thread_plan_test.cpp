@@ -151,30 +151,6 @@ TEST(ThreadPlan, EachFileTakesTheSequentialPassBelowTheParallelSize) {
   }
 }
 
-// No plan writes the output on a thread beside the pass, which was measured slower than
-// writing it on the pass's own thread, whatever cores, memory or sizes the run has.
-TEST(ThreadPlan, NoPlanWritesBehindThePass) {
-  const struct {
-    const char* name;
-    RunResources has;
-    RunRequest asked;
-    std::uint64_t size;
-    bool writeBehind;
-  } rows[] = {
-      {"TwoCoresLargeFile", Has(2), {0, 0, 1, 64 * kMiB}, 64 * kMiB, false},
-      {"TwoCoresMiddleFile", Has(2), {0, 0, 1, 5 * kMiB}, 5 * kMiB, false},
-      {"SmallFileOfABatch", Has(2), {0, 0, 1, 64 * kMiB}, kMiB, false},
-      {"OneCore", Has(1), {0, 0, 1, 64 * kMiB}, 64 * kMiB, false},
-      {"ThreadsOne", Has(2), {0, 1, 1, 64 * kMiB}, 64 * kMiB, false},
-      {"TwoJobsOnTwoCores", Has(2), {0, 0, 2, 64 * kMiB}, 64 * kMiB, false},
-      {"TenMiBOfAddressSpace", Has(2, 0, 10 * kMiB), {0, 0, 1, 64 * kMiB}, 64 * kMiB, false},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(PlanRun(row.has, row.asked).ForFile(row.size).writeBehind, row.writeBehind)
-        << row.name;
-  }
-}
-
 // Every thread is counted: the caller's, one per file when several run at a time, each
 // file's workers and writeback thread; and the busy ones stay within the cores unless -j
 // asks for more files than that.
@@ -185,8 +161,7 @@ TEST(ThreadPlan, CountsEveryThreadAndKeepsBusyOnesWithinTheCores) {
         const RunRequest asked{jobs, threads, 5, 64 * kMiB};
         const ThreadPlan plan = PlanRun(Has(cores), asked);
         const int files = plan.filesAtATime;
-        const int perFile =
-            plan.threadsPerFile - 1 + (plan.writeback ? 1 : 0) + (plan.writeBehind ? 1 : 0);
+        const int perFile = plan.threadsPerFile - 1 + (plan.writeback ? 1 : 0);
         const int started = files * perFile + (files > 1 ? files : 0);
         EXPECT_EQ(plan.Threads(), 1 + started) << cores << " cores, -j " << jobs;
         EXPECT_LE(files * plan.threadsPerFile, std::max(cores, files))

@@ -143,7 +143,6 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
     const PassPlan pass = plan.ForFile(input.size());
     OutputFile output(target.file(), target.name(), &job.control, pass.outputBuffer);
     if (target.synced_at_commit() && pass.writeback) output.StartWritebackEvery(kWritebackStep);
-    if (pass.writeBehind) output.WriteBehind();
     result.stats = pass.workers > 0 ? RunParallelScalingPass(
                                           input, output, result.factors, job.control,
                                           ParallelOptions{pass.workers, pass.chunkSize,

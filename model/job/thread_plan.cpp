@@ -39,7 +39,6 @@ struct Choice {
   int workers;  // per file
   std::size_t buffer;
   bool writeback;
-  bool writeBehind;
 };
 
 ParallelOptions OptionsFor(int workers, std::size_t buffer) {
@@ -52,13 +51,13 @@ ParallelOptions OptionsFor(int workers, std::size_t buffer) {
 
 // Memory a file's pass takes at most, and the threads it starts besides its own.
 std::uint64_t PassMemory(const Choice& choice) {
-  std::uint64_t bytes = kPerFile + (choice.writeBehind ? 3 : 2) * std::uint64_t{choice.buffer};
+  std::uint64_t bytes = kPerFile + 2 * std::uint64_t{choice.buffer};
   if (choice.workers > 0) bytes += ParallelPassMemory(OptionsFor(choice.workers, choice.buffer));
   return bytes;
 }
 
 int StartedThreads(const Choice& choice) {
-  const int perFile = choice.workers + (choice.writeback ? 1 : 0) + (choice.writeBehind ? 1 : 0);
+  const int perFile = choice.workers + (choice.writeback ? 1 : 0);
   // One file at a time runs on the caller's thread; more each have a thread of their own.
   return choice.files * perFile + (choice.files > 1 ? choice.files : 0);
 }
@@ -106,14 +105,12 @@ PassPlan ThreadPlan::ForFile(std::uint64_t size) const {
   pass.outputBuffer = outputBuffer;
   pass.chunkSize = inputBuffer;
   pass.writeback = writeback;
-  pass.writeBehind = writeBehind && size >= kWriteBehindFromBytes;
   pass.minNumberShare = kMinNumberShare;
   return pass;
 }
 
 int ThreadPlan::Threads() const {
-  return 1 +
-         StartedThreads({filesAtATime, threadsPerFile - 1, inputBuffer, writeback, writeBehind});
+  return 1 + StartedThreads({filesAtATime, threadsPerFile - 1, inputBuffer, writeback});
 }
 
 ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
@@ -134,19 +131,13 @@ ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
   int perFile = request.threads != 0 ? std::min(static_cast<int>(request.threads), share) : share;
   if (request.largestFile < kParallelFromBytes) perFile = 1;
 
-  // Writing full output buffers on a thread of their own, beside a pass on one thread, was
-  // measured slower than writing them on the pass's own thread (0.87 of its speed on a model
-  // of copied lines, on two cores): the system's copy of the data then runs on another core
-  // than the one that made it. The parallel pass writes its chunks itself. So no run takes
-  // that thread, though OutputFile still offers it.
-  const bool writeBehind = false;
-  Choice choice{static_cast<int>(jobs), perFile - 1, kBufferSizes[0], true, writeBehind};
+  // The output is written on the pass's own thread: writing full buffers on another, beside
+  // a pass on one thread, was measured slower (0.87 of its speed on a model of copied lines,
+  // on two cores), as the system's copy of the data then runs on another core than the one
+  // that made it. The parallel pass writes its chunks itself.
+  Choice choice{static_cast<int>(jobs), perFile - 1, kBufferSizes[0], true};
   bool fits = Fits(choice, resources);
   // Give up, in turn, what costs most and helps least.
-  if (!fits) {
-    choice.writeBehind = false;
-    fits = Fits(choice, resources);
-  }
   while (!fits && choice.workers > 0) {
     --choice.workers;
     fits = Fits(choice, resources);
@@ -173,7 +164,6 @@ ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
   plan.threadsPerFile = choice.workers + 1;
   plan.inputBuffer = plan.outputBuffer = choice.buffer;
   plan.writeback = choice.writeback;
-  plan.writeBehind = choice.writeBehind;
   if (files > 1) {
     std::uint64_t waiting = kMostOutputsPerCommit;
     if (resources.openFilesLeft != 0) {

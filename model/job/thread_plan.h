@@ -5,16 +5,15 @@
 // are (how many, how large). It decides how many files are scaled at a time, how many threads
 // scale each file and how large each pass's buffers are, and it counts every thread a run
 // starts: a thread per file scaled at a time (unless there is only one, which runs on the
-// caller's thread), the pass's workers, the thread that writes full output buffers while the
-// pass goes on (where a core is left for it) and the thread that puts each output on disk
-// while it is written.
+// caller's thread), the pass's workers and the thread that puts each output on disk while it
+// is written.
 //
 // Contract:
 // - Busy threads never outnumber the usable cores: files at a time times threads per file,
 //   where a file's own thread scales chunks beside its workers.
 // - What the plan takes (Memory(), AddressSpace()) stays within the memory and the address
-//   space left, where the system sets a limit: the writing thread goes first, then workers,
-//   then the writeback thread, then buffer size, then files at a time, until the run fits.
+//   space left, where the system sets a limit: workers go first, then the writeback thread,
+//   then buffer size, then files at a time, until the run fits.
 // - fits() is false when not even one file on one thread with the smallest buffers fits:
 //   the run may still be tried, and running out of memory is then what it reports.
 // - Files at a time leave room for each file's descriptors within the open-file limit.
@@ -55,7 +54,6 @@ struct PassPlan {
   std::size_t outputBuffer = 0;  ///< the output's buffer
   std::size_t chunkSize = 0;     ///< the largest chunk of the pass on several threads
   bool writeback = false;        ///< whether a thread may write the output to disk meanwhile
-  bool writeBehind = false;      ///< whether a thread writes full buffers while the pass goes on
   /// Below this share of bytes in lines that start with a number in its first chunk, a file
   /// takes the sequential pass after all (see ParallelOptions).
   double minNumberShare = 0;
@@ -67,7 +65,6 @@ struct ThreadPlan {
   std::size_t inputBuffer = 0;
   std::size_t outputBuffer = 0;
   bool writeback = true;
-  bool writeBehind = false;  ///< for inputs of kWriteBehindFromBytes and more
   /// How many outputs written whole may wait to be put in place together (see
   /// CommitWritten), within the open-file limit: each holds its files open. 1 for one file.
   std::size_t outputsPerCommit = 1;
@@ -84,9 +81,6 @@ struct ThreadPlan {
 /// Inputs smaller than this take the sequential pass: starting threads costs more than they
 /// save.
 inline constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
-/// Inputs from this size have their output written by a thread of its own when the plan has
-/// one: below it, the output hardly fills a buffer or two.
-inline constexpr std::uint64_t kWriteBehindFromBytes = std::uint64_t{4} << 20;
 
 /// Outputs of inputs smaller than this may wait to be put in place with others, all synced
 /// at once: what a small file's own sync costs is mostly the disk's flush, paid once for all.

@@ -19,14 +19,12 @@ constexpr int kWaitSliceMs = 100;
 }  // namespace
 
 InputFile::InputFile(const PassControl* control, std::size_t capacity)
-    : control_(control),
-      capacity_(capacity),
-      buffer_(capacity > 0 ? new char[capacity] : nullptr) {}
+    : control_(control), capacity_(capacity), buffer_(capacity) {}
 
 InputFile::~InputFile() = default;
 
 void InputFile::StopReading() noexcept {
-  buffer_.reset();
+  buffer_ = ByteBuffer();
   capacity_ = begin_ = end_ = 0;
   atEnd_ = true;
   control_ = nullptr;
@@ -97,7 +95,7 @@ bool InputFile::ReadLine(std::string_view& line) {
       return true;
     }
     if (begin_ > 0) {  // keep the start of the line and make room after it
-      std::memmove(buffer_.get(), buffer_.get() + begin_, available);
+      std::memmove(buffer_.data(), buffer_.data() + begin_, available);
       begin_ = 0;
       end_ = available;
     }
@@ -125,7 +123,13 @@ bool InputFile::ReadLinePart(std::string_view& part) {
 }
 
 void InputFile::Fill() {
-  end_ += Accept(buffer_.get() + end_, ReadSome(buffer_.get() + end_, capacity_ - end_));
+  // A regular file's buffer is made ready as far as the file's bytes still to come will fill
+  // it; other files' buffers are touched as they come.
+  if (is_regular()) {
+    const std::uint64_t left = size() > rawRead_ ? size() - rawRead_ : 0;
+    buffer_.Prepare(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, end_ + left)));
+  }
+  end_ += Accept(buffer_.data() + end_, ReadSome(buffer_.data() + end_, capacity_ - end_));
 }
 
 std::size_t InputFile::Accept(const char* data, std::size_t count) {
@@ -158,8 +162,8 @@ std::size_t InputFile::Read(char* into, std::size_t size) {
 void InputFile::PushBack(std::string_view text) {
   const std::size_t available = end_ - begin_;
   assert(lineComplete_ && text.size() + available <= capacity_);
-  std::memmove(buffer_.get() + text.size(), buffer_.get() + begin_, available);
-  std::memcpy(buffer_.get(), text.data(), text.size());
+  std::memmove(buffer_.data() + text.size(), buffer_.data() + begin_, available);
+  std::memcpy(buffer_.data(), text.data(), text.size());
   begin_ = 0;
   end_ = text.size() + available;
 }

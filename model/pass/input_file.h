@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/pass/byte_buffer.h"
 #include "model/pass/pass_control.h"
 #include "platform/file.h"
 
@@ -91,7 +92,7 @@ class InputFile {
   /// Takes the buffered text up to the next line feed, which is consumed; false if there is
   /// none in the buffer.
   bool TakeUpToLineFeed(std::string_view& text);
-  const char* data() const { return memory_ != nullptr ? memory_ : buffer_.get(); }
+  const char* data() const { return memory_ != nullptr ? memory_ : buffer_.data(); }
   void Fill();
   std::size_t ReadSome(char* into, std::size_t size);
   /// Takes `count` bytes just read to `data`: cut at a Ctrl-Z, counted, reported; returns how
@@ -102,7 +103,7 @@ class InputFile {
 
   const PassControl* control_;
   std::size_t capacity_;
-  std::unique_ptr<char[]> buffer_;
+  ByteBuffer buffer_;
   const char* memory_ = nullptr;  // the text given to UseText, read instead of buffer_
   std::size_t begin_ = 0;         // first unread byte in buffer_
   std::size_t end_ = 0;           // one past the last byte read into buffer_

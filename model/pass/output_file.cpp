@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <exception>
 #include <mutex>
-#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -36,39 +33,38 @@ OutputFile::OutputFile(platform::File& file, std::string name, const PassControl
       control_(control),
       mayWait_(MayWait(file)),
       capacity_(std::max(capacity, kMinCapacity)),
-      buffer_(new char[capacity_]) {}
+      buffer_(capacity_) {}
 
 OutputFile::~OutputFile() {
   try {
     Flush();
   } catch (...) {  // reported by whoever ended the pass, if anyone
   }
-  writer_.reset();  // after it has written what it was given
   backgroundSync_.reset();
 }
 
 char* OutputFile::Reserve(std::size_t size) {
   assert(size <= capacity_);
   if (capacity_ - used_ < size) Flush();
-  return buffer_.get() + used_;
+  buffer_.PrepareGrowing(used_ + size);
+  return buffer_.data() + used_;
 }
 
 void OutputFile::Write(std::string_view text) {
   if (capacity_ - used_ < text.size()) {
     Flush();
     if (text.size() > capacity_) {
-      CatchUp();
       WriteAll(text.data(), text.size());
       return;
     }
   }
-  std::memcpy(buffer_.get() + used_, text.data(), text.size());
+  buffer_.PrepareGrowing(used_ + text.size());
+  std::memcpy(buffer_.data() + used_, text.data(), text.size());
   used_ += text.size();
 }
 
 void OutputFile::WriteThrough(std::string_view text) {
   Flush();
-  CatchUp();
   WriteAll(text.data(), text.size());
 }
 
@@ -78,7 +74,6 @@ void OutputFile::RewindTo(std::uint64_t mark) {
     used_ = static_cast<std::size_t>(mark - flushed_);
     return;
   }
-  CatchUp();
   if (mayWait_ || file_.Seek(mark) != 0) {
     throw FileError(FileErrorCause::Generic, name_,
                     platform::ErrorOf(platform::ErrorKind::CannotSeek),
@@ -91,7 +86,6 @@ void OutputFile::RewindTo(std::uint64_t mark) {
 
 void OutputFile::Finish() {
   Flush();
-  CatchUp();
   backgroundSync_.reset();
   if (rewound_) {
     if (const platform::Error error = file_.Truncate(flushed_); error != 0) {
@@ -100,106 +94,13 @@ void OutputFile::Finish() {
   }
 }
 
-// Writes full buffers on its own thread: one buffer at a time is in its hands, which the
-// caller swaps for the one it filled.
-class OutputFile::Writer {
- public:
-  explicit Writer(OutputFile& output)
-      : output_(output), buffer_(new char[output.capacity_]), thread_([this] { Run(); }) {}
-  Writer(const Writer&) = delete;
-  Writer& operator=(const Writer&) = delete;
-  ~Writer() {
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-  }
-
-  /// Waits until the last buffer given is written; throws what writing it met, once.
-  void Wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return size_ == 0; });
-    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  }
-
-  /// Takes `buffer`, holding `size` bytes, to write, and gives back an empty one in its place.
-  void Give(std::unique_ptr<char[]>& buffer, std::size_t size) {
-    Wait();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      std::swap(buffer, buffer_);
-      size_ = size;
-    }
-    changed_.notify_all();
-  }
-
- private:
-  void Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      changed_.wait(lock, [this] { return size_ > 0 || stopping_; });
-      if (size_ == 0) return;
-      lock.unlock();
-      std::exception_ptr error;
-      try {
-        output_.WriteOut(buffer_.get(), size_);
-      } catch (...) {
-        error = std::current_exception();
-      }
-      lock.lock();
-      if (error) error_ = error;
-      size_ = 0;
-      changed_.notify_all();
-    }
-  }
-
-  OutputFile& output_;
-  std::unique_ptr<char[]> buffer_;  // the one being written, or the spare
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t size_ = 0;  // bytes still to write from buffer_
-  bool stopping_ = false;
-  std::exception_ptr error_;
-  std::thread thread_;  // last: it starts running at once
-};
-
-void OutputFile::WriteBehind() {
-  writeBehind_ = !mayWait_ && file_.Status().kind == platform::FileKind::Regular;
-}
-
-void OutputFile::CatchUp() {
-  if (writer_) writer_->Wait();
-}
-
 void OutputFile::Flush() {
   const std::size_t size = used_;
   used_ = 0;  // dropped even if the write fails, so nothing is written twice
-  if (writeBehind_ && size > 0 && !writer_) {
-    try {
-      writer_ = std::make_unique<Writer>(*this);
-    } catch (const std::system_error&) {
-      writeBehind_ = false;  // no thread to spare
-    } catch (const std::bad_alloc&) {
-      writeBehind_ = false;  // nor memory for a second buffer
-    }
-  }
-  if (!writer_ || size == 0) {
-    WriteAll(buffer_.get(), size);
-    return;
-  }
-  writer_->Give(buffer_, size);
-  flushed_ += size;
-  StartWriteback();
+  WriteAll(buffer_.data(), size);
 }
 
 void OutputFile::WriteAll(const char* data, std::size_t size) {
-  WriteOut(data, size, &flushed_);
-  StartWriteback();
-}
-
-void OutputFile::WriteOut(const char* data, std::size_t size, std::uint64_t* written) {
   while (size > 0) {
     if (control_ != nullptr && control_->cancelled()) throw PassCancelled();
     if (mayWait_) WaitUntilWritable();
@@ -210,8 +111,9 @@ void OutputFile::WriteOut(const char* data, std::size_t size, std::uint64_t* wri
     }
     data += count;
     size -= count;
-    if (written != nullptr) *written += count;
+    flushed_ += count;
   }
+  StartWriteback();
 }
 
 // Puts the data of a file on disk while it is being written, so that the final sync finds

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/pass/byte_buffer.h"
 #include "model/pass/pass_control.h"
 #include "platform/file.h"
 
@@ -28,7 +29,7 @@ class OutputFile {
 
   /// Returns room for `size` bytes (at most the capacity); Commit says how many were used.
   char* Reserve(std::size_t size);
-  void Commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+  void Commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
 
   /// Writes `text` as it is.
   void Write(std::string_view text);
@@ -47,12 +48,6 @@ class OutputFile {
   /// short.
   void StartWritebackEvery(std::uint64_t bytes) { writebackStep_ = bytes; }
 
-  /// For a regular file: a thread writes each full buffer while the pass fills a second one,
-  /// so that copying into the system's cache is done beside the pass. Its errors come out of
-  /// the next call that writes, rewinds or finishes. Without a thread or memory to spare, or
-  /// for any other kind of file, writing stays on the caller's thread.
-  void WriteBehind();
-
   /// Writes out what is buffered and, after a rewind, cuts the file where writing ended.
   /// Throws FileError when writing fails, PassCancelled when cancelled while waiting.
   void Finish();
@@ -63,12 +58,7 @@ class OutputFile {
 
  private:
   void Flush();
-  /// Waits until the thread writing behind is done, and throws what it met.
-  void CatchUp();
   void WriteAll(const char* data, std::size_t size);
-  /// Writes it all, adding what was written to `written` when given; the writer's thread
-  /// calls this too.
-  void WriteOut(const char* data, std::size_t size, std::uint64_t* written = nullptr);
   void WaitUntilWritable();
   void StartWriteback();
 
@@ -78,16 +68,13 @@ class OutputFile {
   bool mayWait_;  // a pipe, FIFO, socket or terminal, whose reader may keep a write waiting
   bool rewound_ = false;
   std::size_t capacity_;
-  std::unique_ptr<char[]> buffer_;
+  ByteBuffer buffer_;
   std::size_t used_ = 0;
   std::uint64_t flushed_ = 0;  // offset of the buffer's first byte in the output
   class BackgroundSync;
   std::uint64_t writebackStep_ = 0;
   std::uint64_t writebackFrom_ = 0;  // written since the last call for a sync
   std::unique_ptr<BackgroundSync> backgroundSync_;
-  class Writer;
-  bool writeBehind_ = false;
-  std::unique_ptr<Writer> writer_;  // started at the first full buffer
 };
 
 }  // namespace tessary

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/pass/byte_buffer.h"
 #include "model/pass/input_file.h"
 #include "model/pass/output_file.h"
 #include "model/pass/pass_core.h"
@@ -39,24 +40,17 @@ struct LineMark {
   std::uint32_t pointsBefore;
 };
 
-// A buffer that keeps its size between uses and is never filled with zeros: only what is
-// written to it touches its memory.
+// A buffer that keeps its size between uses, and the bytes it holds.
 struct TextBuffer {
-  std::unique_ptr<char[]> bytes;
-  std::size_t capacity = 0;
+  ByteBuffer memory;
   std::size_t size = 0;
 
-  std::string_view view() const { return {bytes.get(), size}; }
-  char* data() { return bytes.get(); }
+  std::string_view view() const { return {memory.data(), size}; }
+  char* data() { return memory.data(); }
   /// Room for `total` bytes in all, keeping the first `size`.
   char* Room(std::size_t total) {
-    if (capacity < total) {
-      std::unique_ptr<char[]> larger(new char[total]);
-      if (size > 0) std::memcpy(larger.get(), bytes.get(), size);
-      bytes = std::move(larger);
-      capacity = total;
-    }
-    return bytes.get();
+    memory.Grow(total, size);
+    return memory.data();
   }
 };
 
@@ -371,8 +365,10 @@ bool ParallelPass::ReadChunk(Chunk& chunk) {
   std::swap(text, carry_);
   carry_.size = 0;
   const auto readUpTo = [&](std::size_t size) {
+    text.Room(size);
+    text.memory.Prepare(size);
     while (!inputEnded_ && text.size < size) {
-      const std::size_t count = input_.Read(text.Room(size) + text.size, size - text.size);
+      const std::size_t count = input_.Read(text.data() + text.size, size - text.size);
       text.size += count;
       inputEnded_ = count == 0;
     }
@@ -428,6 +424,8 @@ void ParallelPass::Work() {
 
 // A worker's guess: the chunk scaled as if no block were open at its start.
 void ParallelPass::Scale(Chunk& chunk) {
+  // Most chunks' output is shorter than twice their text.
+  chunk.output.memory.Prepare(std::min(chunk.output.memory.capacity(), 2 * chunk.text.size));
   chunk.output.size = 0;
   chunk.marks.clear();
   chunk.lines = chunk.points = 0;
