@@ -41,11 +41,18 @@ std::vector<std::string> ReadAll(InputFile& input, int* parts = nullptr) {
   return lines;
 }
 
-std::vector<std::string> ReadText(std::string_view text, std::size_t capacity) {
+// The lines of `text` read through a buffer of `capacity` bytes, after looking `peek` bytes
+// ahead (which must show the model text's first bytes and take none of them).
+std::vector<std::string> ReadText(std::string_view text, std::size_t capacity,
+                                  std::size_t peek = 0) {
   TempDir dir;
   WriteFile(dir.File("in.mdl"), text);
   InputFile input(nullptr, capacity);
   EXPECT_EQ(input.Open(dir.File("in.mdl")), 0);
+  if (peek > 0) {
+    const std::string_view model = text.substr(0, text.find('\x1A'));
+    EXPECT_EQ(input.Peek(peek), model.substr(0, peek)) << "peek " << peek;
+  }
   return ReadAll(input);
 }
 
@@ -60,9 +67,12 @@ void PrintTo(const LinesCase& row, std::ostream* os) {
 
 class InputFileLines : public ::testing::TestWithParam<LinesCase> {};
 
-TEST_P(InputFileLines, AreTheSameForEveryBufferSize) {
+TEST_P(InputFileLines, AreTheSameForEveryBufferSizeAndLookAhead) {
   for (const std::size_t capacity : {1, 2, 3, 4, 8, 1024}) {
-    EXPECT_EQ(ReadText(GetParam().text, capacity), GetParam().lines) << "capacity " << capacity;
+    for (const std::size_t peek : {std::size_t{0}, (capacity + 1) / 2, capacity}) {
+      EXPECT_EQ(ReadText(GetParam().text, capacity, peek), GetParam().lines)
+          << "capacity " << capacity << ", peek " << peek;
+    }
   }
 }
 

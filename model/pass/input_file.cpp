@@ -122,14 +122,15 @@ bool InputFile::ReadLinePart(std::string_view& part) {
   return false;
 }
 
-void InputFile::Fill() {
+void InputFile::Fill(std::size_t most) {
+  const std::size_t room = std::min(capacity_ - end_, most);
   // A regular file's buffer is made ready as far as the file's bytes still to come will fill
   // it; other files' buffers are touched as they come.
   if (is_regular()) {
     const std::uint64_t left = size() > rawRead_ ? size() - rawRead_ : 0;
-    buffer_.Prepare(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, end_ + left)));
+    buffer_.Prepare(end_ + static_cast<std::size_t>(std::min<std::uint64_t>(room, left)));
   }
-  end_ += Accept(buffer_.data() + end_, ReadSome(buffer_.data() + end_, capacity_ - end_));
+  end_ += Accept(buffer_.data() + end_, ReadSome(buffer_.data() + end_, room));
 }
 
 std::size_t InputFile::Accept(const char* data, std::size_t count) {
@@ -157,6 +158,19 @@ std::size_t InputFile::Read(char* into, std::size_t size) {
   }
   if (atEnd_) return 0;
   return Accept(into, ReadSome(into, size));
+}
+
+std::string_view InputFile::Peek(std::size_t size) {
+  assert(lineComplete_ && size <= capacity_);
+  while (end_ - begin_ < size && !atEnd_) {
+    if (begin_ > 0 && capacity_ - begin_ < size) {  // make room after what is kept
+      std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+    }
+    Fill(size - (end_ - begin_));  // no more: the rest may go straight where it is wanted
+  }
+  return {data() + begin_, std::min(size, end_ - begin_)};
 }
 
 void InputFile::PushBack(std::string_view text) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,10 @@ class InputFile {
   /// Puts `text` back in front of what is still to be read, so that ReadLine reads it next;
   /// at most the capacity, between whole lines.
   void PushBack(std::string_view text);
+  /// The next bytes of model text, up to `size` (at most the capacity), without taking them:
+  /// fewer only where the input ends. Valid until the next call. Waits and errors are as for
+  /// ReadLine.
+  std::string_view Peek(std::size_t size);
 
   /// Starts reading again from where the input started, for a second read of the same bytes.
   /// Only a regular file can be read twice: returns false for anything else. Progress goes on
@@ -93,7 +98,8 @@ class InputFile {
   /// none in the buffer.
   bool TakeUpToLineFeed(std::string_view& text);
   const char* data() const { return memory_ != nullptr ? memory_ : buffer_.data(); }
-  void Fill();
+  /// Reads what comes next into the buffer after what it holds, at most `most` bytes.
+  void Fill(std::size_t most = std::numeric_limits<std::size_t>::max());
   std::size_t ReadSome(char* into, std::size_t size);
   /// Takes `count` bytes just read to `data`: cut at a Ctrl-Z, counted, reported; returns how
   /// many are model text.

@@ -181,12 +181,10 @@ class ParallelPass {
 };
 
 PassStats ParallelPass::Run() {
+  if (!ThreadsPay()) return RunScalingPass(input_, output_, factors_, control_);
   try {
     carry_.Room(options_.maxChunk);
-  } catch (const std::bad_alloc&) {  // nothing read yet: the sequential pass needs no more
-    return RunScalingPass(input_, output_, factors_, control_);
-  }
-  if (options_.minNumberShare > 0 && !ThreadsPay()) {
+  } catch (const std::bad_alloc&) {  // nothing taken yet: the sequential pass needs no more
     return RunScalingPass(input_, output_, factors_, control_);
   }
   try {
@@ -252,27 +250,12 @@ double NumberShare(std::string_view text) {
   return text.empty() ? 1.0 : static_cast<double>(numberBytes) / static_cast<double>(text.size());
 }
 
-// Reads the first chunk and judges by it whether the workers would pay: when not, what was
-// read is put back for the sequential pass; when they would, the chunk is first in line.
+// Judges by the input's first chunk, looked at where the input holds it, whether the workers
+// would pay; nothing is taken from the input, whichever pass then reads it.
 bool ParallelPass::ThreadsPay() {
-  std::unique_ptr<Chunk> chunk;
-  try {
-    chunk = FreeChunk();
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  if (!ReadChunk(*chunk)) {
-    if (lineTooLong_) std::swap(carry_, chunk->text);
-    spare_.push_back(std::move(chunk));
-    return true;  // nothing to judge by: the long line goes the sequential way in any case
-  }
-  if (NumberShare(chunk->text.view()) < options_.minNumberShare) {
-    input_.PushBack(carry_.view());
-    input_.PushBack(chunk->text.view());
-    return false;
-  }
-  queue_.push_back(std::move(chunk));
-  return true;
+  if (options_.minNumberShare <= 0) return true;
+  return NumberShare(input_.Peek(std::min(chunkTarget_, options_.maxChunk))) >=
+         options_.minNumberShare;
 }
 
 // The buffers of a chunk are all taken here, on the calling thread, at the largest size they
