@@ -158,7 +158,7 @@ class OutputFile::BackgroundSync {
     }
   }
 
-  static constexpr int kKicksPerWait = 4;
+  static constexpr int kKicksPerWait = 2;
 
   std::mutex mutex_;
   std::condition_variable wake_;
