@@ -264,13 +264,24 @@ char* WriteRounded(bool negative, const Rounded17& rounded, char* out) {
   }
   if (zeros <= 1) return WriteScaled(negative, rounded.digits * kPowersOfTen[zeros], out);
 
-  // At least 19 digits: the 17 significant ones, then zeros; the last eleven are decimals.
+  if (negative) *out++ = '-';
+  if (zeros >= kDecimals) {
+    // The digits, then zeros: the decimals are all zeros. Written in place, as these numbers
+    // can have hundreds of digits.
+    out = WriteDigits(rounded.digits, out);
+    const auto integerZeros = static_cast<std::size_t>(zeros - kDecimals);
+    std::memset(out, '0', integerZeros);
+    out += integerZeros;
+    *out++ = '.';
+    std::memset(out, '0', kDecimals);
+    return out + kDecimals;
+  }
+  // At least 19 digits, fewer than 11 of them zeros: the last eleven are decimals.
   char digitText[kMaxFixed11Length];
   char* end = WriteDigits(rounded.digits, digitText);
   std::memset(end, '0', static_cast<std::size_t>(zeros));
   end += zeros;
   const auto integerDigits = static_cast<std::size_t>(end - digitText - kDecimals);
-  if (negative) *out++ = '-';
   std::memcpy(out, digitText, integerDigits);
   out += integerDigits;
   *out++ = '.';
