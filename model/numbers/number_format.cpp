@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "model/numbers/big_uint.h"
+#include "model/numbers/powers_of_five_128.h"
 
 namespace tessary {
 namespace {
@@ -144,9 +145,39 @@ bool RoundTo17Digits(const BinaryValue& v, ScaleDigits scaleDigits, Rounded17& r
   return false;  // unreachable: the estimate is at most one off
 }
 
+// The same for integers of 2^53 and more divided by 10^k, k >= 1, with the 128-bit truncated
+// power of ten the number reader uses: 10^-k = (P + d) * 2^(FloorLog2PowerOfTen(-k) - 127)
+// with 0 <= d < 1, so value * 10^-k = (mantissa * P + e) / 2^r for the shift r below and some
+// e in [0, mantissa). The 181-bit product mantissa * P is exact; the rounding is known unless
+// adding e could carry it past the next half, which happens for a share of about 2^-67 of
+// values: those return false, for the big integers to decide.
+bool ScaleDigitsLarge(const BinaryValue& v, int exponent10, std::uint64_t& digits) {
+  const int k = exponent10 - (kSignificantDigits - 1);
+  if (v.exponent2 < 0 || k < 1 || -k < kSmallestPowerOfFive128) return false;
+  const int shift = 127 - v.exponent2 - FloorLog2PowerOfTen(-k);
+  // The quotient has at most 18 digits, under 2^60, so the shift leaves at most 60 bits of a
+  // product of at most 181; the half and the error both fall below the top 128 bits' end.
+  if (shift < 66 || shift > 190) return false;
+  const PowerOfFive128 power = TruncatedPowerOfFive(-k);
+  const u128 low = u128{v.mantissa} * power.low;
+  const u128 high = u128{v.mantissa} * power.high + (low >> 64);
+  const auto lowWord = static_cast<std::uint64_t>(low);  // bits 0 to 63 of the product
+  // high holds bits 64 and up; the half is 2^(shift - 1), bit shift - 65 of high.
+  const int highShift = shift - 64;
+  const u128 rounded = high + (u128{1} << (highShift - 1));
+  const u128 below = rounded & ((u128{1} << highShift) - 1);  // the remainder's top bits
+  if (below == (u128{1} << highShift) - 1 && lowWord >= 0 - v.mantissa) return false;
+  const u128 quotient = rounded >> highShift;
+  digits = (quotient >> 64) == 0 ? static_cast<std::uint64_t>(quotient) : ~std::uint64_t{0};
+  return true;
+}
+
+// Magnitudes outside the typical range: 128-bit arithmetic where the value fits it, the
+// truncated powers of ten for larger integers; false when neither decides.
 Rounded17 RoundTo17DigitsFast(const BinaryValue& v, bool& ok) {
   Rounded17 rounded{};
-  ok = RoundTo17Digits(v, ScaleDigitsFast, rounded);
+  ok =
+      RoundTo17Digits(v, ScaleDigitsFast, rounded) || RoundTo17Digits(v, ScaleDigitsLarge, rounded);
   return rounded;
 }
 
