@@ -149,8 +149,8 @@ bool RoundTo17Digits(const BinaryValue& v, ScaleDigits scaleDigits, Rounded17& r
 // power of ten the number reader uses: 10^-k = (P + d) * 2^(FloorLog2PowerOfTen(-k) - 127)
 // with 0 <= d < 1, so value * 10^-k = (mantissa * P + e) / 2^r for the shift r below and some
 // e in [0, mantissa). The 181-bit product mantissa * P is exact; the rounding is known unless
-// adding e could carry it past the next half, which happens for a share of about 2^-67 of
-// values: those return false, for the big integers to decide.
+// adding e could carry it past the next half, which happens for about one value in 2^70:
+// those return false, for the big integers to decide.
 bool ScaleDigitsLarge(const BinaryValue& v, int exponent10, std::uint64_t& digits) {
   const int k = exponent10 - (kSignificantDigits - 1);
   if (v.exponent2 < 0 || k < 1 || -k < kSmallestPowerOfFive128) return false;
