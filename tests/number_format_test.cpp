@@ -82,6 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"1.02325e-07", 1.02325e-07, "0.00000010233"},
         FormatCase{"6.83055e-07", 6.83055e-07, "0.00000068306"},
         FormatCase{"1e-7", 1e-7, "0.00000010000"},
+        // The common range, 10^-6 to below 10^5: its ends, the double next to each outside
+        // it, and rounding that carries into the whole part.
+        FormatCase{"0x1.0c6f7a0b5ed8ep-20", 0x1.0c6f7a0b5ed8ep-20, "0.00000100000"},
+        FormatCase{"0x1.0c6f7a0b5ed8dp-20", 0x1.0c6f7a0b5ed8dp-20, "0.00000100000"},
+        FormatCase{"0x1.869ffffffffffp16", 0x1.869ffffffffffp16, "99999.99999999999"},
+        FormatCase{"-0x1.869ffffffffffp16", -0x1.869ffffffffffp16, "-99999.99999999999"},
+        FormatCase{"0x1.86ap16", 0x1.86ap16, "100000.00000000000"},
+        FormatCase{"0.999999999995", 0.999999999995, "1.00000000000"},
+        FormatCase{"-0x1.fffffffffffffp-1", -0x1.fffffffffffffp-1, "-1.00000000000"},
+        FormatCase{"9999.999999999995", 9999.999999999995, "9999.99999999999"},
+        FormatCase{"12345.678901234567", 12345.678901234567, "12345.67890123457"},
         // From 10^5 on: a tie at the 17th digit, and integers around 2^64 and 2^128.
         FormatCase{"1234567890123456.25", 1234567890123456.25, "1234567890123456.30000000000"},
         FormatCase{"0x1.fffffffffffffp63", 0x1.fffffffffffffp63,

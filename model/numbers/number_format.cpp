@@ -239,34 +239,55 @@ char* WriteDigits(std::uint64_t value, char* out) {
   return out + length;
 }
 
-// Writes the four digits of `value` (below 10^4), leading zeros included.
-void WriteFourDigits(std::uint32_t value, char* out) {
-  std::memcpy(out, kDigitPairs + 2 * (value / 100), 2);
-  std::memcpy(out + 2, kDigitPairs + 2 * (value % 100), 2);
+// floor(x / Divisor) for x < 2^Bits, Bits <= 31, as one 64-bit multiplication and a shift:
+// with n = Bits + ceil(log2(Divisor)) and M = ceil(2^n / Divisor), x * M / 2^n exceeds x /
+// Divisor by less than 1 / Divisor, so both have the same floor, and x * M < 2^64. Compilers
+// do this by themselves for targets with a 64x64->128 multiply; for others (wasm32) they
+// leave a division instruction, which the engine runs as one, several times slower.
+template <std::uint32_t Divisor, int Bits>
+constexpr std::uint32_t DivideSmall(std::uint64_t x) {
+  static_assert(Bits <= 31 && Divisor > 1);
+  constexpr int kShift = Bits + std::bit_width(Divisor - 1);
+  constexpr std::uint64_t kFactor = ((std::uint64_t{1} << kShift) + Divisor - 1) / Divisor;
+  return static_cast<std::uint32_t>(x * kFactor >> kShift);
 }
 
-// `scaled` is the value times 10^11: writes it with a point before the last eleven digits.
-[[gnu::always_inline]] inline char* WriteScaled(bool negative, std::uint64_t scaled, char* out) {
-  constexpr std::uint64_t kScale = kPowersOfTen[kDecimals];
+// Writes the four digits of `value` (below 10^4), leading zeros included.
+void WriteFourDigits(std::uint32_t value, char* out) {
+  const std::uint32_t hundreds = DivideSmall<100, 14>(value);
+  std::memcpy(out, kDigitPairs + 2 * hundreds, 2);
+  std::memcpy(out + 2, kDigitPairs + 2 * (value - 100 * hundreds), 2);
+}
+
+// Writes `integer`, a point and `fraction` (below 10^11) as eleven decimals.
+[[gnu::always_inline]] inline char* WriteFixed(bool negative, std::uint64_t integer,
+                                               std::uint64_t fraction, char* out) {
   *out = '-';  // kept only for a negative value; signs of coordinates are hard to predict
   out += negative;
-  const std::uint64_t integer = scaled / kScale;
   if (integer < 10) {
     *out++ = static_cast<char>('0' + integer);
   } else {
     out = WriteDigits(integer, out);
   }
   *out++ = '.';
-  // The eleven decimals as 3 + 4 + 4 digits, three independent conversions.
-  const std::uint64_t fraction = scaled % kScale;
-  const auto high = static_cast<std::uint32_t>(fraction / 100'000'000);
-  const auto middle = static_cast<std::uint32_t>(fraction / 10'000 % 10'000);
-  const auto low = static_cast<std::uint32_t>(fraction % 10'000);
-  out[0] = static_cast<char>('0' + high / 100);
-  std::memcpy(out + 1, kDigitPairs + 2 * (high % 100), 2);
+  // The eleven decimals as 3 + 4 + 4 digits, three independent conversions. 10^8 is 2^8 *
+  // 5^8, so the first division takes a number below 2^29.
+  const std::uint32_t high = DivideSmall<390'625, 29>(fraction >> 8);
+  const auto rest = static_cast<std::uint32_t>(fraction - std::uint64_t{high} * 100'000'000);
+  const std::uint32_t middle = DivideSmall<10'000, 27>(rest);
+  const std::uint32_t low = rest - middle * 10'000;
+  const std::uint32_t highHundreds = DivideSmall<100, 10>(high);
+  out[0] = static_cast<char>('0' + highHundreds);
+  std::memcpy(out + 1, kDigitPairs + 2 * (high - 100 * highHundreds), 2);
   WriteFourDigits(middle, out + 3);
   WriteFourDigits(low, out + 7);
   return out + kDecimals;
+}
+
+// `scaled` is the value times 10^11: writes it with a point before the last eleven digits.
+char* WriteScaled(bool negative, std::uint64_t scaled, char* out) {
+  constexpr std::uint64_t kScale = kPowersOfTen[kDecimals];
+  return WriteFixed(negative, scaled / kScale, scaled % kScale, out);
 }
 
 // x / 10^D rounded half up; one function per D, so that each divides by a constant.
@@ -336,10 +357,23 @@ constexpr double kPowerOfTenOrAbove[] = {0x1.0c6f7a0b5ed8ep-20,
                                          1e4,
                                          1e5};
 
-// The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits.
-// With t the fraction of magnitude * 10^11 and g = 10^(exponent10 - 5) the unit of the 17th
-// digit in the same scale (g <= 1/10), rounding to 17 digits and then at the eleventh decimal
-// rounds up exactly when t >= (1 - g) / 2, which is an integer comparison.
+// floor(2^61 / 10^k). For s <= 61, floor(2^s / 10^k) is this shifted right by 61 - s, as
+// rounding down twice rounds down once.
+constexpr auto kTwoTo61OverPowersOfTen = [] {
+  std::array<std::uint64_t, kDecimals + 1> quotients{};
+  for (int k = 0; k <= kDecimals; ++k)
+    quotients[k] = (std::uint64_t{1} << 61) / kPowersOfTen[k];
+  return quotients;
+}();
+
+// The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits, and in
+// 64-bit words only (32-bit targets make every 128-bit operation a library call).
+// The magnitude is m * 2^-(s + 11) with m < 2^53 and 25 <= s <= 61, so that with P = m * 5^11,
+// magnitude * 10^11 = P / 2^s: its whole part P >> s, its fraction t = (P mod 2^s) / 2^s.
+// With g = 10^(exponent10 - 5) the unit of the 17th digit in the same scale (g <= 1/10),
+// rounding to 17 digits and then at the eleventh decimal rounds up exactly when
+// t >= (1 - g) / 2, that is when 2^s - 2 (P mod 2^s) <= 2^s * g, or, both sides being whole
+// on the left, <= floor(2^s * g).
 [[gnu::always_inline]] inline bool FormatTypicalMagnitude(bool negative, double magnitude,
                                                           char*& out) {
   if (!(magnitude >= kPowerOfTenOrAbove[0] && magnitude < kPowerOfTenOrAbove[11])) return false;
@@ -347,13 +381,30 @@ constexpr double kPowerOfTenOrAbove[] = {0x1.0c6f7a0b5ed8ep-20,
   int exponent10 = std::max(EstimateExponent10(binary), kTypicalLowestExponent10);
   exponent10 += magnitude >= kPowerOfTenOrAbove[exponent10 + 1 - kTypicalLowestExponent10];
 
-  const int shift = -binary.exponent2;  // from 36 to 72 in this range
-  const u128 scaled = u128{binary.mantissa} * kPowersOfTen[kDecimals];
-  const auto whole = static_cast<std::uint64_t>(scaled >> shift);
-  const u128 fraction = scaled - (u128{whole} << shift);
-  const std::uint64_t inverseUnit = kPowersOfTen[kSignificantDigits - 1 - kDecimals - exponent10];
-  const bool roundUp = 2 * fraction * inverseUnit >= u128{inverseUnit - 1} << shift;
-  out = WriteScaled(negative, whole + roundUp, out);
+  // P in two words, from m's two halves times 5^11 < 2^26, each product below 2^58.
+  constexpr std::uint64_t kFiveToTheDecimals = kPowersOfTen[kDecimals] >> kDecimals;
+  const std::uint64_t upperProduct = (binary.mantissa >> 32) * kFiveToTheDecimals;
+  const std::uint64_t lowerProduct = (binary.mantissa & 0xFFFF'FFFF) * kFiveToTheDecimals;
+  const std::uint64_t low = (upperProduct << 32) + lowerProduct;
+  const std::uint64_t high = (upperProduct >> 32) + (low < lowerProduct);
+  const int shift = -binary.exponent2 - kDecimals;  // from 25 to 61 in this range
+  const std::uint64_t whole = (low >> shift) | (high << (64 - shift));
+  const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+  const std::uint64_t rest = low & (2 * half - 1);
+  const int unitExponent = kSignificantDigits - 1 - kDecimals - exponent10;  // from 1 to 11
+  const std::uint64_t unit = kTwoTo61OverPowersOfTen[unitExponent] >> (61 - shift);
+  const bool roundUp =
+      static_cast<std::int64_t>(2 * (half - rest)) <= static_cast<std::int64_t>(unit);
+
+  // The value's whole part is m >> (s + 11), 36 <= s + 11 <= 72; its decimals are what
+  // `whole` holds beyond it, unless rounding up carries into it.
+  std::uint64_t integer = binary.mantissa >> 36 >> (shift + kDecimals - 36);
+  std::uint64_t fraction = whole - integer * kPowersOfTen[kDecimals] + roundUp;
+  if (fraction == kPowersOfTen[kDecimals]) {
+    ++integer;
+    fraction = 0;
+  }
+  out = WriteFixed(negative, integer, fraction, out);
   return true;
 }
 
