@@ -81,7 +81,13 @@
       if (file.pos >= file.size) return 0;
       if (file.cache && file.pos >= file.cacheStart &&
           file.pos < file.cacheStart + file.cache.length) {
-        return this.copy(file, into);
+        const count = this.copy(file, into);
+        // While the next slice is still coming, the pass lets the worker's event loop run once
+        // at each read: the stream takes in what the browser has read meanwhile, which it
+        // cannot do while the pass runs, and the browser reads on. Without it the next slice
+        // barely moves until the pass waits for it.
+        if (file.ahead && !file.ahead.arrived) return this.letReadingRun().then(() => count);
+        return count;
       }
       file.cache = null;
       const start = file.pos;
@@ -103,11 +109,26 @@
         const next = start + bytes.length;
         if (bytes.length > 0 && next < file.size && this.open.get(handle) === file) {
           const ahead = this.readSlice(file.blob, next, Math.min(file.size, next + READ_AHEAD));
-          ahead.catch(() => {});  // its failure is said when it is needed, if ever
-          file.ahead = { start: next, slice: ahead };
+          const entry = { start: next, slice: ahead, arrived: false };
+          // Its failure is said when it is needed, if ever.
+          ahead.then(() => { entry.arrived = true; }, () => { entry.arrived = true; });
+          file.ahead = entry;
         }
         return count;
       }, (error) => this.failed(error));
+    }
+
+    // A promise settled once the worker's event loop has run the tasks waiting now: a message
+    // to itself, which comes after them (a timer would be held back to 4 ms when they nest).
+    letReadingRun() {
+      return new Promise((resolve) => {
+        const channel = new MessageChannel();
+        channel.port1.onmessage = () => {
+          channel.port1.close();
+          resolve();
+        };
+        channel.port2.postMessage(null);
+      });
     }
 
     take(file, start, bytes, into) {

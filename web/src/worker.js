@@ -21,8 +21,16 @@ const passSlice = (blob, start, end) =>
 passSlice.forget = streamedSlice.forget;
 
 let current = null; // the request running, for its progress
+// The pass reports after each read (every MiB or less); the page hears of it every 50 ms at
+// most, and of the end, since each message costs the pass's thread a little.
+const PROGRESS_MS = 50;
+let lastProgress = { id: null, at: 0 };
 const files = new TessaryFiles.Files(passSlice, (done, total) => {
-  if (current) postMessage({ type: 'progress', id: current, done, total });
+  if (!current) return;
+  const now = performance.now();
+  if (lastProgress.id === current && now - lastProgress.at < PROGRESS_MS && done < total) return;
+  lastProgress = { id: current, at: now };
+  postMessage({ type: 'progress', id: current, done, total });
 });
 
 // How much of a model's start is looked at to tell text from other data.

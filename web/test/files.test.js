@@ -104,9 +104,12 @@ for (const row of readCases) {
     let last;
     for (let pieces = 0; pieces !== row.stopAfter; ++pieces) {
       const answer = files.read(input, into);
-      // A promise exactly when a new slice is needed and slices come as promises.
+      // A promise whenever a new slice is needed and slices come as promises (and perhaps
+      // while the next one is read ahead); never when they come at once.
       const waits = row.kind !== 'now' && total % SLICE === 0 && total < model.length;
-      assert.strictEqual(typeof answer !== 'number', waits, 'at ' + total);
+      if (waits || row.kind === 'now') {
+        assert.strictEqual(typeof answer !== 'number', waits, 'at ' + total);
+      }
       last = await answer;
       if (last <= 0) break;
       got.push(into.slice(0, last));
@@ -135,5 +138,46 @@ for (const row of readCases) {
     // Each slice read once, in order; at most one read ahead of the pass.
     assert.deepStrictEqual(reads, reads.map((_, i) => i * SLICE));
     assert.ok(reads.length <= Math.ceil(Math.max(bytes.length, 1) / SLICE) + 1, String(reads));
+  });
+}
+
+// Slices as promises that the test settles: `pending[i]` settles the i-th slice asked for.
+function heldSlices(pending) {
+  return (file, start, end) => new Promise((resolve, reject) => {
+    pending.push({ give: () => resolve(model.subarray(start, end)), fail: reject });
+  });
+}
+
+// While the next slice is being read ahead, each read within the current one answers a promise
+// (the worker's event loop runs once, so that the stream can take in what has come) that does
+// not wait for that slice; once it has come or failed, reads answer at once again.
+for (const ending of ['arrives', 'fails']) {
+  test('reads within a slice while the next one ' + ending, async () => {
+    const pending = [];
+    const files = new Files(heldSlices(pending));
+    const input = files.addInput(blob);
+    const into = new Uint8Array(MiB);
+    const first = files.read(input, into);
+    pending[0].give();
+    assert.strictEqual(await first, MiB);
+    assert.strictEqual(pending.length, 2, 'the next slice is read ahead');
+    for (let piece = 1; piece < 4; ++piece) {
+      const answer = files.read(input, into);
+      assert.strictEqual(typeof answer.then, 'function', 'piece ' + piece);
+      assert.strictEqual(await answer, MiB);
+      assert.ok(Buffer.from(into).equals(model.subarray(piece * MiB, (piece + 1) * MiB)));
+    }
+    if (ending === 'arrives') pending[1].give();
+    else pending[1].fail(new Error('The file could not be read.'));
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    for (let piece = 4; piece < 8; ++piece) {
+      const answer = files.read(input, into);
+      assert.strictEqual(answer, MiB, 'piece ' + piece);
+      assert.ok(Buffer.from(into).equals(model.subarray(piece * MiB, (piece + 1) * MiB)));
+    }
+    const next = await files.read(input, into);
+    assert.strictEqual(next, ending === 'arrives' ? MiB : -1);
+    assert.strictEqual(pending.length, ending === 'arrives' ? 3 : 2);
+    files.release(input);
   });
 }
