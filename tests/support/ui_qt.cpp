@@ -55,10 +55,15 @@ std::string Text(const QString& text) {
   return text.toStdString();
 }
 
-// Calls `action` with the window's own menu, opened as a user opens it.
+// Calls `action` with the window's own menu, opened as a user opens it: Alt+Space in the
+// active window. (After a menu closes, the window becomes active again a little later; the
+// key would be lost before then.)
 void WithSystemMenu(Window window, std::function<void(QMenu*)> action) {
   WhenFound([] { return QApplication::activePopupWidget(); },
             [action](QWidget* popup) { action(static_cast<QMenu*>(popup)); });
+  QWidget* widget = WidgetOf(window);
+  widget->activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(widget));
   Press(window, Key::AltSpace);
 }
 
