@@ -148,8 +148,10 @@ class File {
   Error Sync();
   /// Starts the writing of the data written so far (`wait` false), or writes it and waits
   /// until the disk has it (`wait` true), so that a later Sync has less to do; may do nothing.
-  /// Failures are left for Sync to report. Called from another thread while writing goes on.
-  void SyncDataSoon(bool wait) noexcept;
+  /// Called from another thread while writing goes on. Returns what waiting found (0 when not
+  /// waiting): a failure returned here is the file's failure, as Sync may not report it again
+  /// (Linux tells each failed write back to a file once).
+  Error SyncDataSoon(bool wait) noexcept;
 
   /// Closes an owned file (a borrowed one is only let go) and reports what closing found.
   Error Close() noexcept;

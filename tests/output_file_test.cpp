@@ -185,6 +185,26 @@ TEST(OutputFile, FullDiskIsReportedWithThePath) {
     EXPECT_EQ(error.reason(), "No space left on device");
   }
 }
+
+// A failure that the thread putting the output on disk meets while the pass goes on is the
+// output's, reported when it is finished: the final sync may not see it again. (/dev/null
+// takes every write and refuses to be synced.)
+TEST(OutputFile, FailedWritebackDuringThePassIsReportedAtTheEnd) {
+  platform::File null;
+  ASSERT_EQ(platform::File::OpenToWrite("/dev/null", null), 0);
+  OutputFile output(null, "/dev/null", nullptr, 4096);
+  output.StartWritebackEvery(4096);
+  // Thousands of steps: the thread gets to wait for the disk at least once among them.
+  const std::string line(4096, 'x');
+  for (int i = 0; i < 8192; ++i)
+    output.Write(line);
+  try {
+    output.Finish();
+    FAIL() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.reason(), "Invalid argument");
+  }
+}
 #endif
 
 }  // namespace

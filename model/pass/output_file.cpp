@@ -84,16 +84,6 @@ void OutputFile::RewindTo(std::uint64_t mark) {
   rewound_ = true;
 }
 
-void OutputFile::Finish() {
-  Flush();
-  backgroundSync_.reset();
-  if (rewound_) {
-    if (const platform::Error error = file_.Truncate(flushed_); error != 0) {
-      throw FileError::WriteFailure(name_, error);
-    }
-  }
-}
-
 void OutputFile::Flush() {
   const std::size_t size = used_;
   used_ = 0;  // dropped even if the write fails, so nothing is written twice
@@ -121,21 +111,14 @@ void OutputFile::WriteAll(const char* data, std::size_t size) {
 // data, and every few kicks to write it and wait until the disk has it. Starting alone is not
 // enough: a disk may take the data into its own cache at once and need as long again to flush
 // it, which would all fall to the final sync; waiting on this thread spreads those flushes
-// over the pass. Kicks that come while the thread waits count as one. Failures are left for
-// the final sync to report.
+// over the pass. Kicks that come while the thread waits count as one. A failure that a wait
+// reports is the output's failure: the final sync may not report it again.
 class OutputFile::BackgroundSync {
  public:
   explicit BackgroundSync(platform::File& file) : thread_([this, &file] { Run(file); }) {}
   BackgroundSync(const BackgroundSync&) = delete;
   BackgroundSync& operator=(const BackgroundSync&) = delete;
-  ~BackgroundSync() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
+  ~BackgroundSync() { Stop(); }
 
   void Kick() {
     {
@@ -143,6 +126,18 @@ class OutputFile::BackgroundSync {
       pending_ = true;
     }
     wake_.notify_one();
+  }
+
+  /// Ends the thread, after the call it is making; returns the first failure a wait
+  /// reported, or 0.
+  platform::Error Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+    return error_;
   }
 
  private:
@@ -153,8 +148,9 @@ class OutputFile::BackgroundSync {
       if (stopping_) return;
       pending_ = false;
       lock.unlock();
-      file.SyncDataSoon(++kicks_ % kKicksPerWait == 0);
+      const platform::Error error = file.SyncDataSoon(++kicks_ % kKicksPerWait == 0);
       lock.lock();
+      if (error_ == 0) error_ = error;
     }
   }
 
@@ -164,9 +160,24 @@ class OutputFile::BackgroundSync {
   std::condition_variable wake_;
   bool pending_ = false;
   bool stopping_ = false;
-  int kicks_ = 0;       // seen by the thread
+  int kicks_ = 0;  // seen by the thread
+  platform::Error error_ = 0;
   std::thread thread_;  // last: it starts running at once
 };
+
+void OutputFile::Finish() {
+  Flush();
+  if (backgroundSync_) {
+    const platform::Error error = backgroundSync_->Stop();
+    backgroundSync_.reset();
+    if (error != 0) throw FileError::WriteFailure(name_, error);
+  }
+  if (rewound_) {
+    if (const platform::Error error = file_.Truncate(flushed_); error != 0) {
+      throw FileError::WriteFailure(name_, error);
+    }
+  }
+}
 
 void OutputFile::StartWriteback() {
   if (writebackStep_ == 0 || flushed_ - writebackFrom_ < writebackStep_) return;

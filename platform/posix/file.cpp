@@ -195,13 +195,12 @@ Error File::Sync() {
   return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
 }
 
-void File::SyncDataSoon(bool wait) noexcept {
-  if (wait) {
-    ::fdatasync(static_cast<int>(handle_));
-    return;
-  }
-  // Starts writing every dirty page without waiting for any, nor for the disk's cache.
+Error File::SyncDataSoon(bool wait) noexcept {
+  if (wait) return ::fdatasync(static_cast<int>(handle_)) == 0 ? 0 : errno;
+  // Starts writing every dirty page without waiting for any, nor for the disk's cache. A
+  // failure to write a page back stays recorded for the next fdatasync or fsync to report.
   ::sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+  return 0;
 }
 
 Error File::Close() noexcept {

@@ -142,7 +142,9 @@ Error File::Sync() {
   return 0;  // the page decides when the output is kept
 }
 
-void File::SyncDataSoon(bool) noexcept {}
+Error File::SyncDataSoon(bool) noexcept {
+  return 0;
+}
 
 Error File::Close() noexcept {
   const int handle = HandleOf(std::exchange(handle_, kNone));

@@ -372,8 +372,8 @@ Error File::Sync() {
   return ::FlushFileBuffers(AsHandle(handle_)) ? 0 : static_cast<Error>(::GetLastError());
 }
 
-void File::SyncDataSoon(bool) noexcept {
-  ::FlushFileBuffers(AsHandle(handle_));  // failures are for the final Sync to report
+Error File::SyncDataSoon(bool) noexcept {
+  return ::FlushFileBuffers(AsHandle(handle_)) ? 0 : static_cast<Error>(::GetLastError());
 }
 
 Error File::Close() noexcept {
