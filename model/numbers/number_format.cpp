@@ -316,29 +316,16 @@ char* WriteRounded(bool negative, const Rounded17& rounded, char* out) {
   }
   if (zeros <= 1) return WriteScaled(negative, rounded.digits * kPowersOfTen[zeros], out);
 
+  // At least 19 digits: the 17 significant ones, then zeros; the last eleven are decimals.
+  // Written in place, as these numbers can have hundreds of digits; the decimals then move
+  // one place to make room for the point.
   if (negative) *out++ = '-';
-  if (zeros >= kDecimals) {
-    // The digits, then zeros: the decimals are all zeros. Written in place, as these numbers
-    // can have hundreds of digits.
-    out = WriteDigits(rounded.digits, out);
-    const auto integerZeros = static_cast<std::size_t>(zeros - kDecimals);
-    std::memset(out, '0', integerZeros);
-    out += integerZeros;
-    *out++ = '.';
-    std::memset(out, '0', kDecimals);
-    return out + kDecimals;
-  }
-  // At least 19 digits, fewer than 11 of them zeros: the last eleven are decimals.
-  char digitText[kMaxFixed11Length];
-  char* end = WriteDigits(rounded.digits, digitText);
+  char* end = WriteDigits(rounded.digits, out);
   std::memset(end, '0', static_cast<std::size_t>(zeros));
   end += zeros;
-  const auto integerDigits = static_cast<std::size_t>(end - digitText - kDecimals);
-  std::memcpy(out, digitText, integerDigits);
-  out += integerDigits;
-  *out++ = '.';
-  std::memcpy(out, digitText + integerDigits, kDecimals);
-  return out + kDecimals;
+  std::memmove(end - kDecimals + 1, end - kDecimals, kDecimals);
+  end[-kDecimals] = '.';
+  return end + 1;
 }
 
 // The smallest doubles at or above 10^-6, 10^-5, ..., 10^5: a double v is at least 10^e exactly

@@ -16,7 +16,8 @@ class ByteBuffer {
  public:
   ByteBuffer() = default;
   /// Throws std::bad_alloc.
-  explicit ByteBuffer(std::size_t capacity) : bytes_(new char[capacity]), capacity_(capacity) {}
+  explicit ByteBuffer(std::size_t capacity)
+      : bytes_(capacity > 0 ? new char[capacity] : nullptr), capacity_(capacity) {}
   ByteBuffer(ByteBuffer&& other) noexcept
       : bytes_(std::move(other.bytes_)),
         capacity_(std::exchange(other.capacity_, 0)),
@@ -31,8 +32,9 @@ class ByteBuffer {
   char* data() const { return bytes_.get(); }
   std::size_t capacity() const { return capacity_; }
 
-  /// Makes the first `size` bytes (at most the capacity) ready to be written.
+  /// Makes the first `size` bytes (or all of them, if fewer) ready to be written.
   void Prepare(std::size_t size) noexcept {
+    size = std::min(size, capacity_);
     if (size <= prepared_) return;
     platform::PrepareToWrite(bytes_.get() + prepared_, size - prepared_);
     prepared_ = size;
@@ -43,7 +45,7 @@ class ByteBuffer {
   void PrepareGrowing(std::size_t size) noexcept {
     if (size <= prepared_) return;
     constexpr std::size_t kFirstStep = std::size_t{64} << 10;
-    Prepare(std::min(capacity_, std::max({size, 2 * prepared_, kFirstStep})));
+    Prepare(std::max({size, 2 * prepared_, kFirstStep}));
   }
 
   /// Room for `capacity` bytes in all, keeping the first `keep`; throws std::bad_alloc.

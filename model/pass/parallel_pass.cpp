@@ -408,7 +408,7 @@ void ParallelPass::Work() {
 // A worker's guess: the chunk scaled as if no block were open at its start.
 void ParallelPass::Scale(Chunk& chunk) {
   // Most chunks' output is shorter than twice their text.
-  chunk.output.memory.Prepare(std::min(chunk.output.memory.capacity(), 2 * chunk.text.size));
+  chunk.output.memory.Prepare(2 * chunk.text.size);
   chunk.output.size = 0;
   chunk.marks.clear();
   chunk.lines = chunk.points = 0;
