@@ -1,4 +1,4 @@
-// Microbenchmarks of the token reader and the number conversions.
+// Microbenchmarks of the token reader, the number conversions and the pass on one thread.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,7 +13,11 @@
 
 #include "model/numbers/number_format.h"
 #include "model/numbers/number_parse.h"
+#include "model/pass/input_file.h"
+#include "model/pass/output_file.h"
+#include "model/pass/scaling_pass.h"
 #include "model/pass/token_reader.h"
+#include "platform/file.h"
 
 namespace tessary::bench {
 namespace {
@@ -192,6 +196,43 @@ void BM_Snprintf11_AwkwardMagnitudes(benchmark::State& state) {
   SnprintfAll(state, AwkwardMagnitudes(magnitudeClass));
 }
 BENCHMARK(BM_Snprintf11_AwkwardMagnitudes)->Apply(ForEachMagnitudeClass);
+
+// The pass on one thread over model text in memory, written to the null device: what one core
+// does per byte, without reading files. The text is vertex blocks as the generated models
+// have them, a face line for every four vertices.
+void BM_Pass_VertexHeavyText(benchmark::State& state) {
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> coordinate(-2.5, 2.5);
+  std::string text;
+  char line[96];
+  while (text.size() < (std::size_t{4} << 20)) {
+    text += "node trimesh part\n  verts 1000\n";
+    for (int i = 0; i < 1000; ++i) {
+      std::snprintf(line, sizeof line, "    %.8f %.8f %.8f\n", coordinate(random),
+                    coordinate(random), coordinate(random));
+      text += line;
+    }
+    text += "  faces 250\n";
+    for (int i = 0; i < 250; ++i)
+      text += "    12 13 14  1  12 13 14  3\n";
+    text += "endnode\n";
+  }
+  platform::File sink;
+  if (platform::File::OpenToWrite("/dev/null", sink) != 0) {
+    state.SkipWithError("cannot open the null device");
+    return;
+  }
+  const ScaleFactors factors{2.0, 3.0, 0.5};
+  for (auto _ : state) {
+    InputFile input(nullptr, 0);
+    input.UseText(text);
+    OutputFile output(sink, "null");
+    RunScalingPass(input, output, factors);
+    output.Finish();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Pass_VertexHeavyText)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tessary::bench
