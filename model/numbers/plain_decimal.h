@@ -2,6 +2,7 @@
 // in front of ParseDouble, which reads every other word.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "model/numbers/char_class.h"
@@ -43,7 +44,9 @@ template <typename IsEnd>
     return false;
   }
   const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
-  value = negative ? -magnitude : magnitude;
+  // The sign set without a branch, as signs of coordinates are hard to predict.
+  value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) | std::uint64_t{negative}
+                                                                              << 63);
   p = q;
   return true;
 }
