@@ -353,20 +353,30 @@ constexpr auto kTwoTo61OverPowersOfTen = [] {
   return quotients;
 }();
 
+// Whether a magnitude of the typical range, whose value times 10^11 lies at `below` / 2^(s+1)
+// under a half (0 < below), rounds up at the eleventh decimal after rounding to 17 digits: with
+// g = 10^(exponent10 - 5) the unit of the 17th digit in the same scale (g <= 1/10), it does
+// when the fraction t >= (1 - g) / 2, that is when below <= floor(2^s * g).
+[[gnu::noinline]] bool RoundsUpNearHalf(double magnitude, const BinaryValue& binary, int shift,
+                                        std::int64_t below) {
+  int exponent10 = std::max(EstimateExponent10(binary), kTypicalLowestExponent10);
+  exponent10 += magnitude >= kPowerOfTenOrAbove[exponent10 + 1 - kTypicalLowestExponent10];
+  const int unitExponent = kSignificantDigits - 1 - kDecimals - exponent10;  // from 1 to 11
+  const std::uint64_t unit = kTwoTo61OverPowersOfTen[unitExponent] >> (61 - shift);
+  return below <= static_cast<std::int64_t>(unit);
+}
+
 // The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits, and in
 // 64-bit words only (32-bit targets make every 128-bit operation a library call).
 // The magnitude is m * 2^-(s + 11) with m < 2^53 and 25 <= s <= 61, so that with P = m * 5^11,
 // magnitude * 10^11 = P / 2^s: its whole part P >> s, its fraction t = (P mod 2^s) / 2^s.
-// With g = 10^(exponent10 - 5) the unit of the 17th digit in the same scale (g <= 1/10),
-// rounding to 17 digits and then at the eleventh decimal rounds up exactly when
-// t >= (1 - g) / 2, that is when 2^s - 2 (P mod 2^s) <= 2^s * g, or, both sides being whole
-// on the left, <= floor(2^s * g).
+// A fraction of a half or more rounds up; one below the half by more than the largest unit of
+// the 17th digit (1/10) rounds down; only one in between depends on that unit, which takes the
+// value's decimal exponent: RoundsUpNearHalf.
 [[gnu::always_inline]] inline bool FormatTypicalMagnitude(bool negative, double magnitude,
                                                           char*& out) {
   if (!(magnitude >= kPowerOfTenOrAbove[0] && magnitude < kPowerOfTenOrAbove[11])) return false;
   const BinaryValue binary = Decompose(magnitude);
-  int exponent10 = std::max(EstimateExponent10(binary), kTypicalLowestExponent10);
-  exponent10 += magnitude >= kPowerOfTenOrAbove[exponent10 + 1 - kTypicalLowestExponent10];
 
   // P in two words, from m's two halves times 5^11 < 2^26, each product below 2^58.
   constexpr std::uint64_t kFiveToTheDecimals = kPowersOfTen[kDecimals] >> kDecimals;
@@ -378,10 +388,14 @@ constexpr auto kTwoTo61OverPowersOfTen = [] {
   const std::uint64_t whole = (low >> shift) | (high << (64 - shift));
   const std::uint64_t half = std::uint64_t{1} << (shift - 1);
   const std::uint64_t rest = low & (2 * half - 1);
-  const int unitExponent = kSignificantDigits - 1 - kDecimals - exponent10;  // from 1 to 11
-  const std::uint64_t unit = kTwoTo61OverPowersOfTen[unitExponent] >> (61 - shift);
-  const bool roundUp =
-      static_cast<std::int64_t>(2 * (half - rest)) <= static_cast<std::int64_t>(unit);
+  // 2^s - 2 (P mod 2^s): at most 0 for a fraction of a half or more.
+  const auto below = static_cast<std::int64_t>(2 * (half - rest));
+  const std::uint64_t largestUnit = kTwoTo61OverPowersOfTen[1] >> (61 - shift);
+  // Without a branch on the first test, which goes either way at random.
+  bool roundUp = below <= 0;
+  if (static_cast<std::uint64_t>(below - 1) < largestUnit) {  // 0 < below <= largestUnit
+    roundUp = RoundsUpNearHalf(magnitude, binary, shift, below);
+  }
 
   // The value's whole part is m >> (s + 11), 36 <= s + 11 <= 72; its decimals are what
   // `whole` holds beyond it, unless rounding up carries into it.
