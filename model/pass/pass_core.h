@@ -39,26 +39,32 @@ inline std::string_view SkipBreaks(std::string_view text) {
   return text.substr(i);
 }
 
-// The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it. Most words are
-// plain decimals followed by a break or the end of the line: those are read in one scan;
-// other numbers so followed in a second; any other word goes through the token reader.
-inline double ReadNumber(std::string_view& cursor) {
+// ReadNumber for words that are not plain decimals: other numbers followed by a break or the
+// end of the line in a second scan; any other word through the token reader.
+[[gnu::noinline]] inline double ReadOtherNumber(std::string_view& cursor, std::string_view word) {
+  std::size_t length = 0;
+  const double value = ParseDouble(word, &length);
+  if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {
+    cursor = word.substr(length);
+    return value;
+  }
+  return ParseDouble(ReadToken(cursor));
+}
+
+// The next word read as a number, as ParseDouble(ReadToken(cursor)) reads it, leaving `cursor`
+// after it (its breaks are skipped by whatever reads next). Most words are plain decimals
+// followed by a break or the end of the line: those are read in one scan, here.
+[[gnu::always_inline]] inline double ReadNumber(std::string_view& cursor) {
   const std::string_view word = SkipBreaks(cursor);
   const char* p = word.data();
   const char* const end = p + word.size();
   double plain;
   if (ReadPlainDecimal(
           p, end, [](char c) { return kWordBreaks.Contains(c); }, plain)) {
-    cursor = SkipBreaks(std::string_view(p, static_cast<std::size_t>(end - p)));
+    cursor = std::string_view(p, static_cast<std::size_t>(end - p));
     return plain;
   }
-  std::size_t length = 0;
-  const double value = ParseDouble(word, &length);
-  if (length > 0 && (length == word.size() || kWordBreaks.Contains(word[length]))) {
-    cursor = SkipBreaks(word.substr(length));
-    return value;
-  }
-  return ParseDouble(ReadToken(cursor));
+  return ReadOtherNumber(cursor, word);
 }
 
 inline void ReadValues(std::string_view cursor, int count, double* values) {
