@@ -378,12 +378,19 @@ constexpr auto kTwoTo61OverPowersOfTen = [] {
   if (!(magnitude >= kPowerOfTenOrAbove[0] && magnitude < kPowerOfTenOrAbove[11])) return false;
   const BinaryValue binary = Decompose(magnitude);
 
-  // P in two words, from m's two halves times 5^11 < 2^26, each product below 2^58.
   constexpr std::uint64_t kFiveToTheDecimals = kPowersOfTen[kDecimals] >> kDecimals;
+#if UINTPTR_MAX > 0xFFFF'FFFF
+  // P as one 64x64 -> 128-bit product, one instruction on 64-bit targets.
+  const u128 product = u128{binary.mantissa} * kFiveToTheDecimals;
+  const auto low = static_cast<std::uint64_t>(product);
+  const auto high = static_cast<std::uint64_t>(product >> 64);
+#else
+  // P in two words, from m's two halves times 5^11 < 2^26, each product below 2^58.
   const std::uint64_t upperProduct = (binary.mantissa >> 32) * kFiveToTheDecimals;
   const std::uint64_t lowerProduct = (binary.mantissa & 0xFFFF'FFFF) * kFiveToTheDecimals;
   const std::uint64_t low = (upperProduct << 32) + lowerProduct;
   const std::uint64_t high = (upperProduct >> 32) + (low < lowerProduct);
+#endif
   const int shift = -binary.exponent2 - kDecimals;  // from 25 to 61 in this range
   const std::uint64_t whole = (low >> shift) | (high << (64 - shift));
   const std::uint64_t half = std::uint64_t{1} << (shift - 1);
