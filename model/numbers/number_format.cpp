@@ -366,8 +366,9 @@ constexpr auto kTwoTo61OverPowersOfTen = [] {
   return below <= static_cast<std::int64_t>(unit);
 }
 
-// The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits, and in
-// 64-bit words only (32-bit targets make every 128-bit operation a library call).
+// The common case, magnitudes from 10^-6 to below 10^5, without forming the 17 digits, and with
+// no 128-bit operation but one product on 64-bit targets (32-bit targets would make each a
+// library call).
 // The magnitude is m * 2^-(s + 11) with m < 2^53 and 25 <= s <= 61, so that with P = m * 5^11,
 // magnitude * 10^11 = P / 2^s: its whole part P >> s, its fraction t = (P mod 2^s) / 2^s.
 // A fraction of a half or more rounds up; one below the half by more than the largest unit of
