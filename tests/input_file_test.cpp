@@ -76,6 +76,19 @@ TEST_P(InputFileLines, AreTheSameForEveryBufferSizeAndLookAhead) {
   }
 }
 
+// Lines of every length from 0 to 72 bytes, each followed by more text than a word-at-a-time
+// search for the line feed looks at.
+LinesCase LinesOfEveryLength() {
+  LinesCase row{"LinesOfEveryLengthFrom0To72", "", {}};
+  for (std::size_t length = 0; length <= 72; ++length) {
+    row.lines.push_back(std::string(length, static_cast<char>('a' + length % 26)));
+    row.text += row.lines.back() + "\n";
+  }
+  row.lines.push_back(std::string(100, 'z'));
+  row.text += row.lines.back();
+  return row;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Texts, InputFileLines,
     ::testing::Values(
@@ -86,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"CtrlZAtTheStart", "\x1A\nx\n", {}},
         LinesCase{
             "NulAndHighBytesAreText", std::string("a\0\xff\n", 4), {std::string("a\0\xff", 3)}},
-        LinesCase{"LongLine", std::string(5000, 'x') + "\ny", {std::string(5000, 'x'), "y"}}),
+        LinesCase{"LongLine", std::string(5000, 'x') + "\ny", {std::string(5000, 'x'), "y"}},
+        LinesOfEveryLength()),
     testing::RowName());
 
 TEST(InputFile, GivesALineLongerThanItsBufferInParts) {

@@ -81,7 +81,7 @@ bool InputFile::TakeUpToLineFeed(std::string_view& text) {
   return true;
 }
 
-bool InputFile::ReadLine(std::string_view& line) {
+bool InputFile::ReadLineFromBuffer(std::string_view& line) {
   for (std::string_view rest; !lineComplete_;)
     ReadLinePart(rest);  // the caller left part of the previous line unread
   for (;;) {
