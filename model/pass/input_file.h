@@ -12,13 +12,13 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <limits>
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "model/numbers/eight_digits.h"
 #include "model/pass/byte_buffer.h"
+#include "model/pass/line_feeds.h"
 #include "model/pass/pass_control.h"
 #include "platform/file.h"
 
@@ -106,15 +106,9 @@ class InputFile {
   bool TakeShortLine(std::string_view& text) {
     if (end_ - begin_ < kShortLine) return false;
     const char* const start = data() + begin_;
-    constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101;
     for (std::size_t at = 0; at < kShortLine; at += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, start + at, 8);
-      if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-      const std::uint64_t zeroWhereFeed = word ^ (kOnes * '\n');
-      // The lowest byte set here is the first line feed (bytes above it may be set wrongly).
-      const std::uint64_t feeds = (zeroWhereFeed - kOnes) & ~zeroWhereFeed & (kOnes << 7);
-      if (feeds != 0) {
+      const std::uint64_t feeds = LineFeedMarks(LoadEightBytes(start + at));
+      if (feeds != 0) {  // the lowest mark is the first line feed
         const std::size_t length = at + static_cast<std::size_t>(std::countr_zero(feeds)) / 8;
         text = std::string_view(start, length);
         begin_ += length + 1;

@@ -15,8 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "model/numbers/eight_digits.h"
 #include "model/pass/byte_buffer.h"
 #include "model/pass/input_file.h"
+#include "model/pass/line_feeds.h"
 #include "model/pass/output_file.h"
 #include "model/pass/pass_core.h"
 
@@ -304,16 +306,8 @@ void ParallelPass::ScaleUntilFirstReady() {
 
 // The last line feed in [begin, end), or null: eight bytes at a time while none of them is one.
 const char* LastLineFeed(const char* begin, const char* end) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080;
-  constexpr std::uint64_t kLineFeeds = kOnes * '\n';
-  while (end - begin >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, end - 8, 8);
-    const std::uint64_t zeroWhereFeed = word ^ kLineFeeds;
-    if (((zeroWhereFeed - kOnes) & ~zeroWhereFeed & kHighBits) != 0) break;
+  while (end - begin >= 8 && LineFeedMarks(LoadEightBytes(end - 8)) == 0)
     end -= 8;
-  }
   while (end > begin) {
     if (*--end == '\n') return end;
   }
