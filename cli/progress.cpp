@@ -127,8 +127,12 @@ void ProgressLine::Tick() {
 void ProgressLine::Draw(const std::string& text) {
   // Blanks over what is left of a longer line before.
   const std::size_t width = text.size();
-  platform::WriteText(
-      stream_, "\r" + text + std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' '));
+  std::string line;
+  line.reserve(1 + std::max(width, shownWidth_));
+  line += '\r';
+  line += text;
+  line.append(shownWidth_ > width ? shownWidth_ - width : 0, ' ');
+  platform::WriteText(stream_, line);
   shownWidth_ = std::max<std::size_t>(width, 1);
   everShown_ = true;
 }
