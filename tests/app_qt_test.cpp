@@ -190,7 +190,12 @@ class DropAddress : public ::testing::TestWithParam<DropAddressRow> {};
 
 TEST_P(DropAddress, GivesTheLocalPathOrNone) {
   QMimeData data;
-  data.setUrls({QUrl(GetParam().address)});
+  const QByteArray address = GetParam().address;
+  if (address.contains('\n')) {
+    data.setData(QStringLiteral("text/uri-list"), address);  // a list as a file manager sends
+  } else {
+    data.setUrls({QUrl::fromEncoded(address)});
+  }
   const std::vector<afx::CString> files = afx::LocalFilesOf(data);
   if (*GetParam().path == '\0') {
     EXPECT_TRUE(files.empty()) << files.front();
@@ -208,7 +213,11 @@ INSTANTIATE_TEST_SUITE_P(
         DropAddressRow{"AnotherHost", "file://example.org/tmp/crate.mdl", ""},
         DropAddressRow{"AnotherHostNamedLikeLocalhost",
                        "file://localhost.example.org/tmp/crate.mdl", ""},
-        DropAddressRow{"RemoteAddress", "sftp://localhost/tmp/crate.mdl", ""}),
+        DropAddressRow{"RemoteAddress", "sftp://localhost/tmp/crate.mdl", ""},
+        // The bytes the address spells, even where they are no UTF-8.
+        DropAddressRow{"NameNotUtf8", "file:///tmp/bad%FF.mdl", "/tmp/bad\xFF.mdl"},
+        DropAddressRow{"ListWithAComment", "# from a file manager\r\nfile:///tmp/crate.mdl\r\n",
+                       "/tmp/crate.mdl"}),
     testing::RowName());
 
 // Runs at the scale factor of the test's screen; ctest runs it at 1 and at 2 (QT_SCALE_FACTOR).
@@ -236,6 +245,34 @@ TEST(SharpIcon, TheAboutBoxShowsTheImageMadeForTheScreensPixels) {
 TEST(Application, TellsTheWindowSystemItsDesktopEntry) {
   afx::AfxSetUpApplication();
   EXPECT_EQ(QGuiApplication::desktopFileName(), "org.example.Tessary");
+}
+
+// A name that a field cannot hold exactly would come back from it as another file's name: such
+// a file is refused, dropped or named on the command line, and the form keeps what it had.
+TEST_F(QtMainDialog, DroppedFileWhoseNameIsNotUtf8IsRefusedWithAMessage) {
+  ui::MessageBoxWatch messages;
+  std::string model;
+  Run([&](QWidget* window) {
+    ui::Type(HandleOf(window), IDC_MODEL, "typed.mdl");
+    DropOn(window, CentreOf(window, IDC_MODEL), {QUrl::fromEncoded("file:///tmp/bad%FF.mdl")});
+    model = ui::TextOf(HandleOf(window), IDC_MODEL);
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_EQ(model, "typed.mdl");
+  EXPECT_EQ(messages.texts(),
+            std::vector<std::string>{"Tessary cannot take /tmp/bad\\xFF.mdl: its name is not "
+                                     "valid UTF-8, so it could not be shown and used as it is. "
+                                     "Rename the file, then drop it again."});
+}
+
+TEST(Application, RefusesAFileWhoseNameIsNotUtf8) {
+  const testing::ProgramResult result =
+      testing::RunProgram(TESSARY_PATH, {"-platform", "offscreen", "bad\xFF.mdl"});
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_NE(result.err.find("tessary: cannot take the file bad\\xFF.mdl: its name is not valid "
+                            "UTF-8"),
+            std::string::npos)
+      << result.err;
 }
 
 TEST(Application, RefusesTwoFilesAndUnknownOptionsOnStandardError) {

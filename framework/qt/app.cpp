@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/icon.h"
+#include "framework/qt/local_text.h"
 #include "framework/resources.h"
 #include "platform/error.h"
 #include "platform/process.h"
@@ -55,7 +56,14 @@ int AfxWinMain(int argc, char** argv) {
 
   QApplication application(argc, argv);  // takes its own options out of argv
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  const CommandLine line = ParseArguments(arguments);
+  CommandLine line = ParseArguments(arguments);
+  // A name that the Model field could not hold exactly would come back from it as another
+  // file's.
+  if (line.action == CommandLine::Action::Run && !ShownExactly(line.fileName)) {
+    line.action = CommandLine::Action::Error;
+    line.error = "cannot take the file " + Printable(line.fileName) +
+                 ": its name is not valid UTF-8, so it could not be shown and used as it is";
+  }
   if (line.action == CommandLine::Action::Error) {
     tessary::platform::WriteText(tessary::platform::Stream::Error,
                                  std::string(AfxGetAppName()) + ": " + line.error + " (see '" +

@@ -43,6 +43,16 @@ class DialogWindow : public QDialog {
     if (!TakeFiles(event)) return;
     const QPoint point = event->position().toPoint();
     const DropFiles drop{LocalFilesOf(*event->mimeData()), {point.x(), point.y()}};
+    // A name that a field could not hold exactly would come back from it as another file's.
+    for (const CString& file : drop.files) {
+      if (!ShownExactly(file)) {
+        const CString text = "Tessary cannot take " + Printable(file) +
+                             ": its name is not valid UTF-8, so it could not be shown and used "
+                             "as it is. Rename the file, then drop it again.";
+        owner_->MessageBox(text.c_str(), nullptr, MB_OK | MB_ICONSTOP);
+        return;
+      }
+    }
     owner_->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&drop));
   }
 

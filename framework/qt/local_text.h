@@ -22,4 +22,14 @@ inline CString ToLocal(const QString& text) {
   return text.toLocal8Bit().toStdString();
 }
 
+/// Whether `text` comes back the same from a control that shows it: a path that is not valid
+/// in the local encoding (UTF-8) would come back as another path.
+inline bool ShownExactly(const CString& text) {
+  return ToLocal(FromLocal(text)) == text;
+}
+
+/// `text` as a message can show it: bytes that are not valid in the local encoding written
+/// as \xFF.
+CString Printable(const CString& text);
+
 }  // namespace afx
