@@ -5,9 +5,21 @@
 namespace tessary::cli {
 namespace {
 
+// Whether `code` is a character that a terminal shows as nothing or that changes how the
+// text around it is shown: line and paragraph separators, the marks and controls of
+// bidirectional text (which can make a name read as another), invisible format characters
+// and the tag characters.
+bool IsInvisible(std::uint32_t code) {
+  return code == 0x00AD || code == 0x061C || code == 0x180E || (code >= 0x200B && code <= 0x200F) ||
+         (code >= 0x2028 && code <= 0x202E) || (code >= 0x2060 && code <= 0x206F) ||
+         code == 0xFEFF || (code >= 0xFFF9 && code <= 0xFFFB) ||
+         (code >= 0xE0000 && code <= 0xE007F);
+}
+
 // The length of the character that starts `text` when it is printable UTF-8, or 0 for a
 // byte that has to be escaped: a control character (C0, DEL, or C1 encoded as U+0080 to
-// U+009F) or a byte that does not start a well-formed UTF-8 sequence.
+// U+009F), an invisible one (see IsInvisible) or a byte that does not start a well-formed
+// UTF-8 sequence.
 std::size_t PrintableLength(std::string_view text) {
   const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
@@ -25,7 +37,7 @@ std::size_t PrintableLength(std::string_view text) {
     code = (code << 6) | (byte(i) & 0x3Fu);
   }
   if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  if (code <= 0x9F) return 0;  // a C1 control character
+  if (code <= 0x9F || IsInvisible(code)) return 0;  // a C1 control character, or unseen
   return length;
 }
 

@@ -110,7 +110,21 @@ INSTANTIATE_TEST_SUITE_P(
         NameTextCase{"CutSequence", "a\xE2\x82", "'a'$'\\342\\202'", "'a'$'\\342\\202'",
                      "a$'\\342\\202'"},
         NameTextCase{"NulByte", std::string("a\0b", 3), "'a'$'\\000''b'", "'a'$'\\000''b'",
-                     "a$'\\000'b"}),
+                     "a$'\\000'b"},
+        // Shown as nothing, or turning what follows around, a name could read as another's.
+        NameTextCase{"LineSeparator",
+                     "a\xE2\x80\xA8"
+                     "b",
+                     "'a'$'\\342\\200\\250''b'", "'a'$'\\342\\200\\250''b'",
+                     "a$'\\342\\200\\250'b"},
+        NameTextCase{"RightToLeftOverride", "x\xE2\x80\xAEldm.exe",
+                     "'x'$'\\342\\200\\256''ldm.exe'", "'x'$'\\342\\200\\256''ldm.exe'",
+                     "x$'\\342\\200\\256'ldm.exe"},
+        NameTextCase{"ZeroWidthSpace",
+                     "a\xE2\x80\x8B"
+                     "b",
+                     "'a'$'\\342\\200\\213''b'", "'a'$'\\342\\200\\213''b'",
+                     "a$'\\342\\200\\213'b"}),
     testing::RowName());
 
 // Rows named by how far the work has come.
