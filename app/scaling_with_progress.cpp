@@ -6,7 +6,8 @@ using namespace afx;
 
 tessary::ScaleResult ScaleModelFileWithProgress(CWnd* pOwner, const CString& model,
                                                 const CString& output, const CString& scaleX,
-                                                const CString& scaleY, const CString& scaleZ) {
+                                                const CString& scaleY, const CString& scaleZ,
+                                                std::vector<std::string>& notes) {
   const CString text = LoadString(IDS_SCALING);
   return AfxRunLongOperation(pOwner, text.c_str(), [&](CLongOperation& operation) {
     tessary::PassControl control;
@@ -15,7 +16,7 @@ tessary::ScaleResult ScaleModelFileWithProgress(CWnd* pOwner, const CString& mod
     };
     control.cancel = &operation.CancelRequested();
     try {
-      return tessary::ScaleModelFile(model, output, scaleX, scaleY, scaleZ, control);
+      return tessary::ScaleModelFile(model, output, scaleX, scaleY, scaleZ, control, &notes);
     } catch (const tessary::PassCancelled&) {
       AfxThrowUserException();
     }

@@ -123,11 +123,26 @@ void CTessaryDlg::OnBrowseOutput() {
 }
 
 // The window keeps painting during the pass. A file error from the pass is not caught here:
-// it goes to the framework's report; Cancel ends the handler without a message.
+// it goes to the framework's report; Cancel ends the handler without a message. What was
+// found beside the output, left by an earlier run, is said first, however the pass ended.
 void CTessaryDlg::OnScale() {
   UpdateData(TRUE);
-  const tessary::ScaleResult result = ScaleModelFileWithProgress(
-      this, m_strModel, m_strOutput, m_strScaleX, m_strScaleY, m_strScaleZ);
+  std::vector<std::string> notes;
+  const auto tellNotes = [&] {
+    CString text;
+    for (const std::string& note : notes)
+      text += (text.empty() ? "" : "\n") + note;
+    if (!text.empty()) MessageBox(text.c_str());
+  };
+  tessary::ScaleResult result;
+  try {
+    result = ScaleModelFileWithProgress(this, m_strModel, m_strOutput, m_strScaleX, m_strScaleY,
+                                        m_strScaleZ, notes);
+  } catch (...) {
+    tellNotes();
+    throw;
+  }
+  tellNotes();
   MessageBox(tessary::MessageFor(result));
 }
 

@@ -86,11 +86,21 @@ std::optional<std::string> CheckTargetDirectory(const std::string& folder) {
   return std::nullopt;
 }
 
+std::optional<std::string> UnmatchedPattern(const std::string& input) {
+  const char c = platform::CharacterNotInNames(platform::NameOf(input));
+  if (c != '*' && c != '?') return std::nullopt;
+  return QuotedNameText(input) + " names no file: no file matches it";
+}
+
 std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace) {
   std::vector<std::string> problems;
   std::map<FileKey, std::size_t> inputs;   // the first input of each identity
   std::map<FileKey, std::size_t> outputs;  // the first input that writes each output
   for (std::size_t i = 0; i < files.size(); ++i) {
+    if (auto problem = UnmatchedPattern(files[i].input)) {
+      problems.push_back(*problem);
+      continue;
+    }
     if (files[i].output.empty()) {
       problems.push_back(QuotedNameText(files[i].input) + " names no file");
       continue;

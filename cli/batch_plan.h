@@ -29,11 +29,16 @@ std::vector<PlannedFile> PlanFiles(const ScaleCommand& command);
 /// Why `folder` cannot take the outputs (it does not exist, or is no folder), or nothing.
 std::optional<std::string> CheckTargetDirectory(const std::string& folder);
 
+/// Why `input` names no file, where a name cannot hold a wildcard (Windows, whose programs
+/// expand them themselves) and it holds one that matched nothing: "'*.mdl' names no file: no
+/// file matches it". Nothing otherwise.
+std::optional<std::string> UnmatchedPattern(const std::string& input);
+
 /// One sentence for each problem that must stop the batch before it starts: an input that
-/// names no file, two inputs that would write the same output, an output that would be one of
-/// the inputs. Files are compared by identity (device and inode), so that two names of one
-/// file (links, "./a.mdl" and "a.mdl") count as one; a file that does not exist yet (an
-/// output, or an input that an earlier input would write) is compared by its folder's
+/// names no file (see also UnmatchedPattern), two inputs that would write the same output, an
+/// output that would be one of the inputs. Files are compared by identity (device and inode), so
+/// that two names of one file (links, "./a.mdl" and "a.mdl") count as one; a file that does not
+/// exist yet (an output, or an input that an earlier input would write) is compared by its folder's
 /// identity and its name. With `inPlace` each input is its own output
 /// and only two names of one file are a problem. Empty when there is none.
 std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace);

@@ -15,7 +15,7 @@ JobFile FileArgument(const std::string& argument, platform::File::Standard stand
 }
 
 JobResult Scale(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
-                const std::atomic<bool>* cancel,
+                const platform::RunFiles& runFiles, const std::atomic<bool>* cancel,
                 const std::function<void(std::uint64_t)>& bytesRead) {
   PassControl control;
   control.cancel = cancel;
@@ -27,6 +27,7 @@ JobResult Scale(const PlannedFile& file, const ScaleCommand& command, const Thre
   job.factors = command.factors;
   job.control = control;
   job.plan = plan;
+  job.runFiles = &runFiles;
   job.inPlace = command.placement == Placement::InPlace;
   job.commitLater = plan.outputsPerCommit > 1;
   if (command.fit) {
@@ -45,10 +46,10 @@ JobResult Scale(const PlannedFile& file, const ScaleCommand& command, const Thre
 }  // namespace
 
 JobResult ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
-                    const std::atomic<bool>* cancel,
+                    const platform::RunFiles& runFiles, const std::atomic<bool>* cancel,
                     const std::function<void(std::uint64_t)>& bytesRead) noexcept {
   try {
-    return Scale(file, command, plan, cancel, bytesRead);
+    return Scale(file, command, plan, runFiles, cancel, bytesRead);
   } catch (...) {  // only running out of memory before the job started gets here
     JobResult result;
     result.status = JobStatus::Failed;

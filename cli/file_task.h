@@ -18,10 +18,11 @@ namespace tessary::cli {
 /// file and the exit status are made from: Done means its output is in place, whatever
 /// happened after (an interrupt included). "-" stands for standard input or output.
 /// `bytesRead` is called from this thread with the bytes read so far (both reads, for --fit);
-/// `cancel` stops the work and leaves the output as it was. Never throws: with no memory even
+/// `cancel` stops the work and leaves the output as it was. `runFiles` are the run's inputs
+/// and outputs, which no clean-up beside an output touches. Never throws: with no memory even
 /// to start, the record is Failed with no path.
 JobResult ScaleFile(const PlannedFile& file, const ScaleCommand& command, const ThreadPlan& plan,
-                    const std::atomic<bool>* cancel,
+                    const platform::RunFiles& runFiles, const std::atomic<bool>* cancel,
                     const std::function<void(std::uint64_t)>& bytesRead) noexcept;
 
 }  // namespace tessary::cli

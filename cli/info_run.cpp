@@ -1,5 +1,6 @@
 #include "cli/info_run.h"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -8,7 +9,7 @@
 #include "cli/model_report.h"
 #include "cli/ordered_pool.h"
 #include "cli/progress.h"
-#include "cli/scale_run.h"
+#include "model/job/thread_plan.h"
 #include "model/pass/model_info.h"
 #include "platform/process.h"
 
@@ -21,14 +22,14 @@ struct InfoOutcome {
   std::string report;  // for standard output
 };
 
-InfoOutcome Inspect(const std::string& input, const InfoCommand& command,
+InfoOutcome Inspect(const std::string& input, const InfoCommand& command, const ThreadPlan& plan,
                     const PassControl& control) noexcept {
   InfoOutcome outcome;
   try {
     ModelInfo info;
     const JobFile file =
         input == "-" ? JobFile::Standard(platform::File::Standard::Input) : JobFile::Path(input);
-    outcome.result = InspectModelFile(file, info, control);
+    outcome.result = InspectModelFile(file, info, control, &plan);
     if (outcome.result.status == JobStatus::Done) {
       outcome.report = command.json ? InfoJson(input, info, command.factors)
                                     : InfoText(input, info, command.factors);
@@ -57,9 +58,17 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
     return {kExitUsage, false};
   }
 
+  // Files at a time and their buffers as a run that scales them would have them, within the
+  // process's limits on memory and open files; a model is read on one thread.
   std::vector<std::uint64_t> sizes;
-  for (const std::string& input : command.inputs)
+  RunRequest request{command.jobs, 1, command.inputs.size(), 0};
+  for (const std::string& input : command.inputs) {
     sizes.push_back(InputSize(input));
+    if (sizes.back() != ProgressCounter::kUnknownSize) {
+      request.largestFile = std::max(request.largestFile, sizes.back());
+    }
+  }
+  const ThreadPlan plan = PlanRun(RunResources::OfThisProcess(), request);
   ProgressCounter counter(sizes);
   ProgressLine progress(counter, command.progress);
 
@@ -69,7 +78,7 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
   // A model read on this thread draws the progress line from its own progress reports.
   const std::thread::id thisThread = std::this_thread::get_id();
   RunInOrder(
-      command.inputs.size(), command.jobs != 0 ? command.jobs : DefaultJobs(),
+      command.inputs.size(), static_cast<unsigned>(plan.filesAtATime),
       [&](std::size_t i) {
         PassControl control;
         control.cancel = &interrupt;
@@ -77,7 +86,7 @@ RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& in
           counter.SetBytes(i, done);
           if (std::this_thread::get_id() == thisThread) progress.Tick();
         };
-        InfoOutcome outcome = Inspect(command.inputs[i], command, control);
+        InfoOutcome outcome = Inspect(command.inputs[i], command, plan, control);
         if (outcome.result.status != JobStatus::Cancelled) counter.FileDone();
         return outcome;
       },

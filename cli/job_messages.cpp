@@ -30,6 +30,9 @@ std::string FailureText(const JobResult& result) {
       if (platform::IsKind(result.systemError, platform::ErrorKind::NoMemory)) {
         return OutOfMemoryText(result.path);
       }
+      if (result.cause == FileErrorCause::NotReplaced) {
+        return "Unable to replace " + NameText(result.path) + ": it " + result.reason + ".";
+      }
       return MessageText(result.cause == FileErrorCause::DiskFull ? Message::DiskFull
                                                                   : Message::UnknownError,
                          NameText(result.path)) +
@@ -82,8 +85,13 @@ std::string InterruptedText(std::size_t finished, std::size_t files, Placement p
   return text;
 }
 
-std::string StaleRemovedText(const std::string& path) {
-  return "removed " + NameText(path) + ", left by an earlier run that did not finish";
+std::string LeftoverText(const platform::Leftover& leftover) {
+  return MessageText(leftover.removed ? Message::LeftoverRemoved : Message::LeftoverKept,
+                     NameText(leftover.path));
+}
+
+std::string AccessNoteText(const PlannedFile& file, const JobResult& result) {
+  return NameText(file.output) + ": " + result.accessNote;
 }
 
 std::string OutOfMemoryText(const std::string& file) {

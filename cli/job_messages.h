@@ -39,9 +39,14 @@ std::string FinishedText(const PlannedFile& file, Placement placement);
 /// (listed above); the others are as they were".
 std::string InterruptedText(std::size_t finished, std::size_t files, Placement placement);
 
-/// What is said, whatever became of the file, of a new file that an earlier run left beside
-/// an output and this one removed: "removed PATH, left by an earlier run that did not finish".
-std::string StaleRemovedText(const std::string& path);
+/// What is said, whatever became of the file, of what was found beside an output that an
+/// earlier run may have left: "removed PATH, left by an earlier run that did not finish" for
+/// a file this program made, otherwise "left PATH as it is: ...".
+std::string LeftoverText(const platform::Leftover& leftover);
+
+/// What is said of a file done whose new version could not keep all of the old one's access:
+/// "OUTPUT: lost its set-group-ID bit, ...".
+std::string AccessNoteText(const PlannedFile& file, const JobResult& result);
 
 /// What is said of `file` when memory ran out: as memory, never as a fault of the file.
 std::string OutOfMemoryText(const std::string& file);

@@ -68,16 +68,15 @@ void PrintStats(const PassStats& stats, double seconds) {
 
 }  // namespace
 
-unsigned DefaultJobs() {
-  return static_cast<unsigned>(platform::UsableCores());
-}
-
 RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt) {
   const auto start = std::chrono::steady_clock::now();
   const bool batch = command.placement != Placement::Output;
   const std::vector<PlannedFile> files = PlanFiles(command);
   std::vector<std::string> problems;
   if (command.fit) problems = CheckFitInputs(files);
+  if (!batch && files.size() == 1 && files[0].input != "-") {
+    if (auto problem = UnmatchedPattern(files[0].input)) problems.push_back(*problem);
+  }
   if (batch && problems.empty()) {
     if (command.placement == Placement::TargetDirectory) {
       if (auto problem = CheckTargetDirectory(command.destination)) problems.push_back(*problem);
@@ -113,6 +112,12 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
     PrintProgramLine("nothing was written");
     return {kExitFailure, false};
   }
+  // What clearing the leftovers of earlier runs beside each output never touches.
+  platform::RunFiles runFiles;
+  for (const PlannedFile& file : files) {
+    if (file.input != "-") runFiles.Add(file.input);
+    if (file.output != "-" && !file.output.empty()) runFiles.Add(file.output);
+  }
   ProgressCounter counter(sizes);
   ProgressLine progress(counter, command.progress);
 
@@ -125,12 +130,13 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
   Totals totals;
   std::vector<std::size_t> finished;  // the files whose output is in place, in input order
   const auto say = [&](std::size_t i, const JobResult& result) {
-    if (!result.removedStale.empty()) progress.Clear();
-    for (const std::string& path : result.removedStale)
-      PrintProgramLine(StaleRemovedText(path));
+    if (!result.leftovers.empty()) progress.Clear();
+    for (const platform::Leftover& leftover : result.leftovers)
+      PrintProgramLine(LeftoverText(leftover));
     if (result.status == JobStatus::Cancelled) return;  // left as it was
     progress.Clear();
     if (result.status == JobStatus::Done) {
+      if (!result.accessNote.empty()) PrintProgramLine(AccessNoteText(files[i], result));
       ++totals.done;
       finished.push_back(i);
       totals.stats.lines += result.stats.lines;
@@ -171,7 +177,7 @@ RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& 
       files.size(), static_cast<unsigned>(workers),
       [&](std::size_t i) {
         JobResult result =
-            ScaleFile(files[i], command, plan, &interrupt, [&, i](std::uint64_t done) {
+            ScaleFile(files[i], command, plan, runFiles, &interrupt, [&, i](std::uint64_t done) {
               counter.SetBytes(i, done);
               if (std::this_thread::get_id() == thisThread) {
                 progress.Tick();

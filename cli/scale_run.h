@@ -14,7 +14,4 @@ namespace tessary::cli {
 /// finished (their outputs in place) are then listed, even without --verbose.
 RunResult RunScaleCommand(const ScaleCommand& command, const std::atomic<bool>& interrupt);
 
-/// Files at a time for a `jobs` option of 0: the processors this program may run on.
-unsigned DefaultJobs();
-
 }  // namespace tessary::cli

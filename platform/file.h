@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -90,6 +92,21 @@ std::string ComparableName(const std::string& name);
 /// stream or a device instead ("/" on POSIX; also \ : * ? " < > | and control characters on
 /// Windows), or 0 when there is none.
 char CharacterNotInNames(const std::string& text);
+
+/// The files of a running command (its inputs and outputs), which nothing it does on the
+/// side, such as clearing what earlier runs left, may touch: existing files by identity,
+/// files still to be made by their folder's identity and their name.
+class RunFiles {
+ public:
+  /// Adds the file that `path` names now, or the name it would be made under.
+  void Add(const std::string& path);
+  /// Whether the file `file`, named `name` in the folder `folder`, is one of them.
+  bool Holds(const FileId& file, const FileId& folder, const std::string& name) const;
+
+ private:
+  std::vector<FileId> files_;
+  std::vector<std::pair<FileId, std::string>> names_;  // names as ComparableName gives them
+};
 
 /// An open file: owned, and closed when destroyed, or borrowed from the process (standard
 /// input or output) and never closed. Movable, not copyable. Reads and writes may come from

@@ -107,6 +107,28 @@ TEST_F(MainDialog, OutputThatCannotBeOpened) {
   EXPECT_EQ(ReadFile(model_), "position 1 2 4\nnode\n");
 }
 
+// A file beside the output whose name is that of a new file an unfinished run leaves is said
+// before the result: here one the user made, which stays.
+TEST_F(MainDialog, WhatAnEarlierRunMayHaveLeftIsToldFirst) {
+  const std::string users = dir_.File(".out.mdl.tessary-backup");
+  WriteFile(users, "notes");
+  ui::MessageBoxWatch messages;
+  Run([&](ui::Window window) {
+    FillForm(window, model_, output_, "2", "3", "0.5");
+    ui::Click(window, IDC_SCALE);
+    ui::Press(window, ui::Key::Escape);
+  });
+  const std::vector<std::string> texts = messages.texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].rfind("Left ", 0), 0u) << texts[0];
+  EXPECT_NE(texts[0].find(".out.mdl.tessary-backup as it is: its name is that of a file an "
+                          "unfinished run leaves, but nothing shows that Tessary made it."),
+            std::string::npos)
+      << texts[0];
+  EXPECT_EQ(texts[1], "Done!");
+  EXPECT_EQ(ReadFile(users), "notes");
+}
+
 #ifndef _WIN32  // a disk that is always full
 TEST_F(MainDialog, FileErrorIsReportedWithTheStopIconAndTheDialogGoesOn) {
   ui::MessageBoxSeen diskFull;

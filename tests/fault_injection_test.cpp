@@ -21,6 +21,17 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#endif
+
 #include "tests/support/files.h"
 #include "tests/support/model_maker.h"
 #include "tests/support/table.h"
@@ -231,10 +242,19 @@ std::string Program() {
   return TESSARY_SCALE_FAULTS_PATH;
 }
 
-ProgramResult RunPlanned(const Scene& scene, const std::string& log,
+struct Row {
+  const char* name;
+  Run run;
+  Kind kind;
+  // New files have names from the start, as on a file system without unnamed files.
+  bool named = false;
+};
+
+ProgramResult RunPlanned(const Row& row, const Scene& scene, const std::string& log,
                          const std::vector<std::string>& plan) {
   ProgramSetup setup;
   setup.environment = plan;
+  if (row.named) setup.environment.push_back("TESSARY_FAULT_UNNAMED=refuse");
   setup.environment.push_back("TESSARY_FAULT_COUNT=" + log);
   return testing::RunProgram(Program(), scene.arguments, setup);
 }
@@ -243,12 +263,6 @@ ProgramResult RunPlanned(const Scene& scene, const std::string& log,
 struct Finding {
   std::string what;
   std::string detail;
-};
-
-struct Row {
-  const char* name;
-  Run run;
-  Kind kind;
 };
 
 // Faults found by this test and not mended yet: the findings of `what` in rows of `run` and
@@ -264,7 +278,9 @@ struct KnownFault {
 constexpr const char* kReportedFailedButDone =
     "a file is reported as failed, yet its output is the new one";
 constexpr const char* kStaleTemporaryKept =
-    "the next run of the same command left an earlier run's temporary file";
+    "the next run of the same command neither removed nor named what an earlier run left";
+constexpr const char* kLeftoverNotUsers =
+    "what the next run left is not a file that was there before (it could have removed it)";
 constexpr const char* kFailedCallLeftFile = "a failed call left a temporary file";
 constexpr const char* kOutputLost = "an output was lost";
 constexpr const char* kFinishedNotNamed =
@@ -437,7 +453,7 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
   {
     TempDir dir;
     const Scene scene = SetUpScene(row.run, dir);
-    const ProgramResult result = RunPlanned(scene, log, {});
+    const ProgramResult result = RunPlanned(row, scene, log, {});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     calls = ReadLog(log);
     ASSERT_FALSE(calls.empty()) << "no call was counted: the wrappers are not linked in";
@@ -470,7 +486,7 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     std::vector<std::string> plan = {"TESSARY_FAULT_AT=" + std::to_string(attempt.at),
                                      std::string("TESSARY_FAULT_KIND=") + KindName(row.kind),
                                      "TESSARY_FAULT_ERROR=" + std::to_string(attempt.error)};
-    const ProgramResult result = RunPlanned(scene, log, plan);
+    const ProgramResult result = RunPlanned(row, scene, log, plan);
     const Call& call = calls[attempt.at - 1];
     std::vector<Finding> findings;
     std::optional<std::size_t> acted;
@@ -485,12 +501,22 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
     // and after any run that left a file.
     if ((row.kind == Kind::Stop && kEveryStep) || !Leftovers(scene, after).empty()) {
       const ProgramResult again = testing::RunProgram(TESSARY_SCALE_PATH, scene.arguments);
-      const std::vector<std::string> leftovers = Leftovers(scene, FilesIn(dir));
+      const std::map<std::string, std::string> files = FilesIn(dir);
       if (again.exitCode != 0) {
         findings.push_back({"the same command run again failed", again.err});
       }
-      if (!leftovers.empty()) {
-        findings.push_back({kStaleTemporaryKept, Joined(leftovers)});
+      // What it does not remove, it names; and it removes all of its own, so what stays is a
+      // file that was there before (an old model moved aside as the new one went in), or an
+      // empty file, killed an instant after it was made, before it could be marked as ours.
+      for (const std::string& leftover : Leftovers(scene, files)) {
+        if (again.err.find("left " + dir.File(leftover) + " as it is") == std::string::npos) {
+          findings.push_back({kStaleTemporaryKept, leftover + ": " + again.err});
+        } else if (!files.at(leftover).empty() &&
+                   std::none_of(scene.before.begin(), scene.before.end(), [&](const auto& file) {
+                     return file.second == files.at(leftover);
+                   })) {
+          findings.push_back({kLeftoverNotUsers, leftover});
+        }
       }
     }
 
@@ -532,21 +558,308 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
   }
 }
 
+const std::vector<Row> kRows = {
+    Row{"InPlace_CallFails", Run::InPlace, Kind::Error},
+    Row{"InPlace_CallGetsEINTR", Run::InPlace, Kind::Interrupted},
+    Row{"InPlace_KilledThere", Run::InPlace, Kind::Stop},
+    Row{"InPlace_CtrlCThere", Run::InPlace, Kind::CtrlC},
+    Row{"TwoFiles_CallFails", Run::TwoFiles, Kind::Error},
+    Row{"TwoFiles_CallGetsEINTR", Run::TwoFiles, Kind::Interrupted},
+    Row{"TwoFiles_KilledThere", Run::TwoFiles, Kind::Stop},
+    Row{"TwoFiles_CtrlCThere", Run::TwoFiles, Kind::CtrlC},
+    Row{"Batch_CallFails", Run::Batch, Kind::Error},
+    Row{"Batch_CallGetsEINTR", Run::Batch, Kind::Interrupted},
+    Row{"Batch_KilledThere", Run::Batch, Kind::Stop},
+    Row{"Batch_CtrlCThere", Run::Batch, Kind::CtrlC},
+#ifndef _WIN32
+    Row{"InPlace_CallFails_Named", Run::InPlace, Kind::Error, true},
+    Row{"InPlace_KilledThere_Named", Run::InPlace, Kind::Stop, true},
+    Row{"TwoFiles_CallFails_Named", Run::TwoFiles, Kind::Error, true},
+    Row{"TwoFiles_KilledThere_Named", Run::TwoFiles, Kind::Stop, true},
+    Row{"Batch_CallFails_Named", Run::Batch, Kind::Error, true},
+    Row{"Batch_KilledThere_Named", Run::Batch, Kind::Stop, true},
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection, ::testing::ValuesIn(kRows), testing::RowName());
+
+}  // namespace
+}  // namespace tessary
+
+#ifndef _WIN32
+namespace tessary {
+namespace {
+
+// --- Another program at the moment of the exchange -----------------------------------------
+// What another program does to the model just before its name is exchanged with the new
+// file's, or just before the exchange is undone, through commands that the fault plan runs
+// at those calls: its change is never lost, and the report says what happened.
+
+struct AtTheExchange {
+  const char* name;
+  const char* before;      // run just before the exchange, on FILE
+  const char* beforeBack;  // run just before the exchange is undone, or null
+  // What the model's status must be afterwards, besides holding the old model.
+  std::function<bool(const struct stat&)> kept;
+  const char* said;  // in the report
+};
+
+void PrintTo(const AtTheExchange& row, std::ostream* os) {
+  *os << row.name;
+}
+
+// The index of the `nth` call to `name` in the log at `path`, or 0.
+std::size_t NthCall(const std::string& path, const std::string& name, int nth) {
+  const std::vector<Call> calls = ReadLog(path);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].name == name && --nth == 0) return i + 1;
+  }
+  return 0;
+}
+
+std::string OnFile(const char* command, const std::string& file) {
+  std::string text = command;
+  text.replace(text.find("FILE"), 4, "'" + file + "'");
+  return text + " 2>/dev/null";
+}
+
+class ExchangeTest : public ::testing::TestWithParam<AtTheExchange> {};
+
+TEST_P(ExchangeTest, AnotherProgramsChangeIsNeverLost) {
+  const AtTheExchange& row = GetParam();
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to give files to another user";
+  TempDir dir;
+  const std::string model = dir.File("model.mdl"), log = dir.File("calls.txt");
+  const std::string old = Model(9);
+  const auto setUp = [&] {
+    WriteFile(model, old);
+    ::chmod(model.c_str(), 0644);
+  };
+  const std::vector<std::string> arguments = {"-s", "2", "-i", model};
+  const auto run = [&](std::vector<std::string> environment) {
+    environment.push_back("TESSARY_FAULT_COUNT=" + log);
+    fs::remove(log);
+    ProgramSetup setup;
+    setup.environment = std::move(environment);
+    return testing::RunProgram(Program(), arguments, setup);
+  };
+  // Where the calls come: the exchange, then its undoing once the change is seen.
+  setUp();
+  ASSERT_EQ(run({}).exitCode, 0);
+  const std::size_t exchange = NthCall(log, "renameat2", 1);
+  ASSERT_NE(exchange, 0u);
+  std::vector<std::string> plan = {"TESSARY_FAULT_RUN_1=" + std::to_string(exchange) + " " +
+                                   OnFile(row.before, model)};
+  if (row.beforeBack != nullptr) {
+    setUp();
+    run(plan);
+    const std::size_t back = NthCall(log, "renameat2", 2);
+    ASSERT_NE(back, 0u) << "the exchange was not undone";
+    plan.push_back("TESSARY_FAULT_RUN_2=" + std::to_string(back) + " " +
+                   OnFile(row.beforeBack, model));
+  }
+  setUp();
+  const ProgramResult result = run(plan);
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("Unable to replace " + model), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(model), old) << "the model is as the other program left it";
+  struct stat status {};
+  ASSERT_EQ(::stat(model.c_str(), &status), 0);
+  EXPECT_TRUE(row.kept(status)) << "mode " << std::oct << (status.st_mode & 07777);
+  // Nothing is left beside it but what the other program wrote, named in the report.
+  for (const std::string& name : testing::ListFolder(dir.path())) {
+    if (name == "model.mdl" || name == "calls.txt") continue;
+    EXPECT_NE(result.err.find("kept in " + dir.File(name)), std::string::npos) << name;
+    EXPECT_NE(ReadFile(dir.File(name)).find("1 2 3\n"), std::string::npos) << name;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Runs, FaultInjection,
-    ::testing::Values(Row{"InPlace_CallFails", Run::InPlace, Kind::Error},
-                      Row{"InPlace_CallGetsEINTR", Run::InPlace, Kind::Interrupted},
-                      Row{"InPlace_KilledThere", Run::InPlace, Kind::Stop},
-                      Row{"InPlace_CtrlCThere", Run::InPlace, Kind::CtrlC},
-                      Row{"TwoFiles_CallFails", Run::TwoFiles, Kind::Error},
-                      Row{"TwoFiles_CallGetsEINTR", Run::TwoFiles, Kind::Interrupted},
-                      Row{"TwoFiles_KilledThere", Run::TwoFiles, Kind::Stop},
-                      Row{"TwoFiles_CtrlCThere", Run::TwoFiles, Kind::CtrlC},
-                      Row{"Batch_CallFails", Run::Batch, Kind::Error},
-                      Row{"Batch_CallGetsEINTR", Run::Batch, Kind::Interrupted},
-                      Row{"Batch_KilledThere", Run::Batch, Kind::Stop},
-                      Row{"Batch_CtrlCThere", Run::Batch, Kind::CtrlC}),
+    Commit, ExchangeTest,
+    ::testing::Values(
+        AtTheExchange{"AccessNarrowedJustBefore", "chmod 600 FILE", nullptr,
+                      [](const struct stat& s) { return (s.st_mode & 07777) == 0600; },
+                      "was changed by another program during the run"},
+        AtTheExchange{"OwnerChangedJustBefore", "chown 65534 FILE", nullptr,
+                      [](const struct stat& s) { return s.st_uid == 65534; },
+                      "was changed by another program during the run"},
+        AtTheExchange{"WrittenToWhileTheNewFileWasInPlace", "chmod 600 FILE",
+                      "echo '1 2 3' >> FILE",
+                      [](const struct stat& s) { return (s.st_mode & 07777) == 0600; },
+                      "what it wrote to the scaled model while that was briefly in place is "
+                      "kept in"}),
+    testing::RowName());
+
+// --- Who may open the new file, at every moment ---------------------------------------------
+// A member of the model's group watches its folder from another process and, at each event
+// there (a file made, renamed or its access changed), tries to open every file in it: it must
+// never get further into any of them than the old model let it. New files have names from
+// the start here, as on a file system without unnamed files, so that they can be watched.
+
+constexpr uid_t kWatcher = 65534;  // nobody, in the group nogroup
+constexpr gid_t kWatchersGroup = 65534;
+
+// The old file's access: its mode and its access control list.
+struct AccessRow {
+  const char* name;
+  mode_t mode;
+  std::string list;
+};
+
+void PrintTo(const AccessRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+// What the watcher could do: 'r' read, 'w' write, for each file it could open.
+struct Watched {
+  bool read = false;
+  bool wrote = false;
+};
+
+// Opens `path` as the watcher would, for reading and for writing.
+Watched TryOpen(const std::string& path) {
+  Watched got;
+  for (const int flags : {O_RDONLY, O_WRONLY}) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    (flags == O_RDONLY ? got.read : got.wrote) = true;
+    ::close(fd);
+  }
+  return got;
+}
+
+// A child process, as the watcher, that watches `folder` until the other end of `stop` is
+// closed, then writes what it could do to `report`.
+pid_t StartWatcher(const std::string& folder, const int (&stop)[2], const int (&report)[2]) {
+  const pid_t child = ::fork();
+  if (child != 0) return child;
+  ::close(stop[1]);
+  ::close(report[0]);
+  if (::setgroups(0, nullptr) != 0 || ::setgid(kWatchersGroup) != 0 || ::setuid(kWatcher) != 0) {
+    ::_exit(2);
+  }
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch < 0 || ::inotify_add_watch(watch, folder.c_str(),
+                                       IN_CREATE | IN_ATTRIB | IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
+    ::_exit(3);
+  }
+  Watched got;
+  char events[4096];
+  for (;;) {
+    pollfd wait[2] = {{watch, POLLIN, 0}, {stop[0], POLLIN, 0}};
+    ::poll(wait, 2, -1);
+    if ((wait[1].revents & (POLLIN | POLLHUP)) != 0) break;
+    const ssize_t size = ::read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < size;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      if (event->len == 0) continue;
+      const Watched now = TryOpen(folder + "/" + event->name);
+      got.read = got.read || now.read;
+      got.wrote = got.wrote || now.wrote;
+    }
+  }
+  const char said[2] = {got.read ? 'r' : '-', got.wrote ? 'w' : '-'};
+  (void)!::write(report[1], said, 2);
+  ::_exit(0);
+}
+
+class AccessWatch : public ::testing::TestWithParam<AccessRow> {};
+
+TEST_P(AccessWatch, NewFileIsNeverMoreOpenThanTheOldOne) {
+  const AccessRow& row = GetParam();
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to become another user";
+  for (const bool inPlace : {true, false}) {
+    int rounds = 0;
+    for (int round = 0; round < 25; ++round) {
+      TempDir dir;
+      const std::string folder = dir.File("d");
+      fs::create_directory(folder);
+      ::chmod(folder.c_str(), 0755);
+      const std::string model = folder + "/m.mdl", output = folder + "/out.mdl";
+      const std::string& replaced = inPlace ? model : output;
+      WriteFile(model, testing::MakeModel(7, 3).text);
+      WriteFile(output, "an older output\n");
+      for (const std::string& file : {model, output}) {
+        ASSERT_EQ(::chown(file.c_str(), 0, kWatchersGroup), 0);
+        ASSERT_EQ(::chmod(file.c_str(), file == replaced ? row.mode : 0600), 0);
+      }
+      if (::setxattr(replaced.c_str(), "system.posix_acl_access", row.list.data(), row.list.size(),
+                     0) != 0) {
+        GTEST_SKIP() << "no access control lists here";
+      }
+      // What the watcher may do with the old file, told by trying as the watcher.
+      int before[2];
+      ASSERT_EQ(::pipe(before), 0);
+      if (const pid_t child = ::fork(); child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kWatchersGroup) != 0 ||
+            ::setuid(kWatcher) != 0) {
+          ::_exit(2);
+        }
+        const Watched got = TryOpen(replaced);
+        const char said[2] = {got.read ? 'r' : '-', got.wrote ? 'w' : '-'};
+        (void)!::write(before[1], said, 2);
+        ::_exit(0);
+      } else {
+        ::close(before[1]);
+        ::waitpid(child, nullptr, 0);
+      }
+      char allowed[2] = {'?', '?'};
+      ASSERT_EQ(::read(before[0], allowed, 2), 2);
+      ::close(before[0]);
+
+      int stop[2], report[2];
+      ASSERT_EQ(::pipe(stop), 0);
+      ASSERT_EQ(::pipe(report), 0);
+      ASSERT_EQ(::fcntl(stop[1], F_SETFD, FD_CLOEXEC), 0);  // not held by the programs run
+      const pid_t watcher = StartWatcher(folder, stop, report);
+      ::close(stop[0]);
+      ::close(report[1]);
+      ::usleep(20000);  // the watch is set
+      ProgramSetup setup;
+      setup.environment = {"TESSARY_FAULT_UNNAMED=refuse"};
+      const std::vector<std::string> arguments =
+          inPlace ? std::vector<std::string>{"-s", "2", "-i", model}
+                  : std::vector<std::string>{model, output, "2"};
+      const ProgramResult result = testing::RunProgram(Program(), arguments, setup);
+      ::usleep(5000);
+      ::close(stop[1]);
+      char got[2] = {'?', '?'};
+      const bool reported = ::read(report[0], got, 2) == 2;
+      ::close(report[0]);
+      ::waitpid(watcher, nullptr, 0);
+      ASSERT_EQ(result.exitCode, 0) << result.err;
+      ASSERT_TRUE(reported);
+      EXPECT_FALSE(got[0] == 'r' && allowed[0] != 'r')
+          << "round " << round << ": the watcher read a new file it could not read before";
+      EXPECT_FALSE(got[1] == 'w' && allowed[1] != 'w')
+          << "round " << round << ": the watcher wrote to a new file it could not write before";
+      ++rounds;
+    }
+    EXPECT_EQ(rounds, 25);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, AccessWatch,
+    ::testing::Values(
+        // The group may read, a named user may write: the mask makes the group's bits rw.
+        AccessRow{"GroupReadsNamedUserWrites", 0660,
+                  testing::AccessList({{testing::kUserObject, 6, testing::kAny},
+                                       {testing::kUser, 6, 1},
+                                       {testing::kGroupObject, 4, testing::kAny},
+                                       {testing::kMask, 6, testing::kAny},
+                                       {testing::kOther, 0, testing::kAny}})},
+        // The group may do nothing, a named user may read: the group's bits are r.
+        AccessRow{"GroupNothingNamedUserReads", 0640,
+                  testing::AccessList({{testing::kUserObject, 6, testing::kAny},
+                                       {testing::kUser, 4, 1},
+                                       {testing::kGroupObject, 0, testing::kAny},
+                                       {testing::kMask, 4, testing::kAny},
+                                       {testing::kOther, 0, testing::kAny}})}),
     testing::RowName());
 
 }  // namespace
 }  // namespace tessary
+#endif

@@ -5,13 +5,16 @@
 // is widened, and the report says what was done.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +29,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -54,73 +58,222 @@ ScaleJob Job(const std::string& input, const std::string& output, bool inPlace,
   return job;
 }
 
-// --- New files left by earlier runs ------------------------------------------------------
+// --- What earlier runs may have left beside an output -------------------------------------
+// A file is removed only when this program provably made it: the mark its new files carry
+// until they are in place, the user's own, with no other name, held by no program, and none
+// of the running command's files. Anything else with such a name is left and reported, and
+// what is no regular file, or is held, or is the command's own, is not even reported.
 
-struct StaleCase {
+enum class Found { Removed, Reported, Untouched };
+
+struct LeftoverCase {
   const char* name;
   const char* file;  // beside out.mdl before the run
-  bool locked;       // held by another program, as a run still under way holds its own
-  bool removed;
+  // Makes `path` into the case, with whatever holds it in `hold`; false when this system
+  // cannot.
+  std::function<bool(const std::string& path, std::shared_ptr<void>& hold)> make;
+  Found found;
+  bool runFile = false;  // one of the running command's own files
 };
 
-void PrintTo(const StaleCase& row, std::ostream* os) {
+void PrintTo(const LeftoverCase& row, std::ostream* os) {
   *os << row.name;
 }
 
-class StaleFileTest : public ::testing::TestWithParam<StaleCase> {};
+constexpr const char* kLeftName = ".out.mdl.tessary-Ab12Cd";
 
-TEST_P(StaleFileTest, RunWritingTheSameOutputRemovesOnlyWhatNoProgramHolds) {
-  const StaleCase& row = GetParam();
+bool Plain(const std::string& path, std::shared_ptr<void>&) {
+  WriteFile(path, "cut");
+  return true;
+}
+
+#ifdef _WIN32
+// Windows removes a new file of this program's when its last handle goes: none outlives a run,
+// so whatever has such a name is someone else's, and is only reported.
+constexpr Found kMarkedFound = Found::Reported;
+bool Marked(const std::string& path, std::shared_ptr<void>& hold) {
+  return Plain(path, hold);
+}
+#else
+constexpr Found kMarkedFound = Found::Removed;
+constexpr uid_t kNobody = 65534;
+// The mark a new file carries until it is in place; its name is kept from version to version,
+// so that a later version still clears what an earlier one left.
+bool Marked(const std::string& path, std::shared_ptr<void>& hold) {
+  return Plain(path, hold) && ::setxattr(path.c_str(), "user.tessary.unfinished", "1", 1, 0) == 0;
+}
+
+// A lock of `type` (F_SETLK or F_OFD_SETLK) on a file, held by a child process until this
+// goes.
+class RecordLockHolder {
+ public:
+  RecordLockHolder(const std::string& path, int type) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    child_ = ::fork();
+    if (child_ == 0) {
+      const int fd = ::open(path.c_str(), O_RDWR);
+      struct flock lock {};
+      lock.l_type = F_WRLCK;
+      lock.l_whence = SEEK_SET;
+      const char ok = fd >= 0 && ::fcntl(fd, type, &lock) == 0 ? 1 : 0;
+      (void)!::write(ready[1], &ok, 1);
+      ::pause();
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char ok = 0;
+    locked_ = ::read(ready[0], &ok, 1) == 1 && ok == 1;
+    ::close(ready[0]);
+  }
+  ~RecordLockHolder() {
+    if (child_ <= 0) return;
+    ::kill(child_, SIGKILL);
+    ::waitpid(child_, nullptr, 0);
+  }
+  bool locked() const { return locked_; }
+
+ private:
+  pid_t child_ = -1;
+  bool locked_ = false;
+};
+
+auto LockedWith(int type) {
+  return [type](const std::string& path, std::shared_ptr<void>& hold) {
+    if (!Marked(path, hold)) return false;
+    auto holder = std::make_shared<RecordLockHolder>(path, type);
+    hold = holder;
+    return holder->locked();
+  };
+}
+#endif
+
+class LeftoverTest : public ::testing::TestWithParam<LeftoverCase> {};
+
+TEST_P(LeftoverTest, OnlyWhatThisProgramProvablyMadeIsRemoved) {
+  const LeftoverCase& row = GetParam();
   TempDir dir;
   const std::string input = dir.File("in.mdl"), output = dir.File("out.mdl");
   const std::string left = dir.File(row.file);
   WriteFile(input, kModel);
   WriteFile(output, "previous");
-  WriteFile(left, "cut");
   JobResult result;
   {
-    std::optional<testing::LockHolder> lock;
-    if (row.locked) lock.emplace(left);
-    result = RunScaleJob(Job(input, output, false));
+    std::shared_ptr<void> hold;
+    if (!row.make(left, hold)) GTEST_SKIP() << "this system cannot make the case";
+    platform::RunFiles runFiles;
+    if (row.runFile) runFiles.Add(left);
+    ScaleJob job = Job(input, output, false);
+    job.runFiles = &runFiles;
+    result = RunScaleJob(job);
   }
   ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
   EXPECT_EQ(ReadFile(output), kScaled);
-  EXPECT_EQ(fs::exists(testing::PathOf(left)), !row.removed);
-  EXPECT_EQ(result.removedStale, row.removed ? std::vector<std::string>{platform::JoinPath(
-                                                   platform::FolderOf(output), row.file)}
-                                             : std::vector<std::string>{});
+  std::error_code error;
+  EXPECT_EQ(fs::exists(fs::symlink_status(testing::PathOf(left), error)),
+            row.found != Found::Removed);
+  const std::string path = platform::JoinPath(platform::FolderOf(output), row.file);
+  std::vector<platform::Leftover> expected;
+  if (row.found != Found::Untouched) expected.push_back({path, row.found == Found::Removed});
+  EXPECT_EQ(result.leftovers, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, StaleFileTest,
-    ::testing::Values(StaleCase{"LeftByAnEarlierRun", ".out.mdl.tessary-Ab12Cd", false, true},
-                      StaleCase{"HeldByARunUnderWay", ".out.mdl.tessary-Ab12Cd", true, false},
-                      StaleCase{"FiveLetters", ".out.mdl.tessary-Ab12C", false, false},
-                      StaleCase{"OtherLetters", ".out.mdl.tessary-Ab12C-", false, false},
-                      StaleCase{"OfAnotherOutput", ".other.mdl.tessary-Ab12Cd", false, false},
-                      StaleCase{"NotHidden", "out.mdl.tessary-Ab12Cd", false, false}),
-    testing::RowName());
+const std::vector<LeftoverCase> kLeftoverCases = {
+    LeftoverCase{"MarkedByAnEarlierRun", kLeftName, Marked, kMarkedFound},
+    LeftoverCase{"UsersOwnFile", ".out.mdl.tessary-backup", Plain, Found::Reported},
+    LeftoverCase{"MarkedButAnInputOfTheRun", kLeftName, Marked, Found::Untouched, true},
+    LeftoverCase{"UnmarkedInputOfTheRun", kLeftName, Plain, Found::Untouched, true},
+    LeftoverCase{"HeldByARunUnderWay", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>& hold) {
+                   if (!Marked(path, hold)) return false;
+                   hold = std::make_shared<testing::LockHolder>(path);
+                   return true;
+                 },
+                 Found::Untouched},
+    LeftoverCase{"Folder", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>&) {
+                   return fs::create_directory(testing::PathOf(path));
+                 },
+                 Found::Untouched},
+#ifndef _WIN32
+    LeftoverCase{"HeldWithAPosixLock", kLeftName, LockedWith(F_SETLK), Found::Untouched},
+    LeftoverCase{"HeldWithAnOpenFileDescriptionLock", kLeftName, LockedWith(F_OFD_SETLK),
+                 Found::Untouched},
+    LeftoverCase{"MarkedWithAnotherName", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>& hold) {
+                   return Marked(path, hold) && ::link(path.c_str(), (path + "-kept").c_str()) == 0;
+                 },
+                 Found::Reported},
+    LeftoverCase{"MarkedButAnotherUsers", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>& hold) {
+                   return ::geteuid() == 0 && Marked(path, hold) &&
+                          ::chown(path.c_str(), kNobody, kNobody) == 0;
+                 },
+                 Found::Reported},
+    LeftoverCase{"SymbolicLink", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>&) {
+                   return ::symlink("in.mdl", path.c_str()) == 0;
+                 },
+                 Found::Untouched},
+    LeftoverCase{"NamedPipe", kLeftName,
+                 [](const std::string& path, std::shared_ptr<void>&) {
+                   return ::mkfifo(path.c_str(), 0600) == 0;
+                 },
+                 Found::Untouched},
+#endif
+    LeftoverCase{"FiveLetters", ".out.mdl.tessary-Ab12C", Marked, Found::Untouched},
+    LeftoverCase{"OtherLetters", ".out.mdl.tessary-Ab12C-", Marked, Found::Untouched},
+    LeftoverCase{"OfAnotherOutput", ".other.mdl.tessary-Ab12Cd", Marked, Found::Untouched},
+    LeftoverCase{"NotHidden", "out.mdl.tessary-Ab12Cd", Marked, Found::Untouched}};
 
-// The command-line tool says which it removed, even without -v: in a batch, those of each
-// output in one folder.
-TEST(StaleFileReportTest, RunSaysWhichFilesItRemoved) {
+INSTANTIATE_TEST_SUITE_P(Files, LeftoverTest, ::testing::ValuesIn(kLeftoverCases),
+                         testing::RowName());
+
+// The command-line tool says what it removed and what it left, even without -v: in a batch,
+// what it found beside each output in one folder, once.
+TEST(LeftoverReportTest, RunSaysWhatItRemovedAndWhatItLeft) {
   TempDir dir;
   std::vector<std::string> arguments = {"-j", "1", "-i", "-s", "2"};
   std::string said;
+  std::vector<std::string> kept = {"a.mdl", "b.mdl"};
   for (const char* name : {"a.mdl", "b.mdl"}) {
     const std::string model = dir.File(name);
-    const std::string left = "." + std::string(name) + ".tessary-x1Y2z3";
     WriteFile(model, kModel);
-    WriteFile(dir.File(left), "cut");
     arguments.push_back(model);
-    said += "tessary-scale: removed " + platform::JoinPath(platform::FolderOf(model), left) +
-            ", left by an earlier run that did not finish\n";
+    const std::string marked = "." + std::string(name) + ".tessary-x1Y2z3";
+    const std::string users = "." + std::string(name) + ".tessary-backup";
+    std::shared_ptr<void> none;
+    ASSERT_TRUE(Marked(dir.File(marked), none));
+    WriteFile(dir.File(users), "notes");
+    const std::string folder = platform::FolderOf(model);
+    const auto keptLine = [&](const std::string& name) {
+      return "tessary-scale: left " + platform::JoinPath(folder, name) +
+             " as it is: its name is that of a file an unfinished run leaves, but nothing "
+             "shows that Tessary made it\n";
+    };
+    const std::string left = keptLine(users);
+    const std::string leftMarked = kMarkedFound == Found::Removed
+                                       ? "tessary-scale: removed " +
+                                             platform::JoinPath(folder, marked) +
+                                             ", left by an earlier run that did not finish\n"
+                                       : keptLine(marked);
+    said += leftMarked + left;
+    kept.push_back(users);
+    if (kMarkedFound != Found::Removed) kept.push_back(marked);
   }
   const testing::ProgramResult result = testing::RunProgram(TESSARY_SCALE_PATH, arguments);
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.err, said);
+  std::vector<std::string> lines, expectedLines;
+  for (std::istringstream in(result.err); std::getline(in, lines.emplace_back());) {
+  }
+  for (std::istringstream in(said); std::getline(in, expectedLines.emplace_back());) {
+  }
+  std::sort(lines.begin(), lines.end());
+  std::sort(expectedLines.begin(), expectedLines.end());
+  EXPECT_EQ(lines, expectedLines) << result.err;
   EXPECT_EQ(ReadFile(dir.File("b.mdl")), kScaled);
-  EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"a.mdl", "b.mdl"}));
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(ListFolder(dir.path()), kept);
 }
 
 #ifndef _WIN32
@@ -131,6 +284,20 @@ std::vector<std::string> HiddenFiles(const fs::path& folder) {
     if (name[0] == '.') hidden.push_back(name);
   }
   return hidden;
+}
+
+// The new files in `folder` during a pass in this process: by their hidden names, or, for a
+// file that has no name yet, through the descriptor this process holds.
+std::vector<std::string> NewFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  for (const std::string& name : HiddenFiles(folder))
+    files.push_back(folder + "/" + name);
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = fs::read_symlink(entry.path(), error).string();
+    if (!error && target.rfind(folder + "/#", 0) == 0) files.push_back(entry.path().string());
+  }
+  return files;
 }
 
 // --- Other programs during the pass ------------------------------------------------------
@@ -252,20 +419,14 @@ TEST(FolderLinkTest, ChangedDuringThePassLeavesNoNewFileInEitherFolder) {
 
 // --- Access --------------------------------------------------------------------------------
 
-// An access control list in the kernel's form, from entries of tag, permissions and id.
-std::string AccessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
-  std::string list("\x02\0\0\0", 4);
-  for (const auto& [tag, permissions, id] : entries) {
-    const std::uint16_t tag16 = static_cast<std::uint16_t>(tag);
-    const std::uint16_t permissions16 = static_cast<std::uint16_t>(permissions);
-    list.append(reinterpret_cast<const char*>(&tag16), 2);
-    list.append(reinterpret_cast<const char*>(&permissions16), 2);
-    list.append(reinterpret_cast<const char*>(&id), 4);
-  }
-  return list;
-}
-constexpr std::uint32_t kUserObject = 0x01, kUser = 0x02, kGroupObject = 0x04, kGroup = 0x08,
-                        kMask = 0x10, kOther = 0x20, kAny = ~0u;
+using testing::AccessList;
+using testing::kAny;
+using testing::kGroup;
+using testing::kGroupObject;
+using testing::kMask;
+using testing::kOther;
+using testing::kUser;
+using testing::kUserObject;
 
 std::string Attribute(const std::string& path, const char* name) {
   char value[512];
@@ -322,11 +483,11 @@ TEST_P(InheritedAccessTest, FolderDefaultListNeverReachesTheReplacedFile) {
   std::string listDuringThePass = "none looked at";
   PassControl control;
   control.progress = [&](std::uint64_t, std::uint64_t) {
-    for (const std::string& name : HiddenFiles(folder)) {
+    for (const std::string& path : NewFiles(folder)) {
       struct stat status {};
-      ::stat((folder + "/" + name).c_str(), &status);
+      ::stat(path.c_str(), &status);
       modeDuringThePass = status.st_mode & 07777;
-      listDuringThePass = Attribute(folder + "/" + name, "system.posix_acl_access");
+      listDuringThePass = Attribute(path, "system.posix_acl_access");
     }
   };
   ASSERT_EQ(RunScaleJob(Job(input, output, row.inPlace, control)).status, JobStatus::Done);
@@ -347,8 +508,6 @@ INSTANTIATE_TEST_SUITE_P(Files, InheritedAccessTest,
                          testing::RowName());
 
 // --- Files that may not be replaced -------------------------------------------------------
-
-constexpr uid_t kNobody = 65534;
 
 // What a job gives, run as the user nobody (in a child process) or as this user.
 struct Outcome {

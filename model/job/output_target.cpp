@@ -11,6 +11,8 @@ using platform::FileKind;
 
 const char* const OutputTarget::kChangedMeanwhile =
     "was changed by another program during the run, and is left as that program left it";
+const char* const OutputTarget::kInUseAtCommit =
+    "is in use by another program, so it was not replaced, and is as it was";
 const char* const OutputTarget::kCreatedMeanwhile =
     "was created by another program during the run, and is left as that program made it";
 
@@ -62,7 +64,7 @@ platform::Error OutputTarget::OpenInPlace(const std::string& path, platform::Fil
   return 0;
 }
 
-platform::Error OutputTarget::Prepare() {
+platform::Error OutputTarget::Prepare(std::span<const platform::RunFiles* const> keep) {
   if (!inPlace_) {
     if (exists_ && !existing_.owned()) return 0;                 // borrowed: written directly
     if (exists_ && status_.kind != FileKind::Regular) return 0;  // a device or a FIFO
@@ -74,7 +76,7 @@ platform::Error OutputTarget::Prepare() {
       return obstacle.error;
     }
   }
-  removedStale_ = platform::Replacement::RemoveStaleFiles(finalPath_);
+  leftovers_ = platform::Replacement::CleanLeftovers(finalPath_, keep);
   if (const platform::Error error = replacement_.Create(finalPath_, original_); error != 0) {
     creatingFailed_ = true;
     return error;
@@ -107,14 +109,37 @@ void OutputTarget::Commit(platform::Replacement::FolderSync folderSync) {
           replacement_.Commit(original_ != nullptr ? *original_ : none, expected, folderSync);
       error != 0) {
     if (replacement_.changed_meanwhile()) {
+      std::string reason = MeanwhileReason();
       replacement_.Abandon();
-      throw FileError(FileErrorCause::Generic, name_, 0,
-                      exists_ ? kChangedMeanwhile : kCreatedMeanwhile);
+      throw FileError(FileErrorCause::NotReplaced, name_, 0, std::move(reason));
+    }
+    if (platform::IsKind(error, ErrorKind::InUse)) {
+      throw FileError(FileErrorCause::NotReplaced, name_, error, kInUseAtCommit);
     }
     throw FileError::WriteFailure(name_, error);
   }
   replacing_ = false;
   existing_.Reset();
+}
+
+std::string OutputTarget::MeanwhileReason() const {
+  using Kept = platform::Replacement::Kept;
+  const std::string aside = platform::FullPath(replacement_.kept_aside());
+  switch (replacement_.kept()) {
+    case Kept::Nothing:
+      break;
+    case Kept::NewFileWrittenTo:
+      return std::string(kChangedMeanwhile) +
+             "; what it wrote to the scaled model while that was briefly in place is kept in " +
+             aside;
+    case Kept::OtherProgramsFile:
+      return std::string(kChangedMeanwhile) + "; a file it saved meanwhile is kept in " + aside;
+    case Kept::OtherProgramsSave:
+      return "was changed by another program as the scaled model was put in its place: it "
+             "holds the scaled model, and that program's version is kept in " +
+             aside;
+  }
+  return exists_ ? kChangedMeanwhile : kCreatedMeanwhile;
 }
 
 void OutputTarget::Abandon() noexcept {

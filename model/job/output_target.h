@@ -15,6 +15,7 @@
 //   such as standard output) is written directly.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,22 +49,28 @@ class OutputTarget {
   /// Why Open, OpenInPlace or Prepare refused the output, when the system's error alone does
   /// not say it ("is immutable, so it cannot be replaced"); empty otherwise.
   const std::string& refusal() const { return refusal_; }
-  /// The new files that earlier runs left beside the output and Prepare removed, by path.
-  const std::vector<std::string>& removed_stale() const { return removedStale_; }
+  /// What Prepare found beside the output that earlier runs may have left, and did with it.
+  const std::vector<platform::Leftover>& leftovers() const { return leftovers_; }
+  /// What of the replaced file's access its new version could not keep, in words to follow
+  /// its name, or empty.
+  const std::string& access_note() const { return replacement_.access_note(); }
 
   /// Commit's reasons when another program changed or saved over the output meanwhile, and
   /// when one created it where there was none.
   static const char* const kChangedMeanwhile;
   static const char* const kCreatedMeanwhile;
+  /// Commit's reason when another program holds the output as it is to be replaced.
+  static const char* const kInUseAtCommit;
 
   /// What Open, Borrow or OpenInPlace found, for telling whether it is the input.
   const platform::FileStatus& status() const { return status_; }
 
   /// Gets ready to write: locks an existing regular output (InUse when another program holds
-  /// it), checks that it may be replaced, removes new files that earlier runs left beside it,
-  /// then creates the new file. Returns 0 or the system's error; on failure nothing has
-  /// changed, and creating_failed() tells whether the folder refused the new file.
-  platform::Error Prepare();
+  /// it), checks that it may be replaced, clears what earlier runs left beside it (never one
+  /// of the files in `keep`, see platform::Replacement::CleanLeftovers), then creates the new
+  /// file. Returns 0 or the system's error; on failure nothing has changed (but for the
+  /// leftovers removed), and creating_failed() tells whether the folder refused the new file.
+  platform::Error Prepare(std::span<const platform::RunFiles* const> keep = {});
   bool creating_failed() const { return creatingFailed_; }
   /// The folder that takes the new file, as a full path.
   std::string folder() const;
@@ -92,6 +99,8 @@ class OutputTarget {
   void Abandon() noexcept;
 
  private:
+  std::string MeanwhileReason() const;
+
   std::string name_;
   std::string finalPath_;    // the file that Commit replaces: symbolic links followed
   platform::File existing_;  // the output as opened (holding its lock), or borrowed
@@ -100,7 +109,7 @@ class OutputTarget {
   platform::Replacement replacement_;
   platform::FileStatus status_;  // also what Commit expects to replace
   std::string refusal_;
-  std::vector<std::string> removedStale_;
+  std::vector<platform::Leftover> leftovers_;
   bool exists_ = false;
   bool inPlace_ = false;
   bool replacing_ = false;

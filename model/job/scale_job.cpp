@@ -18,6 +18,23 @@ namespace {
 
 using outcome::NotOpened;
 
+// `text` as a sentence of its own: a capital first letter and a full stop.
+std::string Sentence(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 32);
+  return text + ".";
+}
+
+// What a dialog says of `result` besides its message, of the output `output`.
+std::vector<std::string> NotesOf(const JobResult& result, const std::string& output) {
+  std::vector<std::string> notes;
+  for (const platform::Leftover& leftover : result.leftovers) {
+    notes.push_back(Sentence(MessageText(
+        leftover.removed ? Message::LeftoverRemoved : Message::LeftoverKept, leftover.path)));
+  }
+  if (!result.accessNote.empty()) notes.push_back(Sentence(output + " " + result.accessNote));
+  return notes;
+}
+
 // Whether writing to one would change what is read from the other.
 bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
   return a.HoldsData() && b.HoldsData() && a.id.SameFileAs(b.id);
@@ -72,9 +89,9 @@ std::string RefusalReason(const OutputTarget& target, platform::Error error) {
   return target.refusal().empty() ? outcome::OpenFailureReason(error) : target.refusal();
 }
 
-// Everything up to a committed output; failures after both files are open are thrown. The new
-// files that earlier runs left and that this one removed go to `removedStale`.
-JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
+// Everything up to a committed output; failures after both files are open are thrown. What
+// was found that earlier runs left goes to `leftovers`.
+JobResult Run(const ScaleJob& job, std::vector<platform::Leftover>& leftovers) {
   // Standard output redirected to the input (cmd's "> m.mdl" or ">> m.mdl") is told apart
   // before the input is opened: where the input is opened alone (Windows), the redirection's
   // own handle would make the input look in use by another program.
@@ -130,8 +147,13 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   if (job.chooseFactors) {
     if (auto refused = ChooseFactors(job, input, result.factors)) return *refused;
   }
-  const platform::Error prepared = target.Prepare();
-  removedStale = target.removed_stale();
+  // The job's own files, whatever names they go by, are never taken for leftovers.
+  platform::RunFiles own;
+  if (job.input.is_path()) own.Add(job.input.path);
+  if (outputFile.is_path()) own.Add(outputFile.path);
+  const platform::RunFiles* keep[] = {&own, job.runFiles};
+  const platform::Error prepared = target.Prepare(keep);
+  leftovers = target.leftovers();
   if (const platform::Error error = prepared; error != 0) {
     std::string reason = RefusalReason(target, error);
     if (target.creating_failed())
@@ -171,6 +193,7 @@ JobResult Run(const ScaleJob& job, std::vector<std::string>& removedStale) {
   // Nothing is replaced that another program changed meanwhile (see OutputTarget::Commit).
   if (job.committing) job.committing();
   target.Commit();
+  result.accessNote = target.access_note();
   // The output is in place: the job is done, whatever closing a file that was only read
   // might still report.
   input.file().Reset();
@@ -217,15 +240,19 @@ std::string JobResult::Message() const {
 }
 
 JobResult RunScaleJob(const ScaleJob& job) noexcept {
-  std::vector<std::string> removedStale;
-  JobResult result = outcome::Guarded(job.input, [&] { return Run(job, removedStale); });
-  result.removedStale = std::move(removedStale);
+  std::vector<platform::Leftover> leftovers;
+  JobResult result = outcome::Guarded(job.input, [&] { return Run(job, leftovers); });
+  result.leftovers = std::move(leftovers);
   return result;
 }
 
-JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control) {
+JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control,
+                           const ThreadPlan* plan) {
   return outcome::Guarded(file, [&]() -> JobResult {
-    InputFile input(&control, PlanRun(RunResources::OfThisProcess(), {}).inputBuffer);
+    const std::size_t buffer = plan != nullptr
+                                   ? plan->inputBuffer
+                                   : PlanRun(RunResources::OfThisProcess(), {}).inputBuffer;
+    InputFile input(&control, buffer);
     if (const platform::Error error = OpenInput(file, input); error != 0) {
       return NotOpened(JobStatus::InputNotOpened, file, outcome::OpenFailureReason(error), error);
     }
@@ -238,13 +265,15 @@ JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassContr
 // The dialog's view of a job: three results, and file errors and cancellation as exceptions.
 ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
                            std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, const PassControl& control) {
+                           std::string_view factorTextZ, const PassControl& control,
+                           std::vector<std::string>* notes) {
   ScaleJob job;
   job.input = JobFile::Path(inputPath);
   job.output = JobFile::Path(outputPath);
   job.factors = ParseScaleFactors(factorTextX, factorTextY, factorTextZ);
   job.control = control;
   const JobResult result = RunScaleJob(job);
+  if (notes != nullptr) *notes = NotesOf(result, platform::FullPath(outputPath));
   switch (result.status) {
     case JobStatus::Done:
       return ScaleResult::Done;

@@ -23,6 +23,7 @@
 #include "model/pass/pass_control.h"
 #include "model/pass/scaling_pass.h"
 #include "platform/file.h"
+#include "platform/replacement.h"
 
 namespace tessary {
 
@@ -66,6 +67,10 @@ struct ScaleJob {
   /// output in place fails), whatever `control` says: a cancel that comes at that moment, an
   /// interrupt, is too late to keep the old output, and the result says what was done.
   std::function<void()> committing = nullptr;
+  /// The running command's own files, which clearing what earlier runs left beside the
+  /// output never touches (the job's own input and output are never touched either); the
+  /// caller keeps them for as long as the job runs.
+  const platform::RunFiles* runFiles = nullptr;
   /// When set, an output written to a new file beside the old one (not a device or an open
   /// file), from an input smaller than kCommitTogetherBelowBytes, is not put in place: the
   /// job ends Written, and CommitWritten puts it in place later, with others.
@@ -98,9 +103,12 @@ struct JobResult {
   ScaleFactors factors;  ///< those the job scaled by (as chosen, with chooseFactors)
   int systemError = 0;
   PassStats stats;
-  /// New files that earlier runs left beside the output (after a `kill -9`, say), which this
-  /// one removed, by path: the caller tells the user.
-  std::vector<std::string> removedStale;
+  /// What was found beside the output that earlier runs may have left (after a `kill -9`,
+  /// say), and whether it was removed: the caller tells the user.
+  std::vector<platform::Leftover> leftovers;
+  /// For Done: what of the replaced file's access its new version could not keep, in words
+  /// to follow its name ("lost its set-group-ID bit, ..."), or empty.
+  std::string accessNote;
   /// For Written: the scaled model waiting to be put in place, with the files it holds.
   /// When the last copy of the result goes without CommitWritten, it is removed and the
   /// output stays as it was.
@@ -123,10 +131,12 @@ JobResult RunScaleJob(const ScaleJob& job) noexcept;
 /// it was) when `stop` is true before its turn. The others are left as they are. Never throws.
 void CommitWritten(std::span<JobResult* const> results, const std::atomic<bool>* stop) noexcept;
 
-/// Opens `file` as RunScaleJob opens an input and inspects it. The result's status is Done,
+/// Opens `file` as RunScaleJob opens an input and inspects it, with the input buffer `plan`
+/// gives (without one, the job plans for itself alone). The result's status is Done,
 /// InputNotOpened, Failed or Cancelled, with the path and reason as RunScaleJob gives them.
 /// Never throws.
-JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control = {});
+JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control = {},
+                           const ThreadPlan* plan = nullptr);
 
 /// The outcome of ScaleModelFile. A failure after both files are open is a FileError instead.
 enum class ScaleResult {
@@ -144,8 +154,12 @@ const char* MessageFor(ScaleResult result);
 /// the input (and the output is left untouched). Throws FileError when reading or writing fails
 /// after both files are open, PassCancelled when `control` cancels the pass; the output is then
 /// as it was before the pass (see model/job/output_target.h for the exceptions).
+/// `notes`, when given, gets what is said besides the result, whatever it is, as sentences:
+/// what was found beside the output that an earlier run may have left and whether it was
+/// removed, and what of the old output's access its new version could not keep.
 ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
                            std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, const PassControl& control = {});
+                           std::string_view factorTextZ, const PassControl& control = {},
+                           std::vector<std::string>* notes = nullptr);
 
 }  // namespace tessary

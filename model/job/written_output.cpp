@@ -23,9 +23,10 @@ JobResult CommitOne(const JobResult& written, WrittenOutput& output,
     JobResult done = written;
     done.status = JobStatus::Done;
     done.written.reset();
+    done.accessNote = output.target->access_note();
     return done;
   });
-  if (result.status != JobStatus::Done) result.removedStale = written.removedStale;
+  if (result.status != JobStatus::Done) result.leftovers = written.leftovers;
   // The output is in place (or not): the input, and its lock, go.
   output.inputFile->file().Reset();
   return result;

@@ -9,6 +9,9 @@ namespace tessary {
 enum class FileErrorCause {
   Generic,   ///< "An unknown error occurred while accessing %1."
   DiskFull,  ///< "Disk full while accessing %1."
+  /// The output was written whole but not put in place, as another program changed or holds
+  /// the file it replaces: shown as Generic, the reason saying what happened.
+  NotReplaced,
 };
 
 /// Carries the cause, the file's full path (resolved when it was opened), the system's error

@@ -14,6 +14,11 @@ const char* MessageTemplate(Message message) {
       return "An unknown error occurred while accessing %1.";
     case Message::DiskFull:
       return "Disk full while accessing %1.";
+    case Message::LeftoverRemoved:
+      return "removed %1, left by an earlier run that did not finish";
+    case Message::LeftoverKept:
+      return "left %1 as it is: its name is that of a file an unfinished run leaves, but "
+             "nothing shows that Tessary made it";
   }
   return "";
 }

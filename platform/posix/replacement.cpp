@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <sys/sysmacros.h>
@@ -125,6 +126,43 @@ std::vector<std::string> TemporaryNamesFor(int folder, const std::string& name) 
   return matching;
 }
 
+// Whether the file open as `fd` carries the mark of a new file of this program's.
+bool IsMarked(int fd) {
+  char value[8];
+  return ::fgetxattr(fd, kNewFileMark, value, sizeof value) >= 0;
+}
+
+// Whether any program holds the file open as `fd` with a lock of any kind: flock, POSIX or
+// open file description locks. When it cannot be told, it is taken as held.
+bool HeldByAnyProgram(int fd) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return true;
+  struct flock query {};
+  query.l_type = F_WRLCK;
+  query.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_GETLK, &query) != 0) return true;
+  return query.l_type != F_UNLCK;
+}
+
+// The path through which the open file `fd` can be given a name.
+std::string ProcPath(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// Whether the file open as `fd`, which has no name, can be given one (through /proc, which
+// needs no privilege).
+bool CanBeNamed(int fd) {
+  struct stat direct {};
+  struct stat viaProc {};
+  return ::fstat(fd, &direct) == 0 && ::stat(ProcPath(fd).c_str(), &viaProc) == 0 &&
+         direct.st_dev == viaProc.st_dev && direct.st_ino == viaProc.st_ino;
+}
+
+// Whether the system refuses to make a file with no name in this folder: an older kernel, or a
+// file system without them.
+bool UnnamedUnsupported(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
 // Whether syncfs reports the writes it could not do: Linux does from 5.8 on, and says
 // nothing of them before.
 bool SyncfsReportsFailures() {
@@ -186,33 +224,45 @@ Obstacle Replacement::CheckReplaceable(const std::string& target, bool mustBeWri
   return {};
 }
 
-std::vector<std::string> Replacement::RemoveStaleFiles(const std::string& target) noexcept {
-  std::vector<std::string> removed;
+std::vector<Leftover> Replacement::CleanLeftovers(const std::string& target,
+                                                  std::span<const RunFiles* const> keep) noexcept {
+  std::vector<Leftover> found;
   try {
     const int folder = OpenFolder(target);
-    if (folder < 0) return removed;
+    if (folder < 0) return found;
     const File folderFile = File::Own(folder);
-    const std::vector<std::string> stale = TemporaryNamesFor(folder, NameOf(target));
-    for (const std::string& candidate : stale) {
-      // A running program holds its new file locked from creation to its end: a lock that
-      // can be had says that no program is writing this one.
+    struct stat folderStatus {};
+    if (::fstat(folder, &folderStatus) != 0) return found;
+    const FileId folderId = StatusFrom(folderStatus).id;
+    for (const std::string& candidate : TemporaryNamesFor(folder, NameOf(target))) {
+      // Only a regular file can be a new file of ours: a link, a folder or a FIFO is not.
       const int fd = ::openat(folder, candidate.c_str(),
                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
       if (fd < 0) continue;
       const File file = File::Own(fd);
       struct stat status {};
-      if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-          ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-          !StillTheFile(folder, candidate, StatusFrom(status), true)) {
+      if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) continue;
+      // One of the running command's own files, or one that a program holds (a run under way
+      // holds its new file locked from creation to its end), is no leftover.
+      const FileStatus fileStatus = StatusFrom(status);
+      if (std::any_of(keep.begin(), keep.end(), [&](const RunFiles* files) {
+            return files != nullptr && files->Holds(fileStatus.id, folderId, candidate);
+          })) {
         continue;
       }
-      if (::unlinkat(folder, candidate.c_str(), 0) == 0) {
-        removed.push_back(JoinPath(FolderOf(target), candidate));
+      if (HeldByAnyProgram(fd)) continue;
+      Leftover leftover{JoinPath(FolderOf(target), candidate), false};
+      // Removed only when this program provably made it: its mark, this user's file, no other
+      // name, and still under this name as it was looked at.
+      if (IsMarked(fd) && status.st_uid == ::geteuid() && status.st_nlink == 1 &&
+          StillTheFile(folder, candidate, fileStatus, true)) {
+        leftover.removed = ::unlinkat(folder, candidate.c_str(), 0) == 0;
       }
+      found.push_back(std::move(leftover));
     }
   } catch (...) {  // no memory: what was found so far
   }
-  return removed;
+  return found;
 }
 
 Error Replacement::Create(const std::string& target, const File* original) {
@@ -224,10 +274,49 @@ Error Replacement::Create(const std::string& target, const File* original) {
   if (original != nullptr && ::fstat(static_cast<int>(original->handle()), &originalStatus) != 0) {
     return errno;
   }
-  const std::string name = NameOf(target);
   // Only the owner may use the replacement of an existing file until it has that file's
   // access; a new file is made as the user's file-creation mask says.
-  const mode_t mode = original != nullptr ? 0600 : 0666;
+  const unsigned mode = original != nullptr ? 0600 : 0666;
+  target_ = target;
+  Error error = CreateUnnamed(mode);
+  if (UnnamedUnsupported(error)) error = CreateNamed(NameOf(target), mode);
+  if (error != 0) {
+    folder_.Reset();
+    target_.clear();
+    return error;
+  }
+  const int fd = static_cast<int>(file_.handle());
+  created_ = ++madeSoFar;
+  if (original != nullptr) {
+    original_ = original;
+    error = MakeOwnerOnly(fd);
+    if (error == 0) error = KeepOwner(originalStatus, fd);
+    if (error != 0) {
+      Abandon();
+      return error;
+    }
+  }
+  return 0;
+}
+
+Error Replacement::CreateUnnamed(unsigned mode) {
+  const int folder = static_cast<int>(folder_.handle());
+  const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC | O_NOCTTY, mode);
+  if (fd < 0) return errno;
+  File created = File::Own(fd);
+  Mark(fd);
+  // Without /proc it could never be given a name: a named file is made instead.
+  if (!CanBeNamed(fd)) return EOPNOTSUPP;
+  // Locked, so that once it has a name at Commit no other run takes it for one left behind.
+  if (const Error error = LockNew(created); error != 0) return error;
+  file_ = std::move(created);
+  unnamed_ = true;
+  RememberId();
+  return 0;
+}
+
+Error Replacement::CreateNamed(const std::string& name, unsigned mode) {
+  const int folder = static_cast<int>(folder_.handle());
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temporary = TemporaryName(name);
     const int fd = ::openat(folder, temporary.c_str(),
@@ -237,61 +326,75 @@ Error Replacement::Create(const std::string& target, const File* original) {
       return errno;
     }
     File created = File::Own(fd);
-    // Locked from the start, so that no other run takes it for one left behind; and still
-    // under its name, which another run could have removed before the lock. A file made here
-    // that cannot be used is removed again before anything else is tried.
+    // Marked at once, so that what an abrupt end leaves of it can be told from anyone else's
+    // file. Then locked, and still under its name: another run may have taken it for a
+    // leftover and removed it before the lock. A file made here that cannot be used is
+    // removed again before anything else is tried.
+    Mark(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) {
       const Error error = errno;
       ::unlinkat(folder, temporary.c_str(), 0);
       return error;
     }
-    Error locked = created.Lock();
-    for (int retry = 0; locked == EINTR && retry < 100; ++retry)
-      locked = created.Lock();
+    const Error locked = LockNew(created);
     struct stat named {};
     if (::fstatat(folder, temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
       const Error error = errno;
-      if (error == ENOENT) continue;  // another run took it for one left behind and removed it
+      if (error == ENOENT) continue;  // removed by someone else: try another name
       ::unlinkat(folder, temporary.c_str(), 0);
       return error;
     }
     if (!StatusFrom(status).Unchanged(StatusFrom(named))) {
-      continue;  // removed by another run, and the name taken again since: not ours to remove
+      continue;  // removed, and the name taken again since: not ours to remove
     }
     if (locked != 0) {
-      // Another run holds it, about to remove it, or the lock cannot be had at all.
       ::unlinkat(folder, temporary.c_str(), 0);
       if (locked == EWOULDBLOCK) continue;
       return locked;
     }
     file_ = std::move(created);
-    created_ = ++madeSoFar;
-    target_ = target;
     name_ = std::move(temporary);
-    path_ = JoinPath(FolderOf(target), name_);
+    path_ = JoinPath(FolderOf(target_), name_);
     slot_ = RememberTemporaryFile(folder, name_);
-    if (original != nullptr) {
-      original_ = original;
-      Error error = MakeOwnerOnly(fd);
-      if (error == 0) error = KeepOwner(originalStatus, fd);
-      if (error != 0) {
-        Abandon();
-        return error;
-      }
-    }
+    RememberId();
     return 0;
   }
   return EEXIST;
 }
 
+Error Replacement::LockNew(File& created) {
+  Error locked = created.Lock();
+  for (int retry = 0; locked == EINTR && retry < 100; ++retry)
+    locked = created.Lock();
+  return locked;
+}
+
+void Replacement::Mark(int fd) {
+  // Where the file system keeps no such attributes, the file is not marked, and what an
+  // abrupt end leaves of it is left alone.
+  marked_ = ::fsetxattr(fd, kNewFileMark, "1", 1, 0) == 0;
+}
+
+void Replacement::RememberId() {
+  struct stat status {};
+  if (::fstat(static_cast<int>(file_.handle()), &status) == 0) {
+    newFile_ = StatusFrom(status);
+  }
+}
+
 Error Replacement::GiveAccess() {
-  if (original_ == nullptr || accessGiven_) return 0;
+  if (original_ == nullptr || accessCopied_) return 0;
   const int from = static_cast<int>(original_->handle());
   struct stat status {};
   if (::fstat(from, &status) != 0) return errno;
-  CopyAccess(from, status, static_cast<int>(file_.handle()));
-  accessGiven_ = true;
+  try {
+    accessGiven_ = AccessOf(from);
+    accessNote_ = CopyAccess(from, status, static_cast<int>(file_.handle()));
+  } catch (...) {  // no memory
+    return ENOMEM;
+  }
+  accessCopied_ = true;
   // Synced before: the access goes to disk with the rest.
   synced_ = false;
   return 0;
@@ -347,55 +450,73 @@ void Replacement::SyncFolders(std::span<Replacement* const> replacements) noexce
   }
 }
 
+Error Replacement::NameUnnamed() {
+  const int folder = static_cast<int>(folder_.handle());
+  const std::string proc = ProcPath(static_cast<int>(file_.handle()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temporary = TemporaryName(NameOf(target_));
+    if (::linkat(AT_FDCWD, proc.c_str(), folder, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    name_ = std::move(temporary);
+    path_ = JoinPath(FolderOf(target_), name_);
+    slot_ = RememberTemporaryFile(folder, name_);
+    unnamed_ = false;
+    return 0;
+  }
+  return EEXIST;
+}
+
+bool Replacement::IsNewFileUnder(const std::string& name, bool unchanged) const {
+  struct stat now {};
+  if (::fstatat(static_cast<int>(folder_.handle()), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
+  const FileStatus found = StatusFrom(now);
+  if (!found.id.SameFileAs(newFile_.id)) return false;
+  return !unchanged || (found.size == newFile_.size && found.modified == newFile_.modified);
+}
+
+bool Replacement::AccessChanged() const {
+  if (original_ == nullptr) return false;
+  try {
+    return AccessOf(static_cast<int>(original_->handle())) != accessGiven_;
+  } catch (...) {  // no memory: when in doubt, changed
+    return true;
+  }
+}
+
 Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync folderSync) {
   changedMeanwhile_ = false;
+  kept_ = Kept::Nothing;
+  keptAside_.clear();
   // The old file's access, now that nothing more is written: set before the data goes to
   // disk, so that it goes with them.
   if (const Error error = GiveAccess(); error != 0) return error;
   if (const Error error = Sync(); error != 0) return error;
+  RememberId();  // as written: to tell whether another program wrote to it meanwhile
   const int folder = static_cast<int>(folder_.handle());
   const std::string name = NameOf(target_);
   if (expected == nullptr) {
     // A new file: never over one that another program made meanwhile.
-    if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
-      const Error error = errno;
-      if (error == EEXIST) {
-        changedMeanwhile_ = true;
-        return error;
-      }
-      if (!Unsupported(error)) return error;
-      struct stat existing {};
-      if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        changedMeanwhile_ = true;
-        return EEXIST;
-      }
-      if (::renameat(folder, name_.c_str(), folder, name.c_str()) != 0) return errno;
-    }
+    if (const Error error = PutInPlaceOfNothing(name); error != 0) return error;
   } else {
-    if (!StillTheFile(folder, name, *expected, true)) {
+    if (unnamed_) {
+      // Named only now, for the exchange, an instant before it.
+      if (const Error error = NameUnnamed(); error != 0) return error;
+    }
+    if (!StillTheFile(folder, name, *expected, true) || AccessChanged()) {
       changedMeanwhile_ = true;
       return ESTALE;
     }
-    // The names are exchanged, and the file that was in place checked once more under the
-    // new file's name: when another program put its own there between the check above and
-    // the exchange, the exchange is undone and its file stays.
-    if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE) == 0) {
-      if (!StillTheFile(folder, name_, *expected, false)) {
-        ::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE);
-        changedMeanwhile_ = true;
-        return ESTALE;
-      }
-      // The old file goes; should this fail, it is left under the new file's name, stale.
-      ::unlinkat(folder, name_.c_str(), 0);
-    } else if (const Error error = errno; !Unsupported(error)) {
-      return error;
-    } else if (::renameat(folder, name_.c_str(), folder, name.c_str()) != 0) {
-      return errno;
-    }
+    if (const Error error = Exchange(name, *expected); error != 0) return error;
   }
   ForgetTemporaryFile(std::exchange(slot_, -1));
   path_.clear();
   name_.clear();
+  // In place: the mark goes, so that the file is like any other of the user's.
+  if (marked_) (void)::fremovexattr(static_cast<int>(file_.handle()), kNewFileMark);
   file_.Reset();
   original.Reset();  // the replaced file, and its lock, go
   original_ = nullptr;
@@ -407,16 +528,85 @@ Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync
   return 0;
 }
 
+Error Replacement::PutInPlaceOfNothing(const std::string& name) {
+  const int folder = static_cast<int>(folder_.handle());
+  if (unnamed_) {
+    // Linking refuses a name that exists, as the rename below does.
+    if (::linkat(AT_FDCWD, ProcPath(static_cast<int>(file_.handle())).c_str(), folder, name.c_str(),
+                 AT_SYMLINK_FOLLOW) != 0) {
+      const Error error = errno;
+      if (error == EEXIST) changedMeanwhile_ = true;
+      return error;
+    }
+    unnamed_ = false;
+    return 0;
+  }
+  if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const Error error = errno;
+  if (error == EEXIST) {
+    changedMeanwhile_ = true;
+    return error;
+  }
+  if (!Unsupported(error)) return error;
+  struct stat existing {};
+  if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    changedMeanwhile_ = true;
+    return EEXIST;
+  }
+  return ::renameat(folder, name_.c_str(), folder, name.c_str()) == 0 ? 0 : errno;
+}
+
+Error Replacement::Exchange(const std::string& name, const FileStatus& expected) {
+  const int folder = static_cast<int>(folder_.handle());
+  // The names are exchanged, and the file that was in place checked once more under the new
+  // file's name: when another program changed it or put its own there between the check
+  // before and the exchange, the exchange is undone and its file stays. Its access is
+  // compared as it is, since the exchange set its change time.
+  if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE) != 0) {
+    const Error error = errno;
+    if (!Unsupported(error)) return error;
+    return ::renameat(folder, name_.c_str(), folder, name.c_str()) == 0 ? 0 : errno;
+  }
+  if (StillTheFile(folder, name_, expected, false) && !AccessChanged()) {
+    // The old file goes; should removing it fail, it stays under the new file's name, and the
+    // next run says so.
+    ::unlinkat(folder, name_.c_str(), 0);
+    return 0;
+  }
+  changedMeanwhile_ = true;
+  if (::renameat2(folder, name_.c_str(), folder, name.c_str(), RENAME_EXCHANGE) != 0) {
+    // The new file stays in place, and the other program's version beside it.
+    KeepAside(Kept::OtherProgramsSave);
+    return ESTALE;
+  }
+  // Back under its own name, the new file goes, unless another program wrote to it while it
+  // was in place, or put a file of its own under its name: that stays.
+  if (!IsNewFileUnder(name_, true)) {
+    KeepAside(IsNewFileUnder(name_, false) ? Kept::NewFileWrittenTo : Kept::OtherProgramsFile);
+  }
+  return ESTALE;
+}
+
+void Replacement::KeepAside(Kept kept) noexcept {
+  kept_ = kept;
+  keptAside_.swap(path_);
+  ForgetTemporaryFile(std::exchange(slot_, -1));
+  name_.clear();
+}
+
 void Replacement::Abandon() noexcept {
-  file_.Reset();
+  // The new file's name; whenever it might give another file, Commit has let go of it.
   if (!name_.empty()) ::unlinkat(static_cast<int>(folder_.handle()), name_.c_str(), 0);
+  file_.Reset();
   ForgetTemporaryFile(std::exchange(slot_, -1));
   folder_.Reset();
   path_.clear();
   name_.clear();
   original_ = nullptr;
-  accessGiven_ = false;
+  accessCopied_ = false;
   synced_ = false;
+  unnamed_ = false;
+  marked_ = false;
 }
 
 }  // namespace tessary::platform

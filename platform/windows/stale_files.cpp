@@ -1,5 +1,10 @@
-// New files that an earlier run left beside an output, removed when no program holds them.
+// Files beside an output whose names are those of new files of this program's. A new file
+// on Windows is removed by the system when its last handle closes, so no run ever leaves one
+// behind: whatever is found is someone else's, or a model moved aside by a run that ended
+// abruptly as it put its output in place, and it is only reported, never removed.
 #include <windows.h>
+
+#include <algorithm>
 
 #include "platform/replacement.h"
 #include "platform/temporary_name.h"
@@ -7,39 +12,45 @@
 
 namespace tessary::platform {
 
-std::vector<std::string> Replacement::RemoveStaleFiles(const std::string& target) noexcept {
-  std::vector<std::string> removed;
+std::vector<Leftover> Replacement::CleanLeftovers(const std::string& target,
+                                                  std::span<const RunFiles* const> keep) noexcept {
+  std::vector<Leftover> found;
   try {
     const std::string folder = ParentOf(target);
     const std::string name = NameOf(target);
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW(Widen(JoinPath(folder, ".*")).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return removed;
-    std::vector<std::string> stale;
+    FileStatus folderStatus;
+    if (StatusOf(FolderOf(target), folderStatus) != 0) return found;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = ::FindFirstFileW(Widen(JoinPath(folder, ".*")).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    std::vector<std::string> candidates;
     do {
-      const std::string candidate = Narrow(found.cFileName);
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-          IsTemporaryNameOf(candidate, name)) {
-        stale.push_back(JoinPath(folder, candidate));
+      const std::string candidate = Narrow(entry.cFileName);
+      constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+      if ((entry.dwFileAttributes & kNotAFile) == 0 && IsTemporaryNameOf(candidate, name)) {
+        candidates.push_back(candidate);
       }
-    } while (::FindNextFileW(search, &found));
+    } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
-    for (const std::string& path : stale) {
-      // A running program holds its new file open, so sharing nothing fails while it does.
-      const HANDLE handle =
-          ::CreateFileW(Widen(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    for (const std::string& candidate : candidates) {
+      const std::string path = JoinPath(folder, candidate);
+      // Sharing nothing fails while any program has it open: one under way is no leftover.
+      const HANDLE handle = ::CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES, 0, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
       if (handle == INVALID_HANDLE_VALUE) continue;
-      FILE_DISPOSITION_INFO disposition{};
-      disposition.DeleteFile = TRUE;
-      const bool marked = ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                                       sizeof disposition) != 0;
-      ::CloseHandle(handle);
-      if (marked) removed.push_back(path);
+      const File file = File::Own(reinterpret_cast<File::Handle>(handle));
+      const FileStatus status = file.Status();
+      if (!status.identified || status.kind != FileKind::Regular) continue;
+      if (std::any_of(keep.begin(), keep.end(), [&](const RunFiles* files) {
+            return files != nullptr && files->Holds(status.id, folderStatus.id, candidate);
+          })) {
+        continue;
+      }
+      found.push_back({path, false});
     }
   } catch (...) {  // no memory: what was found so far
   }
-  return removed;
+  return found;
 }
 
 }  // namespace tessary::platform

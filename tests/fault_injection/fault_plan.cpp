@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace tessary::faults {
 namespace {
@@ -14,6 +16,12 @@ struct Plan {
   unsigned long at = 0;  // 0: no call is acted on
   enum class Kind { Fail, Stop, Interrupt } kind = Kind::Fail;
   long error = 0;
+  // Commands run just before given calls: another program acting at that very moment.
+  struct Run {
+    unsigned long at = 0;
+    std::string command;
+  };
+  std::vector<Run> runs;
 
   Plan() {
     if (const char* path = std::getenv("TESSARY_FAULT_COUNT"); path != nullptr && *path != '\0') {
@@ -27,6 +35,12 @@ struct Plan {
     }
     if (const char* error_ = std::getenv("TESSARY_FAULT_ERROR")) {
       error = std::strtol(error_, nullptr, 10);
+    }
+    for (const char* variable : {"TESSARY_FAULT_RUN_1", "TESSARY_FAULT_RUN_2"}) {
+      const char* run = std::getenv(variable);
+      char* command = nullptr;
+      const unsigned long runAt = run != nullptr ? std::strtoul(run, &command, 10) : 0;
+      if (runAt != 0 && *command == ' ') runs.push_back({runAt, command + 1});
     }
   }
 };
@@ -51,6 +65,9 @@ long Intercept(const char* name, const void* caller) noexcept {
     const std::lock_guard<std::mutex> lock(logging);
     std::fprintf(plan.log, "%lu %s %lx%s\n", call, name, site, acted ? " acted" : "");
     std::fflush(plan.log);
+  }
+  for (const Plan::Run& run : plan.runs) {
+    if (run.at == call) (void)!std::system(run.command.c_str());
   }
   if (!acted) return 0;
   switch (plan.kind) {

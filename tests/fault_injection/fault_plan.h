@@ -12,6 +12,13 @@
 //                             ask the program to stop (SIGINT; on Windows its console
 //                             handler is given Ctrl+C) just before the call, which then
 //                             goes ahead
+//   TESSARY_FAULT_RUN_1="N COMMAND", TESSARY_FAULT_RUN_2="N COMMAND"
+//                             run COMMAND (through the shell) just before call N, which then
+//                             goes ahead: another program acting at that moment
+//   TESSARY_FAULT_UNNAMED=refuse
+//                             (POSIX) refuse to make files with no name (O_TMPFILE), as a
+//                             file system without them does, so that new files have names
+//                             from the start; such a refusal is not a counted call
 //
 // With none of them set the program is tessary-scale, call for call. Calls on the standard
 // streams are neither counted nor failed: they carry the report that the tests read. A system

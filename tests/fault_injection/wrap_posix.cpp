@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
+#include <string_view>
 
 #include "tests/fault_injection/fault_plan.h"
 
@@ -129,6 +131,15 @@ WRAPPER int __wrap_openat(int folder, const char* path, int flags, ...) {
     va_start(arguments, flags);
     mode = va_arg(arguments, mode_t);
     va_end(arguments);
+  }
+  // A file system without unnamed files, when asked: the call is refused, and not counted.
+  static const bool noUnnamed = [] {
+    const char* unnamed = std::getenv("TESSARY_FAULT_UNNAMED");
+    return unnamed != nullptr && std::string_view(unnamed) == "refuse";
+  }();
+  if (noUnnamed && (flags & O_TMPFILE) == O_TMPFILE) {
+    errno = EOPNOTSUPP;
+    return -1;
   }
   TESSARY_INTERCEPT("openat", -1);
   return __real_openat(folder, path, flags, mode);

@@ -2,10 +2,12 @@
 // UTF-8 strings on every system, as the programs take them.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -145,6 +147,23 @@ class FifoWriter {
 
 /// Writes all of `text` to `fd`; false when the reader has gone.
 bool WriteAll(int fd, std::string_view text);
+
+/// An access control list in the kernel's form (the value of "system.posix_acl_access"), from
+/// entries of tag, permissions and id.
+inline std::string AccessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+  std::string list("\x02\0\0\0", 4);
+  for (const auto& [tag, permissions, id] : entries) {
+    const auto tag16 = static_cast<std::uint16_t>(tag);
+    const auto permissions16 = static_cast<std::uint16_t>(permissions);
+    list.append(reinterpret_cast<const char*>(&tag16), 2);
+    list.append(reinterpret_cast<const char*>(&permissions16), 2);
+    list.append(reinterpret_cast<const char*>(&id), 4);
+  }
+  return list;
+}
+/// The tags of its entries, and the id of an entry that names nobody.
+inline constexpr std::uint32_t kUserObject = 0x01, kUser = 0x02, kGroupObject = 0x04, kGroup = 0x08,
+                               kMask = 0x10, kOther = 0x20, kAny = ~0u;
 
 #endif
 
