@@ -512,9 +512,13 @@ INSTANTIATE_TEST_SUITE_P(Files, InheritedAccessTest,
 // What a job gives, run as the user nobody (in a child process) or as this user.
 struct Outcome {
   JobStatus status = JobStatus::Done;
-  std::string reason;
+  std::string reason;  // of a failure, or what a job done could not keep of the old file
   int progressReports = 0;
 };
+
+std::string ReasonOf(const JobResult& result) {
+  return result.status == JobStatus::Done ? result.accessNote : result.reason;
+}
 
 Outcome RunJob(const ScaleJob& job, bool asNobody) {
   Outcome outcome;
@@ -525,7 +529,7 @@ Outcome RunJob(const ScaleJob& job, bool asNobody) {
   if (!asNobody) {
     const JobResult result = RunScaleJob(counted);
     outcome.status = result.status;
-    outcome.reason = result.reason;
+    outcome.reason = ReasonOf(result);
     return outcome;
   }
   int pipe[2];
@@ -538,7 +542,7 @@ Outcome RunJob(const ScaleJob& job, bool asNobody) {
     }
     const JobResult result = RunScaleJob(counted);
     const std::string report = std::to_string(static_cast<int>(result.status)) + " " +
-                               std::to_string(outcome.progressReports) + " " + result.reason;
+                               std::to_string(outcome.progressReports) + " " + ReasonOf(result);
     (void)!::write(pipe[1], report.data(), report.size());
     std::_Exit(0);
   }
@@ -653,6 +657,42 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const std::string& d) { return Chmod(d, 01777) && Chmod(d + "/out.mdl", 0666); },
                 "is in a folder where only its owner may replace it"}),
     testing::RowName());
+
+// What a replaced file keeps besides its access: the extended attributes a user may set, and
+// its set-group-ID bit where the user may set it; where not (a user outside its group, in a
+// folder that gives new files that group), the job says it was lost.
+TEST(KeptAttributesTest, UserAttributesStayAndALostSetGroupIdBitIsSaid) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to become another user";
+  for (const bool inPlace : {true, false}) {
+    for (const bool asNobody : {true, false}) {
+      TempDir dir;
+      const std::string folder = dir.File("d");
+      fs::create_directory(folder);
+      ASSERT_EQ(::chmod(folder.c_str(), 02777), 0);  // new files get its group, root's
+      const std::string input = folder + "/in.mdl", output = folder + "/out.mdl";
+      const std::string& replaced = inPlace ? input : output;
+      WriteFile(input, kModel);
+      WriteFile(output, "previous");
+      ASSERT_EQ(::chown(replaced.c_str(), kNobody, 0), 0);
+      ASSERT_EQ(::chmod(replaced.c_str(), 02664), 0);
+      if (::setxattr(replaced.c_str(), "user.comment", "kept", 4, 0) != 0) {
+        GTEST_SKIP() << "no user attributes here";
+      }
+      const Outcome outcome = RunJob(Job(input, output, inPlace), asNobody);
+      ASSERT_EQ(outcome.status, JobStatus::Done) << outcome.reason;
+      EXPECT_EQ(ReadFile(replaced), kScaled);
+      EXPECT_EQ(Attribute(replaced, "user.comment"), "kept");
+      struct stat status {};
+      ASSERT_EQ(::stat(replaced.c_str(), &status), 0);
+      EXPECT_EQ(status.st_uid, kNobody);
+      EXPECT_EQ(status.st_gid, 0u);
+      EXPECT_EQ(status.st_mode & 07777, asNobody ? 0664u : 02664u);
+      EXPECT_EQ(
+          outcome.reason,
+          asNobody ? "lost its set-group-ID bit, which only a member of its group may set" : "");
+    }
+  }
+}
 
 // The superuser replacing another user's file gives the new one the same owner and group.
 TEST(OwnerTest, ReplacedFileKeepsItsOwner) {
