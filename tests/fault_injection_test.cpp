@@ -4,7 +4,8 @@
 // call it made, a fresh folder is set up and the same run is made again with that call failed
 // (with each error that call can give), killed or interrupted. After each: every file is
 // wholly old or wholly new, the inputs of a run to other files are untouched, no temporary
-// file is left (after a kill, the next run of the same command must remove it), and the exit
+// file is left (after a kill, the next run of the same command must remove it; an output's old
+// file that a kill left beside it under a hidden name is kept), and the exit
 // status and messages say what happened: 0 only when every output is new, each file that is
 // not new named, no file named as failed whose output is new, and an interrupted run naming
 // each file it finished.
@@ -308,14 +309,33 @@ std::string Joined(const std::vector<std::string>& words) {
   return text;
 }
 
-// The files in the folder that are neither there before the run nor its outputs.
+// Whether `name`, holding `contents`, is the old file of one of the run's outputs, beside it
+// under a hidden name: a kill while an output is replaced may leave it there (on Windows, once
+// the old file is set aside until it is removed), the user's old file, which is kept.
+bool KeptOldFile(const Scene& scene, const std::string& name, const std::string& contents) {
+  const fs::path kept(name);
+  return std::any_of(scene.pairs.begin(), scene.pairs.end(), [&](const Pair& pair) {
+    const fs::path output(pair.output);
+    const auto old = scene.before.find(pair.output);
+    return old != scene.before.end() && old->second == contents &&
+           kept.parent_path() == output.parent_path() &&
+           kept.filename().string().rfind("." + output.filename().string() + ".", 0) == 0;
+  });
+}
+
+// The files in the folder that are neither there before the run nor its outputs, nor, after a
+// kill, an output's old file kept beside it.
 std::vector<std::string> Leftovers(const Scene& scene,
-                                   const std::map<std::string, std::string>& after) {
+                                   const std::map<std::string, std::string>& after,
+                                   bool killed = false) {
   std::vector<std::string> leftovers;
   for (const auto& [name, contents] : after) {
     const bool output = std::any_of(scene.pairs.begin(), scene.pairs.end(),
                                     [&](const Pair& pair) { return pair.output == name; });
-    if (!output && !scene.before.contains(name)) leftovers.push_back(name);
+    if (!output && !scene.before.contains(name) &&
+        !(killed && KeptOldFile(scene, name, contents))) {
+      leftovers.push_back(name);
+    }
   }
   return leftovers;
 }
@@ -433,7 +453,7 @@ void FaultInjection::Check(const Row& row, const Call& call, const Scene& scene,
       findings.push_back({kReportedFailedButDone, pair.output + ": " + result.err});
     }
   }
-  const std::vector<std::string> leftovers = Leftovers(scene, after);
+  const std::vector<std::string> leftovers = Leftovers(scene, after, stopped);
   // What a kill leaves is for the next run to remove (see below).
   if (stopped && !leftovers.empty()) ++leftByKills_;
   // A file whose removal failed stays, for the next run to remove (see below).
@@ -499,7 +519,8 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
 
     // Then the same command again must succeed and leave the folder clean: after a kill,
     // and after any run that left a file.
-    if ((row.kind == Kind::Stop && kEveryStep) || !Leftovers(scene, after).empty()) {
+    const bool killed = row.kind == Kind::Stop;
+    if ((killed && kEveryStep) || !Leftovers(scene, after, killed).empty()) {
       const ProgramResult again = testing::RunProgram(TESSARY_SCALE_PATH, scene.arguments);
       const std::map<std::string, std::string> files = FilesIn(dir);
       if (again.exitCode != 0) {
@@ -508,7 +529,7 @@ TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
       // What it does not remove, it names; and it removes all of its own, so what stays is a
       // file that was there before (an old model moved aside as the new one went in), or an
       // empty file, killed an instant after it was made, before it could be marked as ours.
-      for (const std::string& leftover : Leftovers(scene, files)) {
+      for (const std::string& leftover : Leftovers(scene, files, killed)) {
         if (again.err.find("left " + dir.File(leftover) + " as it is") == std::string::npos) {
           findings.push_back({kStaleTemporaryKept, leftover + ": " + again.err});
         } else if (!files.at(leftover).empty() &&

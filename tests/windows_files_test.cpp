@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -191,39 +192,81 @@ TEST_F(WindowsFiles, StandardOutputRedirectedToTheInputIsTheSameFile) {
   EXPECT_EQ(ReadFile(input_), kModel);
 }
 
-// Another program saves the model (a new file renamed over its name) while it is replaced: the
-// save stays, and nothing is left beside it.
+// Another program acts on the model while it is replaced, through a handle that, unlike
+// Tessary's own, lets it in: it saves the model (a new file renamed over its name), and its save
+// stays; or it holds the model open, and the model is in use. Either way the model is left as
+// that program left it, and nothing is left beside it.
+struct OtherProgram {
+  const char* name;
+  HANDLE (*act)(const std::string& model);  ///< a handle it keeps open until the commit is over
+  bool changedMeanwhile;                    ///< else: in use
+  const char* model;                        ///< afterwards
+  std::vector<std::string> files;
+};
+
+HANDLE SaveInTwoSteps(const std::string& model) {
+  // Wine renames nothing over a file held open: the old file aside, the new one under the name.
+  ::MoveFileW(PathOf(model).c_str(), PathOf(model.substr(0, model.size() - 4) + ".old").c_str());
+  WriteFile(model, "another program's save");
+  return INVALID_HANDLE_VALUE;
+}
+
+HANDLE HoldOpen(const std::string& model) {
+  return ::CreateFileW(PathOf(model).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       0, nullptr);
+}
+
 TEST_F(WindowsFiles, ModelSavedByAnotherProgramMeanwhileIsLeftAlone) {
-  // Held as another program lets it be renamed over, which Tessary's own open never allows.
-  const HANDLE held = ::CreateFileW(PathOf(input_).c_str(), GENERIC_READ | READ_CONTROL,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  platform::File original = platform::File::Own(reinterpret_cast<platform::File::Handle>(held));
-  const platform::FileStatus read = original.Status();
-  platform::Replacement replacement;
-  ASSERT_EQ(replacement.Create(input_, &original), 0);
-  std::size_t written = 0;
-  ASSERT_EQ(replacement.file().Write("new", 3, written), 0);
-  // Its save in two steps (Wine renames nothing over a file held open): the old file aside,
-  // the new one under the name.
-  ASSERT_TRUE(::MoveFileW(PathOf(input_).c_str(), PathOf(dir_.File("in.old")).c_str()));
-  WriteFile(input_, "another program's save");
-  EXPECT_NE(replacement.Commit(original, &read), 0);
-  EXPECT_TRUE(replacement.changed_meanwhile());
-  EXPECT_EQ(ReadFile(input_), "another program's save");
-  EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "in.old"}));
+  const OtherProgram cases[] = {
+      {"SavedInTwoSteps", SaveInTwoSteps, true, "another program's save", {"in.mdl", "in.old"}},
+      {"HeldOpen", HoldOpen, false, kModel, {"in.mdl"}},
+  };
+  for (const OtherProgram& row : cases) {
+    SCOPED_TRACE(row.name);
+    ::DeleteFileW(PathOf(dir_.File("in.old")).c_str());
+    WriteFile(input_, kModel);
+    // Held as another program lets it be renamed over, which Tessary's own open never allows.
+    const HANDLE held = ::CreateFileW(PathOf(input_).c_str(), GENERIC_READ | READ_CONTROL,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    platform::File original = platform::File::Own(reinterpret_cast<platform::File::Handle>(held));
+    const platform::FileStatus read = original.Status();
+    platform::Replacement replacement;
+    ASSERT_EQ(replacement.Create(input_, &original), 0);
+    std::size_t written = 0;
+    ASSERT_EQ(replacement.file().Write("new", 3, written), 0);
+    const HANDLE others = row.act(input_);
+    const platform::Error error = replacement.Commit(original, &read);
+    if (others != INVALID_HANDLE_VALUE) ::CloseHandle(others);
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(replacement.changed_meanwhile(), row.changedMeanwhile);
+    if (!row.changedMeanwhile) {
+      EXPECT_TRUE(platform::IsKind(error, platform::ErrorKind::InUse))
+          << platform::ErrorText(error);
+    }
+    EXPECT_EQ(ReadFile(input_), row.model);
+    EXPECT_EQ(ListFolder(dir_.path()), row.files);
+  }
 }
 
 // What other programs try during the pass (from its progress report, once it has read the
-// model): the model and an existing output are held with no sharing, so that they can neither
-// write nor replace them; an output that did not exist is theirs once they make it.
+// model), or at the commit (just before the new file takes the name) and, refused then, again
+// once the run is over, as a program that retries its save does: the model and an existing
+// output are held with no sharing from their opening until the new file has the name, so that
+// no change of theirs is lost; an output that did not exist is theirs once they make it, and so
+// is a name their save takes in the instant it is free, while the old file is kept beside it.
+// A file made read-only meanwhile is not replaced.
 struct Meanwhile {
   const char* name;
   bool inPlace;
   bool outputExists;
   bool (*act)(const std::string& file);  ///< whether the other program could do it
   bool done;                             ///< whether the run puts its output in place
+  bool atCommit = false;
+  std::string after = {};        ///< the file afterwards, when not the run's or the other's
+  const char* kept = nullptr;    ///< the old file, kept beside it under a hidden name
+  const char* reason = nullptr;  ///< why the run failed
 };
 
 bool AppendTo(const std::string& file) {
@@ -233,6 +276,16 @@ bool AppendTo(const std::string& file) {
   if (handle == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   ::WriteFile(handle, "1 2 3\n", 6, &written, nullptr);
+  ::CloseHandle(handle);
+  return true;
+}
+
+bool SaveInPlace(const std::string& file) {
+  const HANDLE handle = ::CreateFileW(PathOf(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      TRUNCATE_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  ::WriteFile(handle, "another program's save", 22, &written, nullptr);
   ::CloseHandle(handle);
   return true;
 }
@@ -250,35 +303,88 @@ bool Create(const std::string& file) {
   return true;
 }
 
+bool MakeReadOnly(const std::string& file) {
+  return ::SetFileAttributesW(PathOf(file).c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+// What the other program does at the commit, once.
+std::function<void()> beforeLink;
+
+platform::Error LinkAfterAnotherProgram(HANDLE file, const std::wstring& path, bool replace) {
+  if (beforeLink) std::exchange(beforeLink, nullptr)();
+  return platform::LinkFile(file, path, replace);
+}
+
 TEST_F(WindowsFiles, NoOtherProgramsChangeIsLost) {
+  const std::string scaledAndAppended = std::string(kScaled) + "1 2 3\n";
+  const char* const save = "another program's save";
+  const char* const readOnly = "is read-only, so it cannot be replaced";
   const Meanwhile cases[] = {
       {"AppendToTheModel", true, false, AppendTo, true},
       {"SaveOverTheModel", true, false, SaveOver, true},
       {"AppendToTheOutput", false, true, AppendTo, true},
       {"SaveOverTheOutput", false, true, SaveOver, true},
       {"CreateTheOutput", false, false, Create, false},
+      {"AppendToTheModelAtTheCommit", true, false, AppendTo, true, true, scaledAndAppended},
+      {"SaveTheModelInPlaceAtTheCommit", true, false, SaveInPlace, true, true, save},
+      {"SaveOverTheModelAtTheCommit", true, false, SaveOver, false, true, save, kModel},
+      {"AppendToTheOutputAtTheCommit", false, true, AppendTo, true, true, scaledAndAppended},
+      {"SaveTheOutputInPlaceAtTheCommit", false, true, SaveInPlace, true, true, save},
+      {"SaveOverTheOutputAtTheCommit", false, true, SaveOver, false, true, save, "previous"},
+      {"MakeTheModelReadOnly", true, false, MakeReadOnly, false, false, kModel, nullptr, readOnly},
+      {"MakeTheOutputReadOnly", false, true, MakeReadOnly, false, false, "previous", nullptr,
+       readOnly},
   };
+  const StandIns standIns({LinkAfterAnotherProgram, ::ReplaceFileW});
   for (const Meanwhile& row : cases) {
     SCOPED_TRACE(row.name);
+    for (const std::string& name : ListFolder(dir_.path())) {
+      ::SetFileAttributesW(PathOf(dir_.File(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(PathOf(dir_.File(name)).c_str());
+    }
     WriteFile(input_, kModel);
-    ::DeleteFileW(PathOf(output_).c_str());
     if (row.outputExists) WriteFile(output_, "previous");
     const std::string& replaced = row.inPlace ? input_ : output_;
     bool acted = false;
     bool could = false;
-    ScaleJob job{JobFile::Path(input_), JobFile::Path(output_), {2, 2, 2}, {}};
-    job.inPlace = row.inPlace;
-    job.control.progress = [&](std::uint64_t, std::uint64_t) {
+    const auto act = [&] {
       if (!std::exchange(acted, true)) could = row.act(replaced);
     };
+    ScaleJob job{JobFile::Path(input_), JobFile::Path(output_), {2, 2, 2}, {}};
+    job.inPlace = row.inPlace;
+    if (row.atCommit) {
+      beforeLink = act;
+    } else {
+      job.control.progress = [&](std::uint64_t, std::uint64_t) { act(); };
+    }
     const JobResult result = RunScaleJob(job);
+    beforeLink = nullptr;
     ASSERT_TRUE(acted);
     EXPECT_EQ(could, !row.done) << "held with no sharing, the file takes no other change";
+    if (row.atCommit && !could) {
+      EXPECT_TRUE(row.act(replaced)) << "retried once the run is over, it gets in";
+    }
     EXPECT_EQ(result.status, row.done ? JobStatus::Done : JobStatus::Failed) << result.reason;
-    EXPECT_EQ(ReadFile(replaced), row.done ? kScaled : "another program's file");
+    if (row.reason != nullptr) {
+      EXPECT_EQ(result.reason, row.reason);
+    }
+    EXPECT_EQ(ReadFile(replaced), !row.after.empty() ? row.after
+                                  : row.done         ? kScaled
+                                                     : "another program's file");
     std::vector<std::string> expected = {"in.mdl"};
     if (!row.inPlace) expected.push_back("out.mdl");
-    EXPECT_EQ(ListFolder(dir_.path()), expected);
+    std::vector<std::string> kept;
+    for (const std::string& name : ListFolder(dir_.path())) {
+      if (name[0] == '.') kept.push_back(ReadFile(dir_.File(name)));
+    }
+    EXPECT_EQ(kept, row.kept != nullptr ? std::vector<std::string>{row.kept}
+                                        : std::vector<std::string>{});
+    std::vector<std::string> named = ListFolder(dir_.path());
+    std::erase_if(named, [](const std::string& name) { return name[0] == '.'; });
+    EXPECT_EQ(named, expected);
+  }
+  for (const std::string& name : ListFolder(dir_.path())) {
+    ::SetFileAttributesW(PathOf(dir_.File(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 
@@ -368,14 +474,19 @@ TEST_F(WindowsFiles, ReplaceFileFailuresLeaveTheOldOutputOrTheNewOne) {
 }
 
 // Run in a child of this test program (see below): ends the program as a kill would, just
-// before or just after the new file takes the output's name.
+// before the old file is set aside, just before the new file takes the output's name (the old
+// one aside), or just after.
 TEST(WindowsEnded, DISABLED_AtTheReplacement) {
   const char* where = std::getenv("TESSARY_END");
   const char* folder = std::getenv("TESSARY_FOLDER");
   if (where == nullptr || folder == nullptr) GTEST_SKIP() << "run by RunEndedAtTheReplacement";
-  static bool afterLink = std::string(where) == "after";
+  static const std::string at = where;
+  platform::CallsForReplacement().rename = [](HANDLE file, const std::wstring& path) {
+    if (at == "before") ::TerminateProcess(::GetCurrentProcess(), 3);
+    return platform::RenameFile(file, path);
+  };
   platform::CallsForReplacement().link = [](HANDLE file, const std::wstring& path, bool replace) {
-    if (!afterLink) ::TerminateProcess(::GetCurrentProcess(), 3);
+    if (at == "between") ::TerminateProcess(::GetCurrentProcess(), 3);
     const platform::Error error = platform::LinkFile(file, path, replace);
     ::TerminateProcess(::GetCurrentProcess(), 3);
     return error;
@@ -388,28 +499,60 @@ TEST(WindowsEnded, DISABLED_AtTheReplacement) {
   }
 }
 
-// Ended at any moment, a run leaves the old output or the new one, and nothing beside it: the
-// new file is removed by the system with its handle, which is kept until it has the name.
+// Ended at any moment, a run leaves the old file or the new one under the name, with no new
+// file beside it: the new file is removed by the system with its handle, which is kept until it
+// has the name. Windows replaces no name whose file is open, so the old file, held until then,
+// is set aside first: ended after that, the run leaves it beside the name under its hidden name
+// (and, ended in the instant before the link, alone), the user's old file, which a later run
+// leaves as it is.
 TEST_F(WindowsFiles, RunEndedAtTheReplacementLeavesTheOldOrTheNewFileAlone) {
   wchar_t self[MAX_PATH];
   ASSERT_NE(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-  for (const char* where : {"before", "after"}) {
+  for (const std::string where : {"before", "between", "after"}) {
     for (const bool inPlace : {false, true}) {
-      SCOPED_TRACE(std::string(where) + (inPlace ? ", in place" : ""));
+      SCOPED_TRACE(where + (inPlace ? ", in place" : ""));
+      for (const std::string& name : ListFolder(dir_.path()))
+        ::DeleteFileW(PathOf(dir_.File(name)).c_str());
       WriteFile(input_, kModel);
       WriteFile(output_, "previous");
       testing::ProgramSetup setup;
-      setup.environment = {std::string("TESSARY_END=") + where,
-                           "TESSARY_FOLDER=" + testing::Utf8(dir_.path()),
+      setup.environment = {"TESSARY_END=" + where, "TESSARY_FOLDER=" + testing::Utf8(dir_.path()),
                            inPlace ? "TESSARY_IN_PLACE=1" : "TESSARY_IN_PLACE"};
       const ProgramResult result = testing::RunProgram(
           testing::Utf8(fs::path(self)),
           {"--gtest_also_run_disabled_tests", "--gtest_filter=WindowsEnded.*"}, setup);
       EXPECT_EQ(result.exitCode, 3) << result.out;
-      const bool replaced = std::string(where) == "after";
-      EXPECT_EQ(ReadFile(input_), inPlace && replaced ? kScaled : kModel);
-      EXPECT_EQ(ReadFile(output_), !inPlace && replaced ? kScaled : "previous");
-      EXPECT_EQ(ListFolder(dir_.path()), (std::vector<std::string>{"in.mdl", "out.mdl"}));
+      const std::string& replaced = inPlace ? input_ : output_;
+      const char* const old = inPlace ? kModel : "previous";
+      std::vector<std::string> expected = {"in.mdl", "out.mdl"};
+      if (where == "between") std::erase(expected, inPlace ? "in.mdl" : "out.mdl");
+      if (where != "between") {
+        EXPECT_EQ(ReadFile(replaced), where == "after" ? kScaled : old);
+      }
+      if (!inPlace) {
+        EXPECT_EQ(ReadFile(input_), kModel);
+      }
+      std::vector<std::string> kept;
+      std::vector<std::string> named;
+      for (const std::string& name : ListFolder(dir_.path())) {
+        if (name[0] != '.') {
+          named.push_back(name);
+        } else if (platform::IsAsideNameOf(name, inPlace ? "in.mdl" : "out.mdl")) {
+          kept.push_back(ReadFile(dir_.File(name)));
+        } else {
+          ADD_FAILURE() << name << " is left";
+        }
+      }
+      EXPECT_EQ(named, expected);
+      EXPECT_EQ(kept,
+                where == "before" ? std::vector<std::string>{} : std::vector<std::string>{old});
+      // The same command again leaves the old file kept aside as it is.
+      inPlace ? Scale(input_, {}, true) : Scale(input_, output_);
+      std::vector<std::string> keptAfter;
+      for (const std::string& name : ListFolder(dir_.path())) {
+        if (name[0] == '.') keptAfter.push_back(ReadFile(dir_.File(name)));
+      }
+      EXPECT_EQ(keptAfter, kept);
     }
   }
 }

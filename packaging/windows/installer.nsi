@@ -16,10 +16,16 @@
 ; It installs only into a folder that does not exist yet, is empty, or holds Tessary already;
 ; given any other folder (C:\Shared, with files of the user's), it installs into a Tessary
 ; folder inside it, and refuses when that too holds other files (status 2 when silent).
+; A /D= that names no folder a program can have (a file, or a path inside one) is refused too.
+;
+; It notes the size and last write time of each file it installs, and writes over or removes
+; only files that are still as it left them: one that another program wrote since (a README.md
+; of its own, say) stays, and the details say so. A program of Tessary's that another program
+; changed makes a new installation refuse before anything is written, as it would not be whole.
 ;
 ; Tessary offers itself in "Open with" for .mdl files; it never takes over the extension's
 ; default program. Uninstall.exe removes what the installer made and nothing else: its own
-; files, and the folder only when the installer made it and it is left empty.
+; files as it left them, and the folder only when the installer made it and it is left empty.
 
 !ifdef VERSION & SOURCE_DIR & BINARY_DIR & GUI_EXE & CLI_EXE & PROGID
 !else
@@ -108,13 +114,113 @@ Page custom ModePageShow ModePageLeave
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 !macroend
 
+; Which files are still as the installer left them -----------------------------------------
+; The size and last write time of each installed file are noted in its entry in the list of
+; installed programs ("Installed NAME"): a file with others is another program's doing.
+
+; Sets $R9 to what tells the file $R8 from another one written under its name: "SIZE/HIGH/LOW",
+; its size and last write time; "?" when it cannot be read; "" when there is no such file.
+!macro STAMP_FUNCTION un
+Function ${un}Stamp
+  StrCpy $R9 ""
+  ${IfNot} ${FileExists} "$R8"
+    Return
+  ${EndIf}
+  StrCpy $R9 "?"
+  ${If} ${FileExists} "$R8\*.*"  ; a folder
+    Return
+  ${EndIf}
+  ClearErrors
+  GetFileTime "$R8" $R6 $R7
+  FileOpen $R5 "$R8" r
+  ${If} ${Errors}
+    Return
+  ${EndIf}
+  FileSeek $R5 0 END $R4
+  FileClose $R5
+  StrCpy $R9 "$R4/$R6/$R7"
+FunctionEnd
+!macroend
+
+; Sets $R7 to the value $R6 of the entry in the list of installed programs that names $INSTDIR
+; (the current user's, else everyone's), or to "" when neither names it.
+!macro NOTED_VALUE_FUNCTION un
+Function ${un}NotedValue
+  StrCpy $R7 ""
+  ; StrCmp (==) compares without regard to case, as Windows names files.
+  ReadRegStr $R5 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R5 == $INSTDIR
+    ReadRegStr $R7 HKCU "${UNINSTALL_KEY}" $R6
+    Return
+  ${EndIf}
+  ReadRegStr $R5 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R5 == $INSTDIR
+    ReadRegStr $R7 HKLM "${UNINSTALL_KEY}" $R6
+  ${EndIf}
+FunctionEnd
+!macroend
+
+; Sets $R3 to 1 when the file $INSTDIR\$R2 may be written over or removed: there is none, or it
+; is still the one that Tessary installed, with the size and time noted then (in a folder of
+; Tessary's from an installer that noted none, the files of its names count as its own); to 0
+; otherwise.
+!macro OWN_FILE_FUNCTION un
+Function ${un}IsOwnFile
+  StrCpy $R3 1
+  StrCpy $R8 "$INSTDIR\$R2"
+  Call ${un}Stamp
+  ${If} $R9 == ""
+    Return
+  ${EndIf}
+  StrCpy $R6 "Installed $R2"
+  Call ${un}NotedValue
+  ${If} $R7 == $R9
+    Return
+  ${EndIf}
+  ${If} $R7 == ""
+    StrCpy $R6 "Installed Uninstall.exe"  ; noted by every installer that notes files
+    Call ${un}NotedValue
+    ${If} $R7 == ""
+      StrCpy $R6 "InstallLocation"
+      Call ${un}NotedValue
+      ${If} $R7 != ""
+        Return
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  StrCpy $R3 0
+FunctionEnd
+!macroend
+
+!insertmacro STAMP_FUNCTION ""
+!insertmacro NOTED_VALUE_FUNCTION ""
+!insertmacro OWN_FILE_FUNCTION ""
+!insertmacro STAMP_FUNCTION "un."
+!insertmacro NOTED_VALUE_FUNCTION "un."
+!insertmacro OWN_FILE_FUNCTION "un."
+
 ; The installer ---------------------------------------------------------------------------
 
 ; Sets $R1 to 1 when the folder $R0 may take the installation: it does not exist, is empty, or
 ; is where the list of installed programs says Tessary is (for the user or for everyone);
-; 0 when it holds anything else, or is a file.
+; 0 when it holds anything else, or is a file or inside one.
 Function FolderIsFree
   StrCpy $R1 1
+  ; No folder can be made inside a file.
+  StrCpy $R2 $R0
+  ${Do}
+    StrCpy $R3 $R2
+    ${GetParent} $R3 $R2
+    ${If} $R2 == ""
+    ${OrIf} $R2 == $R3
+      ${Break}
+    ${EndIf}
+    ${If} ${FileExists} "$R2"
+    ${AndIfNot} ${FileExists} "$R2\*.*"
+      StrCpy $R1 0
+      Return
+    ${EndIf}
+  ${Loop}
   ${IfNot} ${FileExists} "$R0\*.*"
     ${If} ${FileExists} "$R0"
       StrCpy $R1 0
@@ -160,6 +266,40 @@ Function ChooseFolder
   ${EndIf}
 FunctionEnd
 
+; Sets $R3 to 0, and $R2 to its name, when one of the programs that Tessary installs is in
+; $INSTDIR but not as Tessary left it: another program's, which is not written over, and without
+; which the installation would not be whole. To 1 otherwise.
+Function CheckPrograms
+  StrCpy $R2 "tessary.exe"
+  Call IsOwnFile
+  ${If} $R3 == 1
+    StrCpy $R2 "tessary-scale.exe"
+    Call IsOwnFile
+  ${EndIf}
+  ${If} $R3 == 1
+    StrCpy $R2 "Uninstall.exe"
+    Call IsOwnFile
+  ${EndIf}
+FunctionEnd
+
+; Sets $R0 to the folder given with /D= (the rest of the command line, as the installer reads
+; it), or to "" when none was.
+Function GivenFolder
+  StrCpy $R0 ""
+  System::Call "kernel32::GetCommandLineW() t .R1"
+  StrLen $R2 $R1
+  StrCpy $R3 0
+  ${DoWhile} $R3 < $R2
+    StrCpy $R4 $R1 4 $R3
+    ${If} $R4 S== " /D="
+      IntOp $R3 $R3 + 4
+      StrCpy $R0 $R1 "" $R3
+      Return
+    ${EndIf}
+    IntOp $R3 $R3 + 1
+  ${Loop}
+FunctionEnd
+
 Function DirectoryLeave
   StrCpy $R4 $INSTDIR
   Call ChooseFolder
@@ -172,6 +312,11 @@ Function DirectoryLeave
     Abort  ; back to the page, which now shows that folder
   ${EndIf}
   chosen:
+  Call CheckPrograms
+  ${If} $R3 != 1
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$R2 is not the file that Tessary installed there: another program wrote it since.$\r$\nRemove it, or choose another folder."
+    Abort
+  ${EndIf}
 FunctionEnd
 
 ; Switches to one mode: the shell folders and SHCTX (HKCU or HKLM) follow it, and so does the
@@ -198,6 +343,17 @@ Function .onInit
   StrCpy $FixedDir 0
   ${If} $INSTDIR != ""
     StrCpy $FixedDir 1
+  ${Else}
+    ; NSIS leaves out a /D= that cannot name a folder (a file, or a path inside one): it would
+    ; install into the default folder instead, which was not asked for.
+    Call GivenFolder
+    ${If} $R0 != ""
+      ${If} ${Silent}
+        SetErrorLevel 2
+        Quit
+      ${EndIf}
+      MessageBox MB_OK|MB_ICONSTOP "Tessary cannot be installed in $R0, which cannot be a folder.$\r$\nChoose another."
+    ${EndIf}
   ${EndIf}
   !insertmacro CHECK_ADMIN
   StrCpy $AllUsers 0
@@ -220,6 +376,11 @@ Function .onInit
   ${If} ${Silent}
     Call ChooseFolder
     ${If} $R1 != 1
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    Call CheckPrograms
+    ${If} $R3 != 1
       SetErrorLevel 2
       Quit
     ${EndIf}
@@ -272,6 +433,32 @@ Function ModePageLeave
   Call UseMode
 FunctionEnd
 
+; Notes the size and time of $INSTDIR\$R2, as the installer wrote it.
+Function NoteFile
+  StrCpy $R8 "$INSTDIR\$R2"
+  Call Stamp
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Installed $R2" $R9
+FunctionEnd
+
+; Leaves $INSTDIR\$R2, another program's, as it is, and says so.
+Function LeaveFile
+  DetailPrint "Left $INSTDIR\$R2 as it is: another program wrote it there since Tessary installed it."
+  DeleteRegValue SHCTX "${UNINSTALL_KEY}" "Installed $R2"
+FunctionEnd
+
+; Installs SOURCE as $INSTDIR\NAME, unless a file of another program's has that name.
+!macro INSTALL_FILE NAME SOURCE
+  StrCpy $R2 "${NAME}"
+  Call IsOwnFile
+  ${If} $R3 == 1
+    File "/oname=${NAME}" "${SOURCE}"
+    StrCpy $R2 "${NAME}"
+    Call NoteFile
+  ${Else}
+    Call LeaveFile
+  ${EndIf}
+!macroend
+
 Section "Tessary" SecMain
   SectionIn RO
   ; Whether the uninstaller may remove the folder once it has emptied it: only when it is this
@@ -289,11 +476,20 @@ Section "Tessary" SecMain
     ${EndIf}
   ${EndIf}
   SetOutPath "$INSTDIR"
-  File "/oname=tessary.exe" "${GUI_EXE}"
-  File "/oname=tessary-scale.exe" "${CLI_EXE}"
-  File "/oname=README.md" "${SOURCE_DIR}/README.md"
-  File "/oname=LICENSE.txt" "${SOURCE_DIR}/LICENSE"
-  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  ; Each file only over one that is still as Tessary left it (the programs were checked before
+  ; the installation began), its size and time noted.
+  !insertmacro INSTALL_FILE "tessary.exe" "${GUI_EXE}"
+  !insertmacro INSTALL_FILE "tessary-scale.exe" "${CLI_EXE}"
+  !insertmacro INSTALL_FILE "README.md" "${SOURCE_DIR}/README.md"
+  !insertmacro INSTALL_FILE "LICENSE.txt" "${SOURCE_DIR}/LICENSE"
+  StrCpy $R2 "Uninstall.exe"
+  Call IsOwnFile
+  ${If} $R3 == 1
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+    Call NoteFile
+  ${Else}
+    Call LeaveFile
+  ${EndIf}
 
   CreateShortcut "$SMPROGRAMS\Tessary.lnk" "$INSTDIR\tessary.exe" "" "$INSTDIR\tessary.exe" 0 \
     SW_SHOWNORMAL "" "Rescale 3-D models"
@@ -372,13 +568,26 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; Removes $INSTDIR\NAME, unless another program wrote or changed it since Tessary installed it.
+!macro REMOVE_FILE NAME
+  StrCpy $R2 "${NAME}"
+  Call un.IsOwnFile
+  ${If} $R3 == 1
+    Delete "$INSTDIR\${NAME}"
+  ${Else}
+    DetailPrint "Left $INSTDIR\${NAME} as it is: another program wrote it or changed it since Tessary installed it."
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
   ReadRegDWORD $MadeFolder SHCTX "${UNINSTALL_KEY}" "MadeFolder"
-  Delete "$INSTDIR\tessary.exe"
-  Delete "$INSTDIR\tessary-scale.exe"
-  Delete "$INSTDIR\README.md"
-  Delete "$INSTDIR\LICENSE.txt"
-  Delete "$INSTDIR\Uninstall.exe"
+  ; Each file only while it is still as Tessary left it; one that another program wrote or
+  ; changed since stays.
+  !insertmacro REMOVE_FILE "tessary.exe"
+  !insertmacro REMOVE_FILE "tessary-scale.exe"
+  !insertmacro REMOVE_FILE "README.md"
+  !insertmacro REMOVE_FILE "LICENSE.txt"
+  !insertmacro REMOVE_FILE "Uninstall.exe"
   ; Only the installer's own folder, and only if empty: files the user put there stay, and so
   ; does the folder then.
   ${If} $MadeFolder != 0

@@ -74,6 +74,11 @@ std::string ErrorText(Error error) {
     case kNeitherInPlace:
       return "The new file could not be put in place, nor the old one back: both are kept "
              "beside it under hidden names";
+    case kReadOnly:  // follows the file's name, as a reason that keeps a file from being replaced
+      return "is read-only, so it cannot be replaced";
+    case kOldKeptAside:
+      return "The new file could not be put in place, nor the old one back under its name: the "
+             "old one is kept beside it under a hidden name ending in \".old\"";
     default:
       break;
   }

@@ -121,11 +121,27 @@ Error OpenAlone(const std::string& path, DWORD access, File& file) {
       return ERROR_ACCESS_DENIED;
     }
   }
-  const DWORD share = status.kind == FileKind::Regular ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const bool regular = status.kind == FileKind::Regular;
+  const DWORD share = regular ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
   // With its attributes and security descriptor readable, which a file put in its place copies.
-  const HANDLE handle =
-      ::CreateFileW(Widen(path).c_str(), access | FILE_READ_ATTRIBUTES | READ_CONTROL, share,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD wanted = access | FILE_READ_ATTRIBUTES | READ_CONTROL;
+  const std::wstring wide = Widen(path);
+  // A regular file is held with the right to rename and remove it as well, so that replacing it
+  // sets it aside and removes it through this handle, without letting go of it in between
+  // (Replacement::Commit); where the system refuses that right, without it.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (regular) {
+    handle = ::CreateFileW(wide.c_str(), wanted | DELETE, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = handle == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS && error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT) {
+      return static_cast<Error>(error);
+    }
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    handle = ::CreateFileW(wide.c_str(), wanted, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (handle == INVALID_HANDLE_VALUE) return static_cast<Error>(::GetLastError());
   file = File::Own(FromHandle(handle));
   return 0;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,25 +18,38 @@
 #include "platform/windows/replacement_calls.h"
 #include "platform/windows/text.h"
 
-// How a new file takes the place of the old one, so that a run ended at any moment (even
-// killed) leaves the old file or the new one under the name, and no new file beside it:
+// How a new file takes the place of the old one, so that no other program's change to the old
+// file is lost, and a run ended at any moment (even killed) loses neither file:
 //
 // - The new file is created with FILE_FLAG_DELETE_ON_CLOSE, so that the system removes it when
 //   its one handle closes, however the program ends.
-// - To put it in place, that same handle gives it the output's name as a second name
-//   (FileLinkInformation), replacing the old file in one step. Closing the handle then removes
-//   only the name it was opened by, the temporary one. Ended before the link, the program
-//   leaves the old file; ended after it, the new one; the temporary name goes either way.
+// - The old file is held, with no sharing, from its opening (File::OpenToRead or OpenToWrite,
+//   with the right to rename and remove it) until the new file has its name: no program that
+//   respects share modes can change it after the last check. Windows replaces no name whose
+//   file is open, so the old file is first renamed aside through that handle, to a hidden name
+//   of its own (AsideName); the new file's handle then gives it the output's name as a second
+//   name, never over a file (FileLinkInformation), and the old file is removed through its
+//   handle. Closing the new file's handle removes only the name it was opened by, the temporary
+//   one. Ended before the old file is set aside, the program leaves it under the name; ended
+//   after the link, the new file, with the old one beside it under its hidden name until it is
+//   removed; ended between the two calls, the old file under its hidden name alone. The
+//   temporary name goes either way, and a file set aside is the user's old file, which no later
+//   run removes. A program that saves over the name in the instant it is free keeps its save,
+//   and the old file stays aside.
 // - A linked name takes over nothing of the file it replaces, so the new file is given the
 //   old one's security descriptor (its access list exactly, its owner and group where this
 //   process may set them), its hidden and system attributes and its creation time first. Until
 //   then only the current user may use it.
 // - Volumes whose files cannot have two names (FAT, exFAT) fall back to ReplaceFileW, with a
-//   backup name so that each of its documented failures can be undone; there a kill between
-//   the last write and the replacement can leave the new file beside the output.
+//   backup name so that each of its documented failures can be undone; there the old file is let
+//   go of just before, and a kill between the last write and the replacement can leave the new
+//   file beside the output. So do file systems that rename nothing through a handle.
 
 namespace tessary::platform {
 namespace {
+
+// What AsideName adds to a temporary name.
+constexpr std::string_view kAsideEnd = ".old";
 
 HANDLE AsHandle(File::Handle handle) {
   return reinterpret_cast<HANDLE>(handle);
@@ -50,6 +64,7 @@ Function FromNtdll(const char* name) {
 }
 
 using SetInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+using QueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 using StatusToError = ULONG(NTAPI*)(LONG);
 using ToNtPath = BOOLEAN(NTAPI*)(PCWSTR, UNICODE_STRING*, PCWSTR*, void*);
 using FreeString = void(NTAPI*)(UNICODE_STRING*);
@@ -68,8 +83,8 @@ Error LastError() {
   return static_cast<Error>(::GetLastError());
 }
 
-// Whether the system removes the file when its last handle closes (for the copy that the
-// fallback writes, which must be closed before ReplaceFileW can move it).
+// Whether the system removes the file when its last handle closes: the old file once it is
+// replaced, and the copy that the fallback writes (unmarked before ReplaceFileW can move it).
 bool MarkForRemoval(HANDLE file, bool remove) {
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = remove ? TRUE : FALSE;
@@ -216,11 +231,10 @@ Error CopySecurity(HANDLE from, HANDLE to) {
   return 0;
 }
 
-// Gives `to` the creation time of `from` and those of its attributes that say how to show or
-// keep it (hidden, system, not indexed); the archive attribute says that it is new.
-void CopyAttributes(HANDLE from, HANDLE to) {
-  FILE_BASIC_INFO old{};
-  if (!::GetFileInformationByHandleEx(from, FileBasicInfo, &old, sizeof old)) return;
+// Gives `to` the creation time of the file whose times and attributes are `old`, and those of
+// its attributes that say how to show or keep it (hidden, system, not indexed); the archive
+// attribute says that it is new.
+void CopyAttributes(const FILE_BASIC_INFO& old, HANDLE to) {
   FILE_BASIC_INFO kept{};  // times of 0 are left as they are
   kept.CreationTime = old.CreationTime;
   constexpr DWORD kKept =
@@ -305,13 +319,179 @@ Error PutInPlaceByCopy(HANDLE from, const std::string& target, const std::wstrin
     ::DeleteFileW(copy.c_str());
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kChangedMeanwhile : error;
   }
-  const std::wstring backup = Widen(JoinPath(ParentOf(target), TemporaryName(NameOf(target))));
+  // A name that no later run removes: the old file may stay there, should the program end.
+  const std::wstring backup = Widen(JoinPath(ParentOf(target), AsideName(NameOf(target))));
   if (CallsForReplacement().replaceFile(to.c_str(), copy.c_str(), backup.c_str(), 0, nullptr,
                                         nullptr)) {
     ::DeleteFileW(backup.c_str());
     return 0;
   }
   return UndoReplace(to, copy, backup, LastError());
+}
+
+// `error`, from replacing the file `path`, or the error of a file in use when that is why: the
+// system replaces no file that another program has open ("Access is denied" for a link, say).
+// Asked for the right to remove it with no sharing, the file is refused only when another
+// program has it open.
+Error InUseOr(const std::wstring& path, Error error) {
+  if (error != ERROR_ACCESS_DENIED && error != ERROR_UNABLE_TO_REMOVE_REPLACED) return error;
+  const HANDLE handle = ::CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(handle);
+    return error;
+  }
+  return LastError() == ERROR_SHARING_VIOLATION ? static_cast<Error>(ERROR_SHARING_VIOLATION)
+                                                : error;
+}
+
+// Gives the new file `file` the name `to`: a second name, over the file of that name when
+// `replace` (which no handle may hold then), or on a volume without links a copy that
+// ReplaceFileW puts there. 0, kChangedMeanwhile when a file appeared where there was none, or
+// the error.
+Error PutInPlace(HANDLE file, const std::string& target, const std::wstring& to, bool replace) {
+  const Error linked = CallsForReplacement().link(file, to, replace);
+  if (linked == 0) return 0;
+  if (linked == ERROR_ALREADY_EXISTS || linked == ERROR_FILE_EXISTS) return kChangedMeanwhile;
+  if (!IsLinkUnsupported(linked)) return replace ? InUseOr(to, linked) : linked;
+  const Error copied = PutInPlaceByCopy(file, target, to, replace);
+  return replace ? InUseOr(to, copied) : copied;
+}
+
+// The last part of `path` as its folder spells it (the letter case and long form of the name),
+// or as `path` has it when the system does not say.
+std::wstring NameAsSpelt(const std::wstring& path) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return Widen(NameOf(Narrow(path)));
+  ::FindClose(search);
+  return found.cFileName;
+}
+
+// Whether `handle` was opened with the right to rename and remove its file, which Windows asks
+// of a rename through it (Wine does not, and would rename a file that another program's share
+// mode keeps from being renamed). When the system does not say, the rename tells.
+bool MayRename(HANDLE handle) {
+  static const auto query = FromNtdll<QueryObject>("NtQueryObject");
+  PUBLIC_OBJECT_BASIC_INFORMATION information{};
+  if (!query || query(handle, 0 /* ObjectBasicInformation */, &information, sizeof information,
+                      nullptr) < 0) {
+    return true;
+  }
+  return (information.GrantedAccess & DELETE) != 0;
+}
+
+// Renames the old file, open as `old`, to a hidden name of its own beside it (AsideName of
+// `name` in `folder`), never over another file; `aside` is that name's full path. 0 or the
+// error.
+Error SetAside(HANDLE old, const std::string& folder, const std::string& name,
+               std::wstring& aside) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    aside = Widen(JoinPath(folder, AsideName(name)));
+    const Error error = CallsForReplacement().rename(old, aside);
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
+  }
+  return ERROR_FILE_EXISTS;
+}
+
+// Removes the old file, set aside and held by `holder`, now that the new one has its name.
+// Should the system refuse through that handle, it is asked once more through a handle of the
+// file's own, if it is still the file that was held, unchanged; otherwise the file stays under
+// its hidden name, kept.
+void RemoveAside(File& holder, const std::wstring& aside, const FileState& held) {
+  const bool marked = MarkForRemoval(AsHandle(holder.handle()), true);
+  holder.Reset();
+  if (marked) return;
+  const HANDLE again = ::CreateFileW(aside.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (again == INVALID_HANDLE_VALUE) return;
+  FileState now;
+  if (StateOf(again, now) && now == held) MarkForRemoval(again, true);
+  ::CloseHandle(again);
+}
+
+// Whether `basic` says that the file is read-only. Another program may make it so whatever the
+// share mode, and a file made read-only during the run is left as it is (as one that was so
+// from the start is refused before anything is written).
+bool IsReadOnly(const FILE_BASIC_INFO& basic) {
+  return (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Puts the new file `file` in the place of the old one, which `original` holds with no sharing
+// and `expected` describes as it was read, under the name `typed` (see the top of this file).
+// 0; kChangedMeanwhile when another program changed the old file or took the name, which then
+// gives its file (with the old one kept aside, when it took the name); kReadOnly; or another
+// error, with the old file under its name, or kept aside (kOldKeptAside).
+Error ReplaceHeld(File& original, const FileStatus* expected, HANDLE file,
+                  const std::string& target, const std::wstring& typed) {
+  // Held with no sharing, the file takes no other Windows program's change; a program that
+  // ignores share modes (a Linux one, under Wine) may still have written to it.
+  if (expected != nullptr && !expected->Unchanged(original.Status())) return kChangedMeanwhile;
+  HANDLE old = AsHandle(original.handle());
+  FileState held;
+  if (!StateOf(old, held)) return LastError();
+  // The name must still give the file that was read, as it was: otherwise another program
+  // saved or changed it meanwhile, and its work stays.
+  FileState named;
+  if (!StateOfName(typed, named) || named != held) return kChangedMeanwhile;
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(old, FileBasicInfo, &basic, sizeof basic)) {
+    return LastError();
+  }
+  if (IsReadOnly(basic)) return kReadOnly;
+  if (const Error error = CopySecurity(old, file); error != 0) return error;
+  CopyAttributes(basic, file);
+
+  const std::string folder = ParentOf(Narrow(typed));
+  const std::string name = Narrow(NameAsSpelt(typed));
+  const std::wstring to = Widen(JoinPath(folder, name));
+  std::wstring aside;
+  File reopened;
+  Error error = MayRename(old) ? SetAside(old, folder, name, aside) : ERROR_ACCESS_DENIED;
+  if (error == ERROR_ACCESS_DENIED) {
+    // Its handle may lack the right to rename it, which the system refused when it was opened:
+    // one that has it, sharing nothing, must find the same file, unchanged. Another program
+    // that has it open by now makes it in use.
+    original.Reset();
+    old = ::CreateFileW(to.c_str(), DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE, 0,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (old == INVALID_HANDLE_VALUE) return LastError();
+    reopened = File::Own(reinterpret_cast<File::Handle>(old));
+    FileState now;
+    if (!StateOf(old, now) || now != held) return kChangedMeanwhile;
+    if (!::GetFileInformationByHandleEx(old, FileBasicInfo, &basic, sizeof basic)) {
+      return LastError();
+    }
+    if (IsReadOnly(basic)) return kReadOnly;
+    error = SetAside(old, folder, name, aside);
+  }
+  if (IsLinkUnsupported(error)) {
+    // A file system that renames nothing through a handle: the old file is let go of just
+    // before a link replaces it, and checked once more.
+    original.Reset();
+    reopened.Reset();
+    if (!StateOfName(to, named) || named != held) return kChangedMeanwhile;
+    return PutInPlace(file, target, to, true);
+  }
+  if (error != 0) return error;
+
+  // The name is free, and the old file still held: the new file takes the name, never over a
+  // file that another program made there in this instant.
+  const Error linked = CallsForReplacement().link(file, to, false);
+  if (linked == 0) {
+    RemoveAside(reopened.is_open() ? reopened : original, aside, held);
+    return 0;
+  }
+  // The old file back under its name, unless another program took it: its file stays there.
+  if (CallsForReplacement().rename(old, to) != 0) {
+    return Exists(to) ? kChangedMeanwhile : kOldKeptAside;
+  }
+  if (!IsLinkUnsupported(linked)) return linked;
+  // A volume whose files cannot have two names: ReplaceFileW, on the file let go of.
+  original.Reset();
+  reopened.Reset();
+  if (!StateOfName(to, named) || named != held) return kChangedMeanwhile;
+  return InUseOr(to, PutInPlaceByCopy(file, target, to, true));
 }
 
 }  // namespace
@@ -342,9 +522,32 @@ bool IsLinkUnsupported(Error error) {
          error == ERROR_INVALID_PARAMETER || error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
+Error RenameFile(HANDLE file, const std::wstring& fullPath) {
+  const std::size_t bytes = fullPath.size() * sizeof(wchar_t);
+  std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+  auto* information = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  information->ReplaceIfExists = FALSE;
+  information->RootDirectory = nullptr;
+  information->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(information->FileName, fullPath.c_str(), bytes);
+  return ::SetFileInformationByHandle(file, FileRenameInfo, information,
+                                      static_cast<DWORD>(buffer.size()))
+             ? 0
+             : LastError();
+}
+
 ReplacementCalls& CallsForReplacement() {
-  static ReplacementCalls calls{LinkFile, ::ReplaceFileW};
+  static ReplacementCalls calls{LinkFile, ::ReplaceFileW, RenameFile};
   return calls;
+}
+
+std::string AsideName(const std::string& name) {
+  return TemporaryName(name) + std::string(kAsideEnd);
+}
+
+bool IsAsideNameOf(const std::string& candidate, const std::string& name) {
+  return candidate.ends_with(kAsideEnd) &&
+         IsTemporaryNameOf(candidate.substr(0, candidate.size() - kAsideEnd.size()), name);
 }
 
 Replacement::~Replacement() {
@@ -407,40 +610,16 @@ Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync
   const HANDLE file = AsHandle(file_.handle());
   // Full paths: the system's own names for files, and what Wine's calls need.
   const std::wstring to = Widen(FullPath(target_));
-  const bool replacing = original.is_open();
-  // A file made under the name meanwhile, where there was none, is another program's.
-  if (!replacing && expected != nullptr) return fail(kChangedMeanwhile);
-  if (replacing) {
-    const HANDLE old = AsHandle(original.handle());
-    // Held with no sharing, the file takes no other Windows program's change; a program that
-    // ignores share modes (a Linux one, under Wine) may still have written to it.
-    if (expected != nullptr && !expected->Unchanged(original.Status())) {
-      return fail(kChangedMeanwhile);
-    }
-    FileState held;
-    if (!StateOf(old, held)) return fail(LastError());
-    if (const Error error = CopySecurity(old, file); error != 0) return fail(error);
-    CopyAttributes(old, file);
-    // The name must still give the file that was read, as it was: otherwise another program
-    // saved or changed it meanwhile, and its work stays.
-    FileState named;
-    if (!StateOfName(to, named) || named != held) return fail(kChangedMeanwhile);
-    original.Reset();  // no other handle may hold a file that a link replaces
-    if (!StateOfName(to, named) || named != held) return fail(kChangedMeanwhile);
+  Error error = 0;
+  if (original.is_open()) {
+    error = ReplaceHeld(original, expected, file, target_, to);
+  } else {
+    // A file made under the name meanwhile, where there was none, is another program's.
+    error = expected != nullptr ? kChangedMeanwhile : PutInPlace(file, target_, to, false);
   }
-  const Error linked = CallsForReplacement().link(file, to, replacing);
-  if (linked == 0) {
-    path_.clear();
-    file_.Reset();  // which removes the temporary name, and that name only
-    return 0;
-  }
-  if (linked == ERROR_ALREADY_EXISTS || linked == ERROR_FILE_EXISTS) {
-    return fail(kChangedMeanwhile);  // a file appeared where there was none
-  }
-  if (!IsLinkUnsupported(linked)) return fail(linked);
-  const Error error = PutInPlaceByCopy(file, target_, to, replacing);
   if (error != 0) return fail(error);
-  Abandon();  // the first new file, copied
+  path_.clear();
+  file_.Reset();  // which removes the temporary name, and that name only (or the file copied)
   return 0;
 }
 

@@ -1,13 +1,15 @@
-// Files beside an output whose names are those of new files of this program's. A new file
-// on Windows is removed by the system when its last handle closes, so no run ever leaves one
-// behind: whatever is found is someone else's, or a model moved aside by a run that ended
-// abruptly as it put its output in place, and it is only reported, never removed.
+// Files beside an output whose names are those of new files of this program's, or of old files
+// set aside as the new ones take their names. A new file on Windows is removed by the system
+// when its last handle closes, so no run ever leaves one behind: whatever is found is someone
+// else's, or an old file that a run ending abruptly at that instant left aside, and it is only
+// reported, never removed.
 #include <windows.h>
 
 #include <algorithm>
 
 #include "platform/replacement.h"
 #include "platform/temporary_name.h"
+#include "platform/windows/replacement_calls.h"
 #include "platform/windows/text.h"
 
 namespace tessary::platform {
@@ -27,7 +29,8 @@ std::vector<Leftover> Replacement::CleanLeftovers(const std::string& target,
     do {
       const std::string candidate = Narrow(entry.cFileName);
       constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-      if ((entry.dwFileAttributes & kNotAFile) == 0 && IsTemporaryNameOf(candidate, name)) {
+      if ((entry.dwFileAttributes & kNotAFile) == 0 &&
+          (IsTemporaryNameOf(candidate, name) || IsAsideNameOf(candidate, name))) {
         candidates.push_back(candidate);
       }
     } while (::FindNextFileW(search, &entry));
