@@ -2,7 +2,7 @@
 #   make run    build the two programs and open Tessary's window (without a display: scale
 #               the example with tessary-scale, and say how to see the window)
 #   make test   install what is missing, build, and run every test
-# Also: make package, make example, make bench, make asan, make fuzz, make screenshots,
+# Also: make plain, make package, make example, make bench, make asan, make fuzz, make screenshots,
 # make windows (the Windows programs, cross-built), make windows-test (their tests, under
 # Wine), make web (the browser version's site in build/web), make web-test (its tests), make
 # web-serve (the site on 127.0.0.1), make web-bench, make format, make clean.
@@ -11,8 +11,8 @@ JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 EXAMPLE_OUT ?= build/crate-x2.mdl
 
-.PHONY: run example programs test build package bench asan fuzz fuzz-ci screenshots windows \
-	windows-test web web-test web-serve web-bench format clean
+.PHONY: run example programs test build plain package bench asan fuzz fuzz-ci screenshots \
+	windows windows-test web web-test web-serve web-bench format clean
 
 build:
 	@scripts/ensure-packages build gui test
@@ -43,6 +43,14 @@ example: programs
 
 test: build
 	ctest --preset release
+
+# The two programs as a packager builds them: no preset, no link-time optimisation, the
+# compiler's warnings as errors all the same (CI's check that such a build compiles).
+plain:
+	@scripts/ensure-packages build gui
+	cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=Release -DTESSARY_BUILD_TESTS=OFF \
+	  -DTESSARY_WERROR=ON >/dev/null
+	cmake --build build/plain -j $(JOBS) --target tessary tessary-scale
 
 # The Debian package, checked by its tests and by lintian: build/release/packages/*.deb
 package: build

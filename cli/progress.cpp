@@ -139,7 +139,9 @@ void ProgressLine::Draw(const std::string& text) {
 
 void ProgressLine::Clear() {
   if (shownWidth_ == 0) return;
-  platform::WriteText(stream_, "\r" + std::string(shownWidth_, ' ') + "\r");
+  std::string blank(shownWidth_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
+  platform::WriteText(stream_, blank);
   shownWidth_ = 0;
 }
 
