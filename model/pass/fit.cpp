@@ -7,13 +7,16 @@
 namespace tessary {
 namespace {
 
-// Whether every point in `box` stays a finite number once scaled by `factor`: the ends of the
-// box scaled as the pass scales each point, between which every other point lands.
+// Whether the points in `box` that are finite numbers stay so once scaled by `factor`
+// (positive), as far as the box tells: its ends are scaled as the pass scales each point, and
+// the other points lie between them. An end that is already infinite stays so and is no
+// reason; the finite points beside it on its axis are then not known from the box.
 bool StaysFinite(const Box3& box, double factor) {
   if (box.empty()) return true;
-  const Box3 scaled = box.Scaled({factor, factor, factor});
   for (int axis = 0; axis < 3; ++axis) {
-    if (!std::isfinite(scaled.min[axis]) || !std::isfinite(scaled.max[axis])) return false;
+    for (const double end : {box.min[axis], box.max[axis]}) {
+      if (std::isfinite(end) && !std::isfinite(end * factor)) return false;
+    }
   }
   return true;
 }
