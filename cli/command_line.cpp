@@ -1,45 +1,15 @@
 #include "cli/command_line.h"
 
-#include <cmath>
 #include <string_view>
 
 #include "cli/options.h"
-#include "model/numbers/char_class.h"
-#include "model/numbers/number_parse.h"
+#include "model/numbers/factor_text.h"
 #include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
 
 constexpr unsigned kMaxJobs = 1024;
-
-// A factor must be a number and nothing else, unlike in the dialog, where atof rules apply;
-// blanks around it are allowed at both ends alike. An infinity (a number too large for a
-// double, such as 1e400) is not a number here.
-std::optional<double> StrictNumber(std::string_view text) {
-  while (!text.empty() && IsCSpace(text.back()))
-    text.remove_suffix(1);
-  std::size_t consumed = 0;
-  const double value = ParseDouble(text, &consumed);
-  if (consumed == 0 || consumed != text.size()) return std::nullopt;
-  return value;
-}
-
-// Whether `text`, which reads as zero, has a digit other than 0 before its exponent: a number
-// too small for a double, such as 1e-400.
-bool UnderflowsToZero(std::string_view text) {
-  return text.substr(0, text.find_first_of("eEdD")).find_first_of("123456789") !=
-         std::string_view::npos;
-}
-
-// "inf", "infinity" or "nan" in any case, which atof rules do not read as numbers.
-bool IsNonFiniteWord(std::string_view text) {
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
-  std::string lower;
-  for (const char c : text)
-    lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  return lower == "inf" || lower == "infinity" || lower == "nan";
-}
 
 // A negative number, or a negative infinity meant as a factor, is not an option.
 bool IsOption(const std::string& argument) {
@@ -136,17 +106,6 @@ std::optional<std::string> Record(const OptionSpec& option, std::string value, O
   return std::nullopt;
 }
 
-std::optional<std::string> ReadFactor(const std::string& text, double& value) {
-  const std::optional<double> number = StrictNumber(text);
-  if (!number && IsNonFiniteWord(text)) return "scale factor '" + text + "' is not a finite number";
-  if (!number) return "scale factor '" + text + "' is not a number";
-  if (!std::isfinite(*number) || (*number == 0 && UnderflowsToZero(text))) {
-    return "scale factor '" + text + "' is out of range";
-  }
-  value = *number;
-  return std::nullopt;
-}
-
 // One factor for all three axes, or three; `texts` holds them as given.
 std::variant<ScaleFactors, UsageError> ReadFactors(const std::vector<std::string>& texts) {
   if (texts.size() != 1 && texts.size() != 3) {
@@ -154,7 +113,10 @@ std::variant<ScaleFactors, UsageError> ReadFactors(const std::vector<std::string
   }
   double values[3];
   for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (auto error = ReadFactor(texts[i], values[i])) return UsageError{*error};
+    // A factor must be a number and nothing else, unlike in the dialog, where atof rules apply.
+    std::variant<double, std::string> factor = ReadFactor(texts[i]);
+    if (auto* error = std::get_if<std::string>(&factor)) return UsageError{std::move(*error)};
+    values[i] = std::get<double>(factor);
   }
   if (texts.size() == 1) values[1] = values[2] = values[0];
   return ScaleFactors{values[0], values[1], values[2]};
@@ -180,11 +142,9 @@ std::variant<FitRequest, UsageError> ReadFit(const std::string& text) {
   if (axis == std::string_view::npos) {
     return UsageError{"--fit takes AXIS=LENGTH, such as z=1.8, not '" + text + "'"};
   }
-  const std::optional<double> length = StrictNumber(std::string_view(text).substr(2));
-  if (!length || !std::isfinite(*length) || *length <= 0) {
-    return UsageError{"--fit length '" + text.substr(2) + "' is not a positive number"};
-  }
-  return FitRequest{static_cast<int>(axis), *length};
+  std::variant<double, std::string> length = ReadFitLength(std::string_view(text).substr(2));
+  if (auto* error = std::get_if<std::string>(&length)) return UsageError{"--fit " + *error};
+  return FitRequest{static_cast<int>(axis), std::get<double>(length)};
 }
 
 // A whole number from 1 to kMaxJobs, for --jobs and --threads.

@@ -1,21 +1,21 @@
-// --fit AXIS=LENGTH: the one factor that gives a model's vertex points the asked extent.
+// --fit AXIS=LENGTH: the one factor that gives a model's vertex points the asked extent, as
+// model/pass/fit.h finds it for tessary-scale and the browser's page alike.
 #pragma once
 
 #include <string>
 #include <variant>
 
 #include "cli/command_line.h"
+#include "model/pass/fit.h"
 #include "model/pass/model_info.h"
 
 namespace tessary::cli {
 
-/// The uniform factor that makes the extent of the model's vertex points along the asked axis
-/// equal to the asked length, or why there is none: no vertex points, points flat along the
-/// axis, an extent or a factor out of the range of numbers, or a point of any kind that the
-/// factor would take beyond it (the output would hold "inf"). Never divides by zero.
-std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit);
+using tessary::AxisName;
 
-/// "x", "y" or "z".
-char AxisName(int axis);
+/// The factor for `fit`, or why there is none (see tessary::FitFactor).
+inline std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit) {
+  return tessary::FitFactor(info, fit.axis, fit.length);
+}
 
 }  // namespace tessary::cli

@@ -1,12 +1,11 @@
-// Numbers in reports: the shortest text that reads back as the same double.
+// Numbers in reports: the shortest text that reads back as the same double, as
+// model/numbers/shortest_text.h writes it for tessary-scale and the browser's page alike.
 #pragma once
 
-#include <string>
+#include "model/numbers/shortest_text.h"
 
 namespace tessary::cli {
 
-/// Such as "0.1", "0.0005", "-2.5", "1e+300", "inf", "-inf" or "nan": fixed or scientific
-/// notation as printf's %g chooses for that many significant digits.
-std::string ShortestText(double value);
+using tessary::ShortestText;
 
 }  // namespace tessary::cli

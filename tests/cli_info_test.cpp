@@ -200,6 +200,7 @@ struct FitCase {
   const char* fit;
   int axis;
   double length;
+  const char* more = "";  // lines after the model, whose points the factor leaves finite
 };
 void PrintTo(const FitCase& row, std::ostream* os) {
   *os << row.name;
@@ -210,7 +211,7 @@ class CliFitTest : public ::testing::TestWithParam<FitCase> {};
 TEST_P(CliFitTest, GivesTheVertexPointsTheAskedExtent) {
   TempDir dir;
   const MadeModel model = MakeModel(7, 500);
-  WriteFile(dir.File("in.mdl"), model.text);
+  WriteFile(dir.File("in.mdl"), model.text + GetParam().more);
   const ProgramResult result =
       Cli({"-v", "--fit", GetParam().fit, dir.File("in.mdl"), dir.File("out.mdl")});
   ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -240,7 +241,11 @@ TEST_P(CliFitTest, GivesTheVertexPointsTheAskedExtent) {
 INSTANTIATE_TEST_SUITE_P(Lengths, CliFitTest,
                          ::testing::Values(FitCase{"ZTo1point8", "z=1.8", 2, 1.8},
                                            FitCase{"XToAThousandth", "x=0.001", 0, 0.001},
-                                           FitCase{"YToALongWay", "Y=12345.678", 1, 12345.678}),
+                                           FitCase{"YToALongWay", "Y=12345.678", 1, 12345.678},
+                                           FitCase{"BesideInfinitePointsOfEveryKind", "z=1.8", 2,
+                                                   1.8,
+                                                   "position 1e999 -1e999 0\n"
+                                                   "positionkey 1\n0 0 1e999 0\n"}),
                          testing::RowName());
 
 // Models --fit cannot fit, named by what is wrong with them.
@@ -284,6 +289,10 @@ INSTANTIATE_TEST_SUITE_P(
                        "range of numbers"},
         UnfittableCase{"PositionScaledBeyondTheRangeOfNumbers",
                        "position 0 -1e308 0\nverts 2\n0 0 0\n0 0 1\n",
+                       "the factor 3 would take some of its points beyond the "
+                       "range of numbers"},
+        UnfittableCase{"FiniteEndBesideAnInfiniteOneScaledBeyondTheRangeOfNumbers",
+                       "position 1e999 -1e308 0\nverts 2\n0 0 0\n0 0 1\n",
                        "the factor 3 would take some of its points beyond the "
                        "range of numbers"},
         UnfittableCase{"KeyScaledBeyondTheRangeOfNumbers",

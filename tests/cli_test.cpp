@@ -17,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::kWorkedExample;
 using testing::kWorkedExampleScaled;
+using testing::ListFolder;
 using testing::ProgramResult;
 using testing::ReadFile;
 using testing::RunProgram;
@@ -184,6 +185,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"IN", "OUT", std::string(100'000, '9')},
                   "is out of range"},
         UsageCase{"BlankFactor", {"IN", "OUT", " "}, "scale factor ' ' is not a number"},
+        UsageCase{"DecimalComma", {"IN", "OUT", "1,5"}, "scale factor '1,5' is not a number"},
+        UsageCase{
+            "HexadecimalFactor", {"IN", "OUT", "0x10"}, "scale factor '0x10' is not a number"},
+        UsageCase{"NanFactor", {"IN", "OUT", "nan"}, "scale factor 'nan' is not a finite number"},
         UsageCase{"UnknownOption", {"--fast", "IN", "OUT", "2"}, "unknown option '--fast'"},
         UsageCase{"EmptyInput", {"", "OUT", "2"}, "INPUT is empty"},
         UsageCase{"UnknownShortOption", {"-q", "IN", "OUT", "2"}, "unknown option '-q'"},
@@ -210,12 +215,82 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FitOnAnotherAxis", {"--fit", "w=1", "IN", "OUT"}, "not 'w=1'"},
         UsageCase{"FitToNothing", {"--fit", "z=0", "IN", "OUT"}, "length '0' is not a positive"},
         UsageCase{"FitToNegative", {"--fit", "z=-1", "IN", "OUT"}, "is not a positive number"},
+        UsageCase{"FitToADecimalComma",
+                  {"--fit", "z=1,8", "IN", "OUT"},
+                  "--fit length '1,8' is not a positive number"},
+        UsageCase{"FitToNothingTyped", {"--fit", "z=", "IN", "OUT"}, "--fit length '' is not a"},
+        UsageCase{"FitToNan", {"--fit", "z=nan", "IN", "OUT"}, "length 'nan' is not a positive"},
+        UsageCase{"FitBeyondTheRange", {"--fit", "z=1e400", "IN", "OUT"}, "length '1e400' is not"},
         UsageCase{"FitWithFactors", {"--fit", "z=1", "IN", "OUT", "2"}, "expected INPUT and"},
         UsageCase{"FitFromStandardInput", {"--fit", "z=1", "-", "OUT"}, "reads INPUT twice"},
         UsageCase{"JsonWithoutInfo", {"--json", "IN", "OUT", "2"}, "--json goes with --info"},
         UsageCase{"InfoWithPlacement", {"--info", "-i", "IN"}, "--info writes nothing"},
         UsageCase{"InfoWithFit", {"--info", "--fit", "z=1", "IN"}, "--info writes nothing"},
         UsageCase{"InfoWithoutInputs", {"--info"}, "expected at least one INPUT"}),
+    testing::RowName());
+
+// Inputs told from model text by their first bytes, before anything is written: rows named by
+// what the input holds, with whether it is refused (as not model text) or scaled.
+struct ModelTextCase {
+  const char* name;
+  std::string bytes;
+  bool refused;
+};
+void PrintTo(const ModelTextCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+// Bytes as compressed data or a picture has them, every value about as often.
+std::string MixedBytes(std::size_t size, unsigned step) {
+  std::string bytes;
+  for (std::size_t i = 0; i < size; ++i)
+    bytes += static_cast<char>((i * step + 13) % 256);
+  return bytes;
+}
+
+class CliModelTextTest : public ::testing::TestWithParam<ModelTextCase> {};
+
+TEST_P(CliModelTextTest, IsRefusedBeforeAnythingIsWrittenOrScaled) {
+  TempDir dir;
+  const std::string input = dir.File("in.mdl");
+  WriteFile(input, GetParam().bytes);
+  for (const bool inPlace : {false, true}) {
+    const ProgramResult result =
+        inPlace ? Cli({"-i", "-s", "2", input}) : Cli({input, dir.File("out.mdl"), "2"});
+    if (!GetParam().refused) {
+      EXPECT_EQ(result.exitCode, 0) << result.err;
+      continue;
+    }
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string said =
+        "tessary-scale: Unable to open input file. (" + input + ": is not model text: ";
+    EXPECT_EQ(result.err.substr(0, said.size()), said) << result.err;
+    EXPECT_NE(result.err.find(" bytes are control characters other than NUL, as in a picture, an "
+                              "archive or a program)\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(ReadFile(input), GetParam().bytes);
+    EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"in.mdl"});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, CliModelTextTest,
+    ::testing::Values(
+        ModelTextCase{"Picture", "\x89PNG\r\n\x1a\n" + MixedBytes(20000, 7919), true},
+        ModelTextCase{"Archive", "PK\x03\x04" + MixedBytes(70000, 131), true},
+        ModelTextCase{"VerticalTabsAndFormFeeds",
+                      "verts 40\n" +
+                          [] {
+                            std::string lines;
+                            for (int i = 0; i < 40; ++i)
+                              lines += "1\v2\f3\n";
+                            return lines;
+                          }(),
+                      false},
+        ModelTextCase{"OneNulInTwelveBytes", std::string("verts 1\n1 \0\x32", 12), false},
+        ModelTextCase{"AFewControlBytesInASmallFile", "\x01\x02\x03\x04verts 1\n1 2 3\n", false},
+        ModelTextCase{"TextThenZeros", "position 1 2 3\n" + std::string(70000, '\0'), false}),
     testing::RowName());
 
 // A name with control characters in it, in every kind of message, rows named by the

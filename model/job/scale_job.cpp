@@ -10,6 +10,7 @@
 #include "model/pass/input_file.h"
 #include "model/pass/messages.h"
 #include "model/pass/model_info.h"
+#include "model/pass/model_text.h"
 #include "model/pass/output_file.h"
 #include "model/pass/parallel_pass.h"
 
@@ -114,6 +115,13 @@ JobResult Run(const ScaleJob& job, std::vector<platform::Leftover>& leftovers) {
   if (job.chooseFactors && !input.is_regular()) {
     return Refused(JobStatus::InputNotOpened, job.input,
                    "is not a regular file, so it cannot be read twice");
+  }
+  // A picture, an archive or a program is refused by its first bytes before anything is
+  // written, as the browser's page refuses it (see model/pass/model_text.h).
+  if (input.is_regular()) {
+    if (std::string reason = NotModelTextReason(input, job.control); !reason.empty()) {
+      return Refused(JobStatus::InputNotOpened, job.input, std::move(reason));
+    }
   }
 
   const JobFile& outputFile = job.inPlace ? job.input : job.output;

@@ -49,6 +49,26 @@
     }
   }
 
+  // `bytes` (a Uint8Array) in the module's memory while `call` runs on their address and count.
+  function withBytes(module, bytes, call) {
+    const at = module._malloc(Math.max(1, bytes.length));
+    if (!at) throw new Error('Not enough memory to scale the model.');
+    try {
+      module.HEAPU8.set(bytes, at);
+      return call(at, bytes.length);
+    } finally {
+      module._free(at);
+    }
+  }
+
+  // A number the module read or chose, or why there is none: { value } or { reason }.
+  function numberOrReason(module, status) {
+    return status === 0 ? { value: module._tessary_result(0) }
+                        : { reason: module.UTF8ToString(module._tessary_reason()) };
+  }
+
+  const utf8 = new TextEncoder();
+
   function inspected(module, status) {
     if (status !== 0) return failure(module, status);
     return {
@@ -88,6 +108,42 @@
       // A factor's text read with atof rules: "1d2" is 1, "x" is 0.
       parseNumber(text) {
         return module.ccall('tessary_parse_number', 'number', ['string'], [String(text)]);
+      },
+      // A scale factor's text read as tessary-scale reads it: { value } or { reason }, such
+      // as "scale factor '1,5' is not a number".
+      readFactor(text) {
+        return withBytes(module, utf8.encode(String(text)), (at, size) =>
+          numberOrReason(module, module._tessary_read_factor(at, size)));
+      },
+      // The length of "Fit an axis to a length", read as tessary-scale reads --fit's.
+      readFitLength(text) {
+        return withBytes(module, utf8.encode(String(text)), (at, size) =>
+          numberOrReason(module, module._tessary_read_fit_length(at, size)));
+      },
+      // The factor that gives the vertex points of `info` (as inspect gave it) `length` along
+      // `axis` (0, 1, 2), as tessary-scale --fit chooses it: { value } or { reason }.
+      fitFactor(info, axis, length) {
+        [info.positions.box, info.vertices.box, info.keys.box].forEach((box, kind) => {
+          const min = box ? box.min : [Infinity, Infinity, Infinity];
+          const max = box ? box.max : [-Infinity, -Infinity, -Infinity];
+          module._tessary_set_box(kind, min[0], min[1], min[2], max[0], max[1], max[2]);
+        });
+        return numberOrReason(module, module._tessary_fit(axis, length));
+      },
+      // How many bytes of a file's start checkText looks at.
+      textSample() {
+        return module._tessary_text_sample();
+      },
+      // Why the first bytes of a file show that it is not model text, or '' when they may be:
+      // the rule tessary-scale applies before it scales a file.
+      checkText(bytes) {
+        return withBytes(module, bytes, (at, size) =>
+          module._tessary_check_text(at, size) === 0 ? ''
+            : module.UTF8ToString(module._tessary_reason()));
+      },
+      // A number as tessary-scale writes it in messages: "0.0544", "1e+300".
+      numberText(value) {
+        return module.UTF8ToString(module._tessary_number_text(value));
       },
       inspect(input, name) {
         if (entries) {

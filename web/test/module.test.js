@@ -10,7 +10,6 @@ const os = require('node:os');
 const path = require('node:path');
 const { execFileSync, spawnSync } = require('node:child_process');
 const { NodeFiles, loadModule } = require('./node-files.js');
-const logic = require('../src/logic.js');
 
 const root = path.resolve(__dirname, '..', '..');
 const wasmDir = path.resolve(root, process.env.TESSARY_WASM_DIR || 'build/web');
@@ -72,6 +71,22 @@ function wasmInspect(model) {
   }
 }
 
+// Why tessary-scale refuses `model` as not model text, by the module's rule, or ''.
+function notText(model) {
+  const start = fs.readFileSync(path.join(corpus, model)).subarray(0, api.textSample());
+  return api.checkText(start);
+}
+
+// What tessary-scale says of a usage error: its reason, without the program's name and the
+// pointer to --help.
+function usageReason(args) {
+  const run = spawnSync(native, args);
+  assert.strictEqual(run.status, 2, String(run.stderr));
+  const said = String(run.stderr).match(/^tessary-scale: (.*) \(see 'tessary-scale --help'\)\n$/);
+  assert.ok(said, String(run.stderr));
+  return said[1];
+}
+
 function sameFiles(nativeFolder, wasmFolder, names) {
   for (const name of names) {
     const expected = fs.readFileSync(path.join(nativeFolder, name));
@@ -92,18 +107,24 @@ for (const row of scaleCases) {
   test('scaling by ' + row.factors.join(' ') + ' gives tessary-scale\'s bytes', () => {
     const typed = row.factors.length === 1 ? [row.factors[0], row.factors[0], row.factors[0]]
                                            : row.factors;
-    const factors = typed.map((text) => api.parseNumber(text));
+    const factors = typed.map((text) => api.readFactor(text).value);
     const nativeOut = fs.mkdtempSync(path.join(work, 'native-'));
     const wasmOut = fs.mkdtempSync(path.join(work, 'wasm-'));
-    execFileSync(native, ['-j', '2', '-s', typed.join(','), '-t', nativeOut,
-                          ...row.models.map((m) => path.join(corpus, m))]);
-    for (const model of row.models) {
+    const run = spawnSync(native, ['-j', '2', '-s', typed.join(','), '-t', nativeOut,
+                                   ...row.models.map((m) => path.join(corpus, m))]);
+    // The bytes that are no model text (binary.mdl) are refused by both, for the same reason.
+    const refused = row.models.filter(notText);
+    assert.strictEqual(run.status, refused.length > 0 ? 1 : 0, String(run.stderr));
+    assert.strictEqual(String(run.stderr), refused.map((model) => 'tessary-scale: Unable to ' +
+      'open input file. (' + path.join(corpus, model) + ': ' + notText(model) + ')\n').join(''));
+    for (const model of row.models.filter((m) => !refused.includes(m))) {
       const result = wasmScale(model, path.join(wasmOut, model), factors);
       assert.ok(result.ok, model + ': ' + result.message);
       assert.strictEqual(result.message, 'Done!');
       assert.strictEqual(result.bytesWritten, fs.statSync(path.join(wasmOut, model)).size);
     }
-    sameFiles(nativeOut, wasmOut, row.models);
+    assert.deepStrictEqual(fs.readdirSync(wasmOut).sort(), fs.readdirSync(nativeOut).sort());
+    sameFiles(nativeOut, wasmOut, fs.readdirSync(nativeOut));
   });
 }
 
@@ -115,10 +136,9 @@ test('fitting z to 1.8 scales and refuses the models tessary-scale --fit does', 
   for (const model of chosen) {
     const inspected = wasmInspect(model);
     assert.ok(inspected.ok, model);
-    const fit = logic.fitFactor(inspected.info.vertices.box, 2, 1.8,
-                                [inspected.info.positions.box, inspected.info.keys.box]);
-    if (fit.reason) continue;
-    wasmScale(model, path.join(wasmOut, model), [fit.factor, fit.factor, fit.factor]);
+    const fit = api.fitFactor(inspected.info, 2, 1.8);
+    if (fit.reason || notText(model)) continue;
+    wasmScale(model, path.join(wasmOut, model), [fit.value, fit.value, fit.value]);
   }
   assert.deepStrictEqual(fs.readdirSync(wasmOut).sort(), fs.readdirSync(nativeOut).sort());
   sameFiles(nativeOut, wasmOut, fs.readdirSync(nativeOut));
@@ -212,4 +232,154 @@ test('the page\'s files give tessary-scale\'s bytes', async () => {
     const written = Buffer.from(await blob.arrayBuffer());
     assert.ok(written.equals(fs.readFileSync(path.join(nativeOut, model))), model);
   }
+});
+
+// The factors and lengths the page's fields take, read by the module as tessary-scale reads
+// its arguments: refused with its words, or taken as the number it scales by. Each row: the
+// text typed.
+const factorTexts = ['', ' ', 'abc', ',5', '0x10', 'nan', 'inf', '-Infinity', '1,5', '2x', '1e400',
+                     '1e-400', '1d2', ' 2 ', '\t-0.5', '+3', '.5', '5.', '1e-300', '-0'];
+for (const text of factorTexts) {
+  test('the factor ' + JSON.stringify(text) + ' is read as tessary-scale reads it', () => {
+    const read = api.readFactor(text);
+    const model = path.join(corpus, 'm0001.mdl');
+    const out = path.join(work, 'factor.mdl');
+    fs.rmSync(out, { force: true });
+    const run = spawnSync(native, [model, out, text]);
+    if (run.status === 2) {
+      assert.strictEqual(read.reason, usageReason([model, out, text]));
+      return;
+    }
+    assert.strictEqual(run.status, 0, String(run.stderr));
+    assert.strictEqual(read.reason, undefined);
+    const wasmOut = path.join(work, 'factor-wasm.mdl');
+    wasmScale('m0001.mdl', wasmOut, [read.value, read.value, read.value]);
+    assert.ok(fs.readFileSync(out).equals(fs.readFileSync(wasmOut)));
+  });
+}
+
+const lengthTexts = ['', 'abc', '0', '-1', '1,8', 'nan', 'inf', '1e400', '1e-400', '0x10', '1.8',
+                     ' 2 ', '1d1'];
+for (const text of lengthTexts) {
+  test('the length ' + JSON.stringify(text) + ' is read as --fit reads it', () => {
+    const read = api.readFitLength(text);
+    const args = ['--fit', 'z=' + text, path.join(corpus, 'm0001.mdl'), path.join(work, 'fit.mdl')];
+    if (spawnSync(native, args).status === 2) {
+      assert.strictEqual('--fit ' + read.reason, usageReason(args));
+    } else {
+      assert.strictEqual(read.value, Number(text.replace('d', 'e')));
+    }
+  });
+}
+
+// --fit's choice, made by the module on what it read of a model, against tessary-scale's on the
+// same model. Each row: the model, the axis and length, and the factor or the reason.
+const fitCases = [
+  { name: 'no vertex points', model: 'position 1 2 3\n', fit: 'z=1.8',
+    reason: 'it has no vertex points' },
+  { name: 'flat along z', model: 'verts 2\n0 0 5\n1 1 5\n', fit: 'z=1',
+    reason: 'its vertex points are flat along z' },
+  { name: 'infinite extent', model: 'verts 2\n0 -1e400 0\n1 1 1\n', fit: 'y=1',
+    reason: 'the extent of its vertex points along y is not finite' },
+  { name: 'a factor that underflows', model: 'verts 2\n0 0 0\n1e300 1 1\n', fit: 'x=1e-30',
+    reason: 'the factor for an extent of 1e+300 along x is out of range' },
+  { name: 'an ordinary model', model: 'verts 2\n-1 2 -4\n1 3 4\n', fit: 'z=1.8', factor: 1.8 / 8 },
+  { name: 'a factor that takes a vertex beyond the range', model: 'verts 2\n0 0 0\n1 1 10\n',
+    fit: 'x=1e308', reason: 'the factor 1e+308 would take some of its points beyond the range ' +
+    'of numbers' },
+  { name: 'a factor that takes a position beyond the range',
+    model: 'position 1e10 0 0\nverts 2\n0 0 0\n1 1 1\n', fit: 'x=1e300',
+    reason: 'the factor 1e+300 would take some of its points beyond the range of numbers' },
+  { name: 'a position already infinite', model: 'position 1e999 0 0\nverts 2\n0 0 0\n0 0 33.0882\n',
+    fit: 'z=1.8', factor: 1.8 / 33.0882 },
+  { name: 'a vertex already infinite on another axis',
+    model: 'verts 3\n1e999 0 0\n0 0 0\n5 -1e999 1\n', fit: 'z=1.8', factor: 1.8 },
+  { name: 'a key already infinite', model: 'verts 2\n0 0 0\n0 0 1\npositionkey 1\n0 -1e999 0 0\n',
+    fit: 'z=2', factor: 2 },
+  { name: 'a finite end beside an infinite one taken beyond the range',
+    model: 'position 1e999 -1e308 0\nverts 2\n0 0 0\n0 0 1\n', fit: 'z=3',
+    reason: 'the factor 3 would take some of its points beyond the range of numbers' },
+];
+for (const row of fitCases) {
+  test('fitting ' + row.name + ' as tessary-scale --fit ' + row.fit + ' does', () => {
+    const model = 'fit-' + row.name.replace(/ /g, '-') + '.mdl';
+    fs.writeFileSync(path.join(corpus, model), row.model);
+    const { info } = wasmInspect(model);
+    const fit = api.fitFactor(info, 'xyz'.indexOf(row.fit[0]), Number(row.fit.slice(2)));
+    const nativeOut = path.join(work, 'native-' + model);
+    const run = spawnSync(native, ['--fit', row.fit, path.join(corpus, model), nativeOut]);
+    if (row.reason) {
+      assert.deepStrictEqual(fit, { reason: row.reason });
+      assert.ok(String(run.stderr).startsWith('tessary-scale: Unable to fit the model to '));
+      assert.ok(String(run.stderr).endsWith(path.join(corpus, model) + ': ' + row.reason + ')\n'),
+                String(run.stderr));
+      return;
+    }
+    assert.deepStrictEqual(fit, { value: row.factor });
+    assert.strictEqual(run.status, 0, String(run.stderr));
+    const wasmOut = path.join(work, 'wasm-' + model);
+    wasmScale(model, wasmOut, [fit.value, fit.value, fit.value]);
+    assert.ok(fs.readFileSync(nativeOut).equals(fs.readFileSync(wasmOut)), model);
+  });
+}
+
+// What is model text, by tessary-scale's rule through the module. Each row: the bytes a file
+// starts with, and whether they may be model text.
+const textCases = [
+  ['model text', Buffer.from('verts 1\r\n1 2 3\n\x1a'), true],
+  ['a NUL among text', Buffer.from('verts 1\n\x001 2 3 and some more words\n'), true],
+  ['a few control bytes in a small file', Buffer.from('\x01\x02\x03\x04abc'), true],
+  ['one NUL in twelve bytes', Buffer.from('verts 1\n1 \x002'), true],
+  ['vertical tabs and form feeds', Buffer.from('verts 40\n' + '1\v2\f3\n'.repeat(40)), true],
+  ['text then zeros', Buffer.concat([Buffer.from('position 1 2 3\n'), Buffer.alloc(65521)]), true],
+  ['every byte alike', Buffer.from(Array.from({ length: 65536 }, (_, i) => i % 256)), false],
+  ['pseudo-random bytes', Buffer.from(Array.from({ length: 65536 }, (_, i) => (i * 2654435761) >>> 24)), false],
+  ['a picture\'s start', Buffer.concat([Buffer.from('\x89PNG\r\n\x1a\n'),
+    Buffer.from(Array.from({ length: 2000 }, (_, i) => (i * 7919 + 13) % 256))]), false],
+  ['nothing', Buffer.alloc(0), true],
+  ['UTF-8 names', Buffer.from('node modèle-Ωμέγα\n'), true],
+];
+for (const [name, bytes, expected] of textCases) {
+  test('may be model text: ' + name, () => {
+    assert.strictEqual(api.checkText(bytes) === '', expected, api.checkText(bytes));
+  });
+}
+
+test('every model of the corpora and the examples may be model text', () => {
+  const examples = path.join(root, 'examples');
+  const paths = fs.readdirSync(corpus).filter((name) => name !== 'binary.mdl')
+    .map((name) => path.join(corpus, name))
+    .concat(fs.readdirSync(examples).filter((n) => n.endsWith('.mdl')).map((n) => path.join(examples, n)));
+  assert.ok(paths.length > 300);
+  for (const file of paths) {
+    const start = fs.readFileSync(file).subarray(0, api.textSample());
+    assert.strictEqual(api.checkText(start), '', file);
+  }
+});
+
+// Numbers in the module's messages (the fitted factor, an extent) as tessary-scale writes
+// them: the shortest digits that read back, as JavaScript finds them too, written as printf's
+// %g writes them for its default precision.
+test('numbers are written with the shortest digits, in %g\'s notation', () => {
+  const expected = (value) => {
+    if (!Number.isFinite(value)) return Number.isNaN(value) ? 'nan' : value < 0 ? '-inf' : 'inf';
+    if (value === 0) return Object.is(value, -0) ? '-0' : '0';
+    const [digits, exponent] = value.toExponential().split('e');
+    const e = Number(exponent);
+    if (e >= -4 && e < 6) return String(value);
+    return digits + 'e' + (e < 0 ? '-' : '+') + String(Math.abs(e)).padStart(2, '0');
+  };
+  const values = [0, -0, Infinity, -Infinity, NaN, 0.0544, 1234567, 123456.7, 1e-5, 0.0001, 5e-324,
+                  1.7976931348623157e308];
+  for (let e = -1074; e <= 1023; e += 1) values.push(2 ** e, -(2 ** e));
+  const bits = new DataView(new ArrayBuffer(8));
+  let seed = 12345;
+  for (let i = 0; i < 20000; ++i) {
+    seed = (seed * 1103515245 + 12345) >>> 0;
+    bits.setUint32(0, seed);
+    seed = (seed * 1103515245 + 12345) >>> 0;
+    bits.setUint32(4, seed);
+    values.push(bits.getFloat64(0));
+  }
+  for (const value of values) assert.strictEqual(api.numberText(value), expected(value), String(value));
 });

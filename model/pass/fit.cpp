@@ -1,19 +1,22 @@
-#include "cli/fit.h"
+#include "model/pass/fit.h"
 
 #include <cmath>
 
-#include "cli/number_text.h"
+#include "model/numbers/shortest_text.h"
 
-namespace tessary::cli {
+namespace tessary {
 namespace {
 
-// Whether every point in `box` stays a finite number once scaled by `factor`: the ends of the
-// box scaled as the pass scales each point, between which every other point lands.
+// Whether the points in `box` that are finite numbers stay so once scaled by `factor`
+// (positive), as far as the box tells: its ends are scaled as the pass scales each point, and
+// the other points lie between them. An end that is already infinite stays so and is no
+// reason; the finite points beside it on its axis are then not known from the box.
 bool StaysFinite(const Box3& box, double factor) {
   if (box.empty()) return true;
-  const Box3 scaled = box.Scaled({factor, factor, factor});
   for (int axis = 0; axis < 3; ++axis) {
-    if (!std::isfinite(scaled.min[axis]) || !std::isfinite(scaled.max[axis])) return false;
+    for (const double end : {box.min[axis], box.max[axis]}) {
+      if (std::isfinite(end) && !std::isfinite(end * factor)) return false;
+    }
   }
   return true;
 }
@@ -24,14 +27,14 @@ char AxisName(int axis) {
   return static_cast<char>('x' + axis);
 }
 
-std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit) {
+std::variant<double, std::string> FitFactor(const ModelInfo& info, int axis, double length) {
   const Box3& vertices = info.vertices.box;
   if (vertices.empty()) return std::string("it has no vertex points");
-  const std::string along = std::string(" along ") + AxisName(fit.axis);
-  const double extent = vertices.max[fit.axis] - vertices.min[fit.axis];
+  const std::string along = std::string(" along ") + AxisName(axis);
+  const double extent = vertices.max[axis] - vertices.min[axis];
   if (!std::isfinite(extent)) return "the extent of its vertex points" + along + " is not finite";
   if (extent == 0) return "its vertex points are flat" + along;
-  const double factor = fit.length / extent;
+  const double factor = length / extent;
   if (!std::isfinite(factor) || factor == 0) {
     return "the factor for an extent of " + ShortestText(extent) + along + " is out of range";
   }
@@ -44,4 +47,4 @@ std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequ
   return factor;
 }
 
-}  // namespace tessary::cli
+}  // namespace tessary
