@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/afxwin.h"
-#include "model/job/scale_job.h"
+#include "model/job/run.h"
 
 /// Runs ScaleModelFile for the form's texts while `pOwner` keeps painting, and returns its
 /// result once the pass has ended; `notes` gets what is said besides it (see ScaleModelFile),

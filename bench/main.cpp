@@ -15,7 +15,7 @@
 
 #include "bench/baseline_passes.h"
 #include "bench/model_generator.h"
-#include "model/job/scale_job.h"
+#include "model/job/run.h"
 
 namespace {
 

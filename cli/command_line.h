@@ -6,25 +6,14 @@
 #include <variant>
 #include <vector>
 
-#include "model/pass/scaling_pass.h"
+#include "model/job/run.h"
 
 namespace tessary::cli {
 
-/// Where the output of each input goes.
-enum class Placement {
-  Output,           ///< INPUT OUTPUT ...: the one output named on the command line
-  TargetDirectory,  ///< -t DIR: DIR, under the input's own file name
-  Suffix,           ///< --suffix SUFFIX: beside the input, SUFFIX before its extension
-  InPlace,          ///< -i: the input itself, replaced
-};
+using tessary::FitRequest;
+using tessary::Placement;
 
 enum class ProgressMode { Auto, Always, Never };
-
-/// --fit AXIS=LENGTH: one uniform factor per model, chosen from its vertex points.
-struct FitRequest {
-  int axis = 0;  ///< 0, 1, 2 for x, y, z
-  double length = 0.0;
-};
 
 /// Scaling one model (INPUT OUTPUT) or many (-s or --fit, with -t, --suffix or -i). "-" as a
 /// path means standard input or output, and only INPUT OUTPUT takes it.

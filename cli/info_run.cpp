@@ -1,119 +1,88 @@
 #include "cli/info_run.h"
 
-#include <algorithm>
 #include <string>
-#include <thread>
 
-#include "cli/batch_plan.h"
 #include "cli/job_messages.h"
 #include "cli/model_report.h"
-#include "cli/ordered_pool.h"
-#include "cli/progress.h"
-#include "model/job/thread_plan.h"
-#include "model/pass/model_info.h"
+#include "cli/progress_line.h"
+#include "model/job/run.h"
 #include "platform/process.h"
 
 namespace tessary::cli {
 namespace {
 
-// The driver's record of one model, and its report when it was read.
-struct InfoOutcome {
-  JobResult result;
-  std::string report;  // for standard output
-};
+// Prints each model's report on standard output as the run tells it, and for a model that
+// could not be read, why.
+class Reporter final : public RunObserver {
+ public:
+  Reporter(const InfoCommand& command, ProgressLine& progress)
+      : command_(command), progress_(progress) {}
 
-InfoOutcome Inspect(const std::string& input, const InfoCommand& command, const ThreadPlan& plan,
-                    const PassControl& control) noexcept {
-  InfoOutcome outcome;
-  try {
-    ModelInfo info;
-    const JobFile file =
-        input == "-" ? JobFile::Standard(platform::File::Standard::Input) : JobFile::Path(input);
-    outcome.result = InspectModelFile(file, info, control, &plan);
-    if (outcome.result.status == JobStatus::Done) {
-      outcome.report = command.json ? InfoJson(input, info, command.factors)
-                                    : InfoText(input, info, command.factors);
+  void Progress(const ProgressSnapshot& snapshot) override { progress_.Show(snapshot); }
+
+  void Finished(std::size_t i, const JobResult& record) override {
+    if (record.status == JobStatus::Cancelled) return;
+    progress_.Clear();
+    if (record.status != JobStatus::Done) {
+      PrintProgramLine(FailureText(record));
+      return;
     }
-  } catch (...) {  // no memory for the report: a record with no path says so
-    outcome.result = JobResult();
-    outcome.result.status = JobStatus::Failed;
-    outcome.report.clear();
+    const std::string& name = command_.inputs[i];
+    std::string report;
+    try {
+      report = command_.json ? InfoJson(name, record.info, command_.factors)
+                             : InfoText(name, record.info, command_.factors);
+    } catch (...) {  // no memory for the report: said as memory
+      PrintProgramLine(OutOfMemorySentence(name, CliNames()));
+      failedReport_ = true;
+      return;
+    }
+    // Reports for people are separated by a blank line; JSON objects are one a line.
+    if (!first_ && !command_.json) {
+      written_ = platform::WriteText(platform::Stream::Output, "\n") == 0 && written_;
+    }
+    first_ = false;
+    written_ = platform::WriteText(platform::Stream::Output, report) == 0 && written_;
   }
-  return outcome;
-}
+
+  bool written() const { return written_; }
+  bool failedReport() const { return failedReport_; }
+
+ private:
+  const InfoCommand& command_;
+  ProgressLine& progress_;
+  bool first_ = true;
+  bool written_ = true;  // every report reached standard output
+  bool failedReport_ = false;
+};
 
 }  // namespace
 
 RunResult RunInfoCommand(const InfoCommand& command, const std::atomic<bool>& interrupt) {
-  // A model is read alone, so that no other program changes it meanwhile: the same file named
-  // twice (or under two names) would find itself in use. Refused as batches refuse it.
-  std::vector<PlannedFile> files;
+  RunRequest request;
+  request.work = RunRequest::Work::Inspect;
   for (const std::string& input : command.inputs) {
-    if (input != "-") files.push_back({input, input});
+    request.inputs.push_back(input == "-" ? JobFile::Standard(platform::File::Standard::Input)
+                                          : JobFile::Path(input));
   }
-  if (const std::vector<std::string> problems = FindConflicts(files, true); !problems.empty()) {
-    for (const std::string& problem : problems)
+  request.jobs = command.jobs;
+  request.names = CliNames();
+  ProgressLine progress(command.progress);
+  Reporter reporter(command, progress);
+  const RunSummary summary = RunModels(request, reporter, interrupt);
+  if (!summary.problems.empty()) {
+    for (const std::string& problem : summary.problems)
       PrintProgramLine(problem);
     PrintProgramLine("nothing was read");
     return {kExitUsage, false};
   }
-
-  // Files at a time and their buffers as a run that scales them would have them, within the
-  // process's limits on memory and open files; a model is read on one thread.
-  std::vector<std::uint64_t> sizes;
-  RunRequest request{command.jobs, 1, command.inputs.size(), 0};
-  for (const std::string& input : command.inputs) {
-    sizes.push_back(InputSize(input));
-    if (sizes.back() != ProgressCounter::kUnknownSize) {
-      request.largestFile = std::max(request.largestFile, sizes.back());
-    }
-  }
-  const ThreadPlan plan = PlanRun(RunResources::OfThisProcess(), request);
-  ProgressCounter counter(sizes);
-  ProgressLine progress(counter, command.progress);
-
-  bool failed = false;
-  bool first = true;
-  bool written = true;  // every report reached standard output
-  // A model read on this thread draws the progress line from its own progress reports.
-  const std::thread::id thisThread = std::this_thread::get_id();
-  RunInOrder(
-      command.inputs.size(), static_cast<unsigned>(plan.filesAtATime),
-      [&](std::size_t i) {
-        PassControl control;
-        control.cancel = &interrupt;
-        control.progress = [&, i](std::uint64_t done, std::uint64_t) {
-          counter.SetBytes(i, done);
-          if (std::this_thread::get_id() == thisThread) progress.Tick();
-        };
-        InfoOutcome outcome = Inspect(command.inputs[i], command, plan, control);
-        if (outcome.result.status != JobStatus::Cancelled) counter.FileDone();
-        return outcome;
-      },
-      [&](std::size_t i, InfoOutcome& outcome) {
-        if (outcome.result.status == JobStatus::Cancelled) return;
-        progress.Clear();
-        if (outcome.result.status == JobStatus::Done) {
-          // Reports for people are separated by a blank line; JSON objects are one a line.
-          if (!first && !command.json) {
-            written = platform::WriteText(platform::Stream::Output, "\n") == 0 && written;
-          }
-          first = false;
-          written = platform::WriteText(platform::Stream::Output, outcome.report) == 0 && written;
-        } else {
-          failed = true;
-          PrintProgramLine(FailureText(command.inputs[i], outcome.result));
-        }
-        progress.Tick();
-      },
-      [&] { progress.Tick(); }, interrupt);
   progress.Finish();
-  if (interrupt.load()) return {0, true};
-  if (!written) {
+  if (summary.cancelled) return {0, true};
+  if (!reporter.written()) {
     PrintProgramLine("Unable to write the report to standard output.");
     return {kExitFailure, false};
   }
-  return {failed ? kExitFailure : 0, false};
+  return {summary.failed > 0 || reporter.failedReport() ? kExitFailure : 0, false};
 }
 
 }  // namespace tessary::cli

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cli/number_text.h"
+#include "model/numbers/shortest_text.h"
 
 namespace tessary::cli {
 

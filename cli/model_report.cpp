@@ -2,7 +2,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/name_text.h"
-#include "cli/number_text.h"
+#include "model/numbers/shortest_text.h"
 
 namespace tessary::cli {
 namespace {

@@ -7,61 +7,13 @@
 #include <limits>
 #include <string>
 
-#include "cli/batch_plan.h"
 #include "cli/json_writer.h"
 #include "cli/name_text.h"
-#include "cli/progress.h"
+#include "cli/progress_line.h"
 #include "tests/support/table.h"
 
 namespace tessary {
 namespace {
-
-using cli::Placement;
-
-// Rows named by the input and where its output goes.
-struct OutputNameCase {
-  const char* name;
-  const char* input;
-  Placement placement;
-  const char* destination;
-  const char* output;
-};
-void PrintTo(const OutputNameCase& row, std::ostream* os) {
-  *os << row.name;
-}
-
-class OutputNameTest : public ::testing::TestWithParam<OutputNameCase> {};
-
-TEST_P(OutputNameTest, NamesTheOutput) {
-  std::string output =
-      cli::OutputPathFor(GetParam().input, GetParam().placement, GetParam().destination);
-#ifdef _WIN32
-  std::replace(output.begin(), output.end(), '\\', '/');  // where the system's separator goes
-#endif
-  EXPECT_EQ(output, GetParam().output);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, OutputNameTest,
-    ::testing::Values(
-        OutputNameCase{"BareNameWithSuffix", "crate.mdl", Placement::Suffix, "-x2", "crate-x2.mdl"},
-        OutputNameCase{"PathWithSuffix", "a/b/crate.mdl", Placement::Suffix, "-x2",
-                       "a/b/crate-x2.mdl"},
-        OutputNameCase{"NoExtensionWithSuffix", "models/crate", Placement::Suffix, ".big",
-                       "models/crate.big"},
-        OutputNameCase{"TwoExtensionsWithSuffix", "crate.v2.mdl", Placement::Suffix, "_s",
-                       "crate.v2_s.mdl"},
-        OutputNameCase{"HiddenFileWithSuffix", "/m/.crate", Placement::Suffix, "-x2",
-                       "/m/.crate-x2"},
-        OutputNameCase{"FolderWithSuffix", "models/", Placement::Suffix, "-x2", ""},
-        OutputNameCase{"PathIntoTarget", "a/b/crate.mdl", Placement::TargetDirectory, "out",
-                       "out/crate.mdl"},
-        OutputNameCase{"BareNameIntoTargetWithSlash", "crate.mdl", Placement::TargetDirectory,
-                       "/tmp/out/", "/tmp/out/crate.mdl"},
-        OutputNameCase{"FolderIntoTarget", "models/", Placement::TargetDirectory, "out", ""},
-        OutputNameCase{"PathInPlace", "a/crate.mdl", Placement::InPlace, "", "a/crate.mdl"},
-        OutputNameCase{"NamedOutput", "a.mdl", Placement::Output, "b.mdl", "b.mdl"}),
-    testing::RowName());
 
 // Names as messages show them, rows named by what is in the name: unchanged unless a
 // character in it would act on the terminal, and then quoted as a POSIX shell reads it.
@@ -130,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Rows named by how far the work has come.
 struct ProgressCase {
   const char* name;
-  cli::ProgressSnapshot snapshot;
+  ProgressSnapshot snapshot;
   const char* text;
 };
 void PrintTo(const ProgressCase& row, std::ostream* os) {
@@ -162,19 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
         ProgressCase{
             "Bytes", {2, 2, 100, 100, 1.0}, "2/2 files, 100.0 of 100.0 B, 100.0 B/s, 0 s left"}),
     testing::RowName());
-
-TEST(ProgressCounter, CountsNoMoreThanEachFileHolds) {
-  const std::uint64_t unknown = cli::ProgressCounter::kUnknownSize;
-  cli::ProgressCounter known({10, 20});
-  known.SetBytes(0, 30);  // a file that grew since it was looked at
-  EXPECT_EQ(known.Snapshot(1).bytesDone, 10u);
-  EXPECT_EQ(known.Snapshot(1).bytes, 30u);
-  cli::ProgressCounter withPipe({10, unknown});
-  withPipe.SetBytes(0, 4);
-  withPipe.SetBytes(1, 500);
-  EXPECT_EQ(withPipe.Snapshot(1).bytesDone, 504u);
-  EXPECT_EQ(withPipe.Snapshot(1).bytes, 0u) << "no total while a size is unknown";
-}
 
 TEST(JsonWriter, PutsCommasAndEscapes) {
   cli::JsonWriter json;

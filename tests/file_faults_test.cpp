@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/job/scale_job.h"
+#include "model/job/run.h"
 #include "model/pass/file_error.h"
 #include "tests/support/files.h"
 #include "tests/support/worked_example.h"

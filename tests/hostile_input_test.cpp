@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "model/job/scale_job.h"
+#include "model/job/run.h"
 #include "model/pass/file_error.h"
 #include "tests/support/files.h"
 

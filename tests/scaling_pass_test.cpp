@@ -1,3 +1,4 @@
+#include "model/job/run.h"
 #include "model/job/scale_job.h"
 
 #include <gtest/gtest.h>

@@ -16,7 +16,7 @@ constexpr std::uint64_t kMiB = kKiB * kKiB;
 struct PlanCase {
   const char* name;
   RunResources has;
-  RunRequest asked;
+  PlanRequest asked;
   // What the plan decides:
   int filesAtATime;
   int threadsPerFile;
@@ -158,7 +158,7 @@ TEST(ThreadPlan, CountsEveryThreadAndKeepsBusyOnesWithinTheCores) {
   for (int cores = 1; cores <= 16; cores *= 2) {
     for (const unsigned jobs : {0u, 1u, 3u, 64u}) {
       for (const unsigned threads : {0u, 1u, 2u, 1024u}) {
-        const RunRequest asked{jobs, threads, 5, 64 * kMiB};
+        const PlanRequest asked{jobs, threads, 5, 64 * kMiB};
         const ThreadPlan plan = PlanRun(Has(cores), asked);
         const int files = plan.filesAtATime;
         const int perFile = plan.threadsPerFile - 1 + (plan.writeback ? 1 : 0);

@@ -19,23 +19,6 @@ namespace {
 
 using outcome::NotOpened;
 
-// `text` as a sentence of its own: a capital first letter and a full stop.
-std::string Sentence(std::string text) {
-  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 32);
-  return text + ".";
-}
-
-// What a dialog says of `result` besides its message, of the output `output`.
-std::vector<std::string> NotesOf(const JobResult& result, const std::string& output) {
-  std::vector<std::string> notes;
-  for (const platform::Leftover& leftover : result.leftovers) {
-    notes.push_back(Sentence(MessageText(
-        leftover.removed ? Message::LeftoverRemoved : Message::LeftoverKept, leftover.path)));
-  }
-  if (!result.accessNote.empty()) notes.push_back(Sentence(output + " " + result.accessNote));
-  return notes;
-}
-
 // Whether writing to one would change what is read from the other.
 bool SameData(const platform::FileStatus& a, const platform::FileStatus& b) {
   return a.HoldsData() && b.HoldsData() && a.id.SameFileAs(b.id);
@@ -62,7 +45,7 @@ platform::Error OpenInput(const JobFile& file, InputFile& input) {
 // still takes the sequential pass (see ThreadPlan::ForFile).
 ThreadPlan PlanFor(const ScaleJob& job) {
   if (job.plan) return *job.plan;
-  RunRequest alone;
+  PlanRequest alone;
   alone.largestFile = ~std::uint64_t{0};
   return PlanRun(RunResources::OfThisProcess(), alone);
 }
@@ -118,7 +101,7 @@ JobResult Run(const ScaleJob& job, std::vector<platform::Leftover>& leftovers) {
   }
   // A picture, an archive or a program is refused by its first bytes before anything is
   // written, as the browser's page refuses it (see model/pass/model_text.h).
-  if (input.is_regular()) {
+  if (job.refuseNonModelText && input.is_regular()) {
     if (std::string reason = NotModelTextReason(input, job.control); !reason.empty()) {
       return Refused(JobStatus::InputNotOpened, job.input, std::move(reason));
     }
@@ -210,43 +193,6 @@ JobResult Run(const ScaleJob& job, std::vector<platform::Leftover>& leftovers) {
 
 }  // namespace
 
-JobFile JobFile::Standard(platform::File::Standard which) {
-  const bool input = which == platform::File::Standard::Input;
-  return Opened(platform::File::Borrow(which).handle(),
-                input ? "standard input" : "standard output");
-}
-
-const char* MessageFor(ScaleResult result) {
-  switch (result) {
-    case ScaleResult::InputNotOpened:
-      return MessageTemplate(Message::InputNotOpened);
-    case ScaleResult::OutputNotOpened:
-      return MessageTemplate(Message::OutputNotOpened);
-    case ScaleResult::Done:
-      break;
-  }
-  return MessageTemplate(Message::Done);
-}
-
-std::string JobResult::Message() const {
-  switch (status) {
-    case JobStatus::Done:
-      return MessageText(Message::Done);
-    case JobStatus::InputNotOpened:
-      return MessageText(Message::InputNotOpened);
-    case JobStatus::OutputNotOpened:
-      return MessageText(Message::OutputNotOpened);
-    case JobStatus::Failed:
-      return MessageText(
-          cause == FileErrorCause::DiskFull ? Message::DiskFull : Message::UnknownError, path);
-    case JobStatus::Written:
-    case JobStatus::Cancelled:
-    case JobStatus::NoFactors:
-      break;
-  }
-  return {};
-}
-
 JobResult RunScaleJob(const ScaleJob& job) noexcept {
   std::vector<platform::Leftover> leftovers;
   JobResult result = outcome::Guarded(job.input, [&] { return Run(job, leftovers); });
@@ -268,35 +214,6 @@ JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassContr
     input.Close();
     return {};
   });
-}
-
-// The dialog's view of a job: three results, and file errors and cancellation as exceptions.
-ScaleResult ScaleModelFile(const std::string& inputPath, const std::string& outputPath,
-                           std::string_view factorTextX, std::string_view factorTextY,
-                           std::string_view factorTextZ, const PassControl& control,
-                           std::vector<std::string>* notes) {
-  ScaleJob job;
-  job.input = JobFile::Path(inputPath);
-  job.output = JobFile::Path(outputPath);
-  job.factors = ParseScaleFactors(factorTextX, factorTextY, factorTextZ);
-  job.control = control;
-  const JobResult result = RunScaleJob(job);
-  if (notes != nullptr) *notes = NotesOf(result, platform::FullPath(outputPath));
-  switch (result.status) {
-    case JobStatus::Done:
-      return ScaleResult::Done;
-    case JobStatus::InputNotOpened:
-      return ScaleResult::InputNotOpened;
-    case JobStatus::OutputNotOpened:
-      return ScaleResult::OutputNotOpened;
-    case JobStatus::Cancelled:
-      throw PassCancelled();
-    case JobStatus::Written:  // never asked of the job
-    case JobStatus::Failed:
-    case JobStatus::NoFactors:  // the dialog gives the factors itself
-      break;
-  }
-  throw FileError(result.cause, result.path, result.systemError, result.reason);
 }
 
 }  // namespace tessary

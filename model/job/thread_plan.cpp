@@ -113,7 +113,7 @@ int ThreadPlan::Threads() const {
   return 1 + StartedThreads({filesAtATime, threadsPerFile - 1, inputBuffer, writeback});
 }
 
-ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request) {
+ThreadPlan PlanRun(const RunResources& resources, const PlanRequest& request) {
   const int cores = std::max(1, resources.cores);
   const std::size_t files = std::max<std::size_t>(1, request.files);
   std::uint64_t jobs = request.jobs != 0 ? request.jobs : static_cast<unsigned>(cores);

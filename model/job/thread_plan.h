@@ -40,7 +40,7 @@ struct RunResources {
 };
 
 /// What the run is asked, and what its files are.
-struct RunRequest {
+struct PlanRequest {
   unsigned jobs = 0;     ///< files at a time (-j); 0 for one per core
   unsigned threads = 0;  ///< threads per file (--threads), the file's own included; 0: the cores
   std::size_t files = 1;
@@ -86,6 +86,6 @@ inline constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
 /// at once: what a small file's own sync costs is mostly the disk's flush, paid once for all.
 inline constexpr std::uint64_t kCommitTogetherBelowBytes = std::uint64_t{8} << 20;
 
-ThreadPlan PlanRun(const RunResources& resources, const RunRequest& request);
+ThreadPlan PlanRun(const RunResources& resources, const PlanRequest& request);
 
 }  // namespace tessary

@@ -10,6 +10,12 @@
 
 namespace tessary {
 
+/// A request to fit: the extent asked of the vertex points along an axis.
+struct FitRequest {
+  int axis = 0;  ///< 0, 1, 2 for x, y, z
+  double length = 0.0;
+};
+
 /// The uniform factor that makes the extent of the model's vertex points along `axis` (0, 1,
 /// 2 for x, y, z) equal to `length`, or why there is none: no vertex points, points flat along
 /// the axis, an extent or a factor out of the range of numbers, or a finite point of any kind
@@ -17,6 +23,9 @@ namespace tessary {
 /// held a number). A coordinate that is already infinite stays so and is no reason. Never
 /// divides by zero.
 std::variant<double, std::string> FitFactor(const ModelInfo& info, int axis, double length);
+inline std::variant<double, std::string> FitFactor(const ModelInfo& info, const FitRequest& fit) {
+  return FitFactor(info, fit.axis, fit.length);
+}
 
 /// "x", "y" or "z".
 char AxisName(int axis);

@@ -1,4 +1,4 @@
-#include "cli/progress.h"
+#include "cli/progress_line.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,46 +56,8 @@ std::string ProgressText(const ProgressSnapshot& snapshot) {
   return text;
 }
 
-ProgressCounter::ProgressCounter(const std::vector<std::uint64_t>& sizes)
-    : sizes_(sizes), done_(new std::atomic<std::uint64_t>[sizes.size()]) {
-  for (std::size_t i = 0; i < sizes_.size(); ++i)
-    done_[i].store(0);
-}
-
-ProgressSnapshot ProgressCounter::Snapshot(double seconds) const {
-  ProgressSnapshot snapshot;
-  snapshot.files = sizes_.size();
-  snapshot.filesDone = filesDone_.load();
-  bool allKnown = true;
-  for (std::size_t i = 0; i < sizes_.size(); ++i) {
-    const std::uint64_t done = done_[i].load();
-    allKnown = allKnown && sizes_[i] != kUnknownSize;
-    snapshot.bytesDone += sizes_[i] != kUnknownSize ? std::min(done, sizes_[i]) : done;
-    if (sizes_[i] != kUnknownSize) snapshot.bytes += sizes_[i];
-  }
-  if (!allKnown) snapshot.bytes = 0;
-  snapshot.seconds = seconds;
-  return snapshot;
-}
-
-std::uint64_t InputSize(const std::string& path) {
-  platform::FileStatus status;
-  if (path == "-") return ProgressCounter::kUnknownSize;
-  if (platform::StatusOf(path, status) != 0) return 0;
-  return status.kind == platform::FileKind::Regular ? status.size : ProgressCounter::kUnknownSize;
-}
-
-ProgressLine::ProgressLine(const ProgressCounter& counter, ProgressMode mode,
-                           platform::Stream stream)
-    : counter_(counter),
-      mode_(mode),
-      stream_(stream),
-      terminal_(platform::IsTerminal(stream)),
-      start_(std::chrono::steady_clock::now()) {}
-
-double ProgressLine::Elapsed() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-}
+ProgressLine::ProgressLine(ProgressMode mode, platform::Stream stream)
+    : mode_(mode), stream_(stream), terminal_(platform::IsTerminal(stream)) {}
 
 bool ProgressLine::Due(const ProgressSnapshot& snapshot) const {
   switch (mode_) {
@@ -115,12 +77,11 @@ bool ProgressLine::Due(const ProgressSnapshot& snapshot) const {
   return expected > kLongWorkSeconds;
 }
 
-void ProgressLine::Tick() {
-  const double now = Elapsed();
-  if (shownWidth_ > 0 && now - lastDrawn_ < kRedrawSeconds) return;
-  const ProgressSnapshot snapshot = counter_.Snapshot(now);
+void ProgressLine::Show(const ProgressSnapshot& snapshot) {
+  last_ = snapshot;
+  if (shownWidth_ > 0 && snapshot.seconds - lastDrawn_ < kRedrawSeconds) return;
   if (!Due(snapshot)) return;
-  lastDrawn_ = now;
+  lastDrawn_ = snapshot.seconds;
   Draw(ProgressText(snapshot));
 }
 
@@ -147,7 +108,7 @@ void ProgressLine::Clear() {
 
 void ProgressLine::Finish() {
   if (!everShown_) return;
-  Draw(ProgressText(counter_.Snapshot(Elapsed())));
+  Draw(ProgressText(last_));
   platform::WriteText(stream_, "\n");
   shownWidth_ = 0;
 }

@@ -1,12 +1,11 @@
-#include "cli/batch_plan.h"
+#include "model/job/batch_plan.h"
 
 #include <map>
 #include <tuple>
 
-#include "cli/name_text.h"
 #include "platform/file.h"
 
-namespace tessary::cli {
+namespace tessary {
 namespace {
 
 // What a path stands for: an existing file's identity, or for a name that does not exist yet,
@@ -67,58 +66,61 @@ std::string OutputPathFor(const std::string& input, Placement placement,
   return {};
 }
 
-std::vector<PlannedFile> PlanFiles(const ScaleCommand& command) {
+std::vector<PlannedFile> PlanFiles(const std::vector<std::string>& inputs, Placement placement,
+                                   const std::string& destination) {
   std::vector<PlannedFile> files;
-  files.reserve(command.inputs.size());
-  for (const std::string& input : command.inputs)
-    files.push_back({input, OutputPathFor(input, command.placement, command.destination)});
+  files.reserve(inputs.size());
+  for (const std::string& input : inputs)
+    files.push_back({input, OutputPathFor(input, placement, destination)});
   return files;
 }
 
-std::optional<std::string> CheckTargetDirectory(const std::string& folder) {
+std::optional<std::string> CheckTargetDirectory(const std::string& folder, const NameStyle& names) {
   platform::FileStatus status;
   if (const platform::Error error = platform::StatusOf(folder, status); error != 0) {
-    return "target directory " + QuotedNameText(folder) + ": " + platform::ErrorText(error);
+    return "target directory " + names.quoted(folder) + ": " + platform::ErrorText(error);
   }
   if (status.kind != platform::FileKind::Folder) {
-    return "target directory " + QuotedNameText(folder) + " is not a directory";
+    return "target directory " + names.quoted(folder) + " is not a directory";
   }
   return std::nullopt;
 }
 
-std::optional<std::string> UnmatchedPattern(const std::string& input) {
+std::optional<std::string> UnmatchedPattern(const std::string& input, const NameStyle& names) {
   const char c = platform::CharacterNotInNames(platform::NameOf(input));
   if (c != '*' && c != '?') return std::nullopt;
-  return QuotedNameText(input) + " names no file: no file matches it";
+  return names.quoted(input) + " names no file: no file matches it";
 }
 
-std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace) {
+std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bool inPlace,
+                                       const NameStyle& names) {
   std::vector<std::string> problems;
   std::map<FileKey, std::size_t> inputs;   // the first input of each identity
   std::map<FileKey, std::size_t> outputs;  // the first input that writes each output
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (auto problem = UnmatchedPattern(files[i].input)) {
+    if (auto problem = UnmatchedPattern(files[i].input, names)) {
       problems.push_back(*problem);
       continue;
     }
     if (files[i].output.empty()) {
-      problems.push_back(QuotedNameText(files[i].input) + " names no file");
+      problems.push_back(names.quoted(files[i].input) + " names no file");
       continue;
     }
     const std::optional<FileKey> input = ExistingKey(files[i].input);
     if (inPlace) {
       if (!input) continue;  // the job will say why it cannot be read
       if (auto [at, added] = inputs.emplace(*input, i); !added) {
-        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
-                           " are the same file");
+        problems.push_back(names.shown(files[at->second].input) + " and " +
+                           names.shown(files[i].input) + " are the same file");
       }
       continue;
     }
     bool bothWritten = false;
     if (const std::optional<FileKey> output = OutputKey(files[i].output)) {
       if (auto [at, added] = outputs.emplace(*output, i); !added) {
-        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
-                           " would both be written to " + NameText(files[i].output));
+        problems.push_back(names.shown(files[at->second].input) + " and " +
+                           names.shown(files[i].input) + " would both be written to " +
+                           names.shown(files[i].output));
         bothWritten = true;
       }
     }
@@ -126,8 +128,8 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
     // file given twice under two names would be two jobs on it at once.
     if (const std::optional<FileKey> key = input ? input : OutputKey(files[i].input)) {
       if (auto [at, added] = inputs.emplace(*key, i); !added && input && !bothWritten) {
-        problems.push_back(NameText(files[at->second].input) + " and " + NameText(files[i].input) +
-                           " are the same file");
+        problems.push_back(names.shown(files[at->second].input) + " and " +
+                           names.shown(files[i].input) + " are the same file");
       }
     }
   }
@@ -137,12 +139,13 @@ std::vector<std::string> FindConflicts(const std::vector<PlannedFile>& files, bo
           file.output.empty() ? std::nullopt : OutputKey(file.output);
       if (!output) continue;
       if (const auto input = inputs.find(*output); input != inputs.end()) {
-        problems.push_back(NameText(file.input) + " would be written to " + NameText(file.output) +
-                           ", which is the input " + NameText(files[input->second].input));
+        problems.push_back(names.shown(file.input) + " would be written to " +
+                           names.shown(file.output) + ", which is the input " +
+                           names.shown(files[input->second].input));
       }
     }
   }
   return problems;
 }
 
-}  // namespace tessary::cli
+}  // namespace tessary

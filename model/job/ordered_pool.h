@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace tessary::cli {
+namespace tessary {
 
 /// Calls `work(i)` for i from 0 to count - 1 on up to `threads` threads and `report(i, result)`
 /// on the calling thread in the order of i; calls `tick()` on the calling thread about ten
@@ -105,4 +105,4 @@ void RunInOrder(std::size_t count, unsigned threads, Work&& work, Report&& repor
   }
 }
 
-}  // namespace tessary::cli
+}  // namespace tessary
