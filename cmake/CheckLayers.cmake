@@ -1,53 +1,71 @@
 # Checks that every include of the product's sources goes the right way between the layers,
-# and that only the platform's and the framework's implementations include the operating
-# system's or a toolkit's headers:
+# and that only the implementation folders include the operating system's or a toolkit's
+# headers, as the table of cmake/Layers.cmake says:
 #   cmake -DSOURCE_DIR=... -P cmake/CheckLayers.cmake
 # Fails, naming each wrong include, so that the build stops at it. The compiler enforces the
-# same layers (each library exposes only its own headers: cmake/TessaryLayers.cmake); this
-# check also covers what the include directories cannot: the system's headers, includes within
-# a library that reach into an implementation folder, and paths that climb out with "..".
-#
-# Every top-level folder holding C or C++ sources is product code and checked, except the
-# tests, benchmarks and fuzz targets and build folders. The layers, lowest first, and what each
-# may include besides itself:
-#   model/numbers   (nothing)
-#   platform        its own headers; its implementation folders posix/, windows/ and web/
-#                   (the browser's) also the system's headers
-#   model/pass      model/numbers, platform's files and errors
-#   model/job       model/numbers, model/pass, platform's files, errors, replacement, process
-#   cli             model, platform
-#   framework       platform's errors and process; qt/ and win32/ also their toolkits' and the
-#                   system's headers, win32/ also the Windows platform's text conversions
-#   res             framework
-#   app             framework, model/job and what it needs, res
-#   web             the browser's module: model, platform's files and errors
-# A folder without a rule here (a new one) may include only the C++ standard library.
-
+# same layers (each library sees only the headers of what it uses); this check also covers
+# what include directories cannot: the system's headers, which headers of a layer below may be
+# used, includes that reach into another implementation folder, whether spelt "..." or <...>,
+# and paths that climb out with "..". Every top-level folder holding C or C++ sources is
+# product code and checked, except those the table names as not product code and build
+# folders; a folder in no layer (a new one) may include only the C++ standard library.
 cmake_minimum_required(VERSION 3.25)
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "Usage: cmake -DSOURCE_DIR=<source folder> -P CheckLayers.cmake")
 endif()
 
-# "folder|prefix,prefix,...": the first rule whose folder starts the source's path applies.
-set(rules
-  "model/numbers/|model/numbers/"
-  "model/pass/|model/numbers/,model/pass/,platform/error.h,platform/file.h,platform/memory.h"
-  "model/job/|model/numbers/,model/pass/,model/job/,platform/error.h,platform/file.h,platform/replacement.h,platform/process.h"
-  "platform/|platform/"
-  "cli/|cli/,model/,platform/error.h,platform/file.h,platform/process.h,platform/interrupt.h,platform/entry.h,tessary_version.h"
-  "framework/win32/|framework/,platform/error.h,platform/process.h,platform/windows/text.h"
-  "framework/|framework/,platform/error.h,platform/process.h"
-  "res/|framework/,res/,tessary_version.h"
-  "app/|app/,framework/,model/job/,model/pass/,res/"
-  "web/|web/,model/,platform/error.h,platform/file.h,tessary_version.h")
-# The implementation folders: the only ones that may include the system's or a toolkit's
-# headers, and whose own headers only they may include...
-set(implementations
-  platform/posix/ platform/windows/ platform/web/ framework/qt/ framework/win32/)
-# ...but for these, "folder|header": a header of an implementation that another one shares.
-set(shared "framework/win32/|platform/windows/text.h")
-# Not product code: the tests, benchmarks and fuzz targets.
-set(exempt tests bench fuzz)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+
+# From the table: "folder|prefix;prefix;..." for each layer, the headers its sources may include;
+# the implementation folders; the product's top-level folders.
+set(rules)
+set(implementations)
+set(product_tops)
+foreach(row IN LISTS TESSARY_LAYERS)
+  string(REPLACE "|" ";" fields "${row}")
+  list(GET fields 0 library)
+  tessary_layer_row(${library} layer)
+  set(allowed ${layer_FOLDER}/)
+  foreach(use IN LISTS layer_USES)
+    if(use STREQUAL "tessary_version")
+      list(APPEND allowed tessary_version.h)
+      continue()
+    endif()
+    string(REPLACE ":" ";" parts "${use}")
+    list(GET parts 0 used)
+    tessary_layer_row(${used} below)
+    if(NOT below_FOUND)
+      message(FATAL_ERROR "cmake/Layers.cmake: ${library} uses ${used}, which has no row")
+    endif()
+    list(LENGTH parts count)
+    if(count EQUAL 1)
+      list(APPEND allowed ${below_FOLDER}/)
+    else()
+      list(GET parts 1 headers)
+      string(REPLACE "," ";" headers "${headers}")
+      foreach(header IN LISTS headers)
+        list(APPEND allowed ${below_FOLDER}/${header})
+      endforeach()
+    endif()
+  endforeach()
+  list(JOIN allowed "," allowed)
+  list(APPEND rules "${layer_FOLDER}/|${allowed}")
+  foreach(sub IN LISTS layer_IMPLEMENTATIONS)
+    list(APPEND implementations ${layer_FOLDER}/${sub}/)
+  endforeach()
+  string(REGEX REPLACE "/.*" "" top "${layer_FOLDER}")
+  list(APPEND product_tops ${top})
+endforeach()
+# An implementation may include what another shares with it.
+foreach(entry IN LISTS TESSARY_SHARED_IMPLEMENTATION_HEADERS)
+  string(REPLACE "|" ";" parts "${entry}")
+  list(GET parts 0 folder)
+  list(GET parts 1 header)
+  list(PREPEND rules "${folder}|${header}")
+endforeach()
+set(shared ${TESSARY_SHARED_IMPLEMENTATION_HEADERS})
+set(exempt ${TESSARY_NOT_PRODUCT})
+list(REMOVE_DUPLICATES product_tops)
 
 set(patterns *.h *.hh *.hpp *.hxx *.inc *.ipp *.c *.cc *.cpp *.cxx *.m *.mm)
 file(GLOB top RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
@@ -87,9 +105,12 @@ foreach(source IN LISTS sources)
     string(REPLACE "," ";" parts "${parts}")
     list(GET parts 0 folder)
     if(source MATCHES "^${folder}")
-      set(known ON)
-      list(SUBLIST parts 1 -1 allowed)
-      break()
+      list(SUBLIST parts 1 -1 more)
+      list(APPEND allowed ${more})
+      # A shared header alone does not place a source in a layer.
+      if(NOT "${rule}" IN_LIST shared)
+        set(known ON)
+      endif()
     endif()
   endforeach()
   set(own_implementation "")
@@ -101,8 +122,19 @@ foreach(source IN LISTS sources)
 
   file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include")
   foreach(line IN LISTS includes)
+    # A header of the product is checked alike however it is spelt: "..." or <...>.
+    set(header "")
     if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
       set(header ${CMAKE_MATCH_1})
+    elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
+      set(angled "${CMAKE_MATCH_1}")
+      string(REGEX REPLACE "/.*" "" top "${angled}")
+      if(top IN_LIST product_tops OR angled STREQUAL "tessary_version.h"
+         OR (angled MATCHES "/" AND EXISTS "${SOURCE_DIR}/${angled}"))
+        set(header "${angled}")
+      endif()
+    endif()
+    if(NOT "${header}" STREQUAL "")
       set(ok OFF)
       foreach(prefix IN LISTS allowed)
         string(FIND "${header}" "${prefix}" at)
@@ -123,7 +155,7 @@ foreach(source IN LISTS sources)
           "${source}: includes \"${header}\"; give the path from the source folder, without . or ..")
       elseif(NOT known)
         list(APPEND problems
-          "${source}: includes \"${header}\", but its folder is in no layer (give it a rule here)")
+          "${source}: includes \"${header}\", but its folder is in no layer (give it a row in cmake/Layers.cmake)")
       elseif(NOT ok)
         list(APPEND problems "${source}: includes \"${header}\", which its layer may not use")
       endif()

@@ -5,6 +5,11 @@
 # links the library that exposes it, so an include that goes the wrong way between the layers
 # fails to compile, the same in every build (Linux, Windows, the sanitizers, the fuzz targets).
 #
+# tessary_layer(<library> [INTERNAL <header>...])
+#   Makes <library>, already added, the layer that cmake/Layers.cmake describes: it links the
+#   libraries of the layers it uses and sees their public headers, and its own headers are
+#   exposed as tessary_layer_headers says, its implementation folders private.
+#
 # tessary_layer_headers(<target> FOLDERS <folder>... [IMPLEMENTATIONS <sub>...]
 #                       [INTERNAL <header>...])
 #   Every header below each <folder> is public: the target's users see it. Private, seen only
@@ -26,6 +31,7 @@
 # above this file's.
 
 get_filename_component(TESSARY_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 set(TESSARY_LAYERS_DIR ${PROJECT_BINARY_DIR}/layers)
 
 # Makes <dir> hold exactly <headers> (paths from the source root), each a link to the source.
@@ -130,6 +136,27 @@ function(tessary_layer_headers target)
   add_library(${target}_internal INTERFACE)
   target_include_directories(${target}_internal INTERFACE ${dir}/private)
   target_link_libraries(${target}_internal INTERFACE ${target})
+endfunction()
+
+function(tessary_layer library)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "INTERNAL")
+  tessary_layer_row(${library} layer)
+  if(NOT layer_FOUND)
+    message(FATAL_ERROR "tessary_layer(${library}): no row in cmake/Layers.cmake")
+  endif()
+  set(used)
+  foreach(use IN LISTS layer_USES)
+    string(REGEX REPLACE ":.*" "" use "${use}")
+    list(APPEND used ${use})
+  endforeach()
+  get_target_property(type ${library} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${library} INTERFACE ${used})
+  else()
+    target_link_libraries(${library} PUBLIC ${used})
+  endif()
+  tessary_layer_headers(${library} FOLDERS ${layer_FOLDER}
+    IMPLEMENTATIONS ${layer_IMPLEMENTATIONS} INTERNAL ${ARG_INTERNAL})
 endfunction()
 
 function(tessary_expose_headers target)
