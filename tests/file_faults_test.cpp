@@ -8,6 +8,7 @@
 #include "model/job/run.h"
 #include "model/pass/file_error.h"
 #include "tests/support/files.h"
+#include "tests/support/sample_model.h"
 #include "tests/support/worked_example.h"
 
 namespace tessary {
@@ -19,20 +20,13 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-constexpr const char* kModel = testing::kSmallModel;
+using testing::kModel;
 
 ScaleResult Scale(const std::string& input, const std::string& output) {
   return ScaleModelFile(input, output, "2", "2", "2");
 }
 
-class FileFaults : public ::testing::Test {
- protected:
-  void SetUp() override { WriteFile(input_, kModel); }
-
-  TempDir dir_;
-  std::string input_ = dir_.File("in.mdl");
-  std::string output_ = dir_.File("out.mdl");
-};
+using FileFaults = testing::SampleModelTest<>;
 
 TEST_F(FileFaults, EachOutcomeHasItsMessage) {
   EXPECT_STREQ(MessageFor(Scale(input_, output_)), "Done!");

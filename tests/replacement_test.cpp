@@ -23,6 +23,7 @@
 #include "model/job/scale_job.h"
 #include "platform/file.h"
 #include "tests/support/files.h"
+#include "tests/support/sample_model.h"
 #include "tests/support/table.h"
 #include "tests/support/worked_example.h"
 
@@ -47,8 +48,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-constexpr const char* kModel = testing::kSmallModel;
-constexpr const char* kScaled = testing::kSmallModelDoubled;
+using testing::kModel;
+using testing::kScaled;
 
 // A job on `input` to `output`, or on `input` in place.
 ScaleJob Job(const std::string& input, const std::string& output, bool inPlace,
@@ -331,12 +332,7 @@ void Append(const std::string& file) {
   ::close(fd);
 }
 
-class MeanwhileTest : public ::testing::TestWithParam<Meanwhile> {
- protected:
-  TempDir dir_;
-  std::string input_ = dir_.File("in.mdl");
-  std::string output_ = dir_.File("out.mdl");
-};
+using MeanwhileTest = testing::SampleModelTest<::testing::TestWithParam<Meanwhile>>;
 
 TEST_P(MeanwhileTest, NoOtherProgramsChangeIsLost) {
   const Meanwhile& row = GetParam();

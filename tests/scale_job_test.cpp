@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "tests/support/files.h"
+#include "tests/support/sample_model.h"
 #include "tests/support/table.h"
 #include "tests/support/worked_example.h"
 
@@ -33,23 +34,17 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-constexpr const char* kModel = testing::kSmallModel;
-constexpr const char* kScaled = testing::kSmallModelDoubled;
+using testing::kModel;
+using testing::kScaled;
 
-class ScaleJobTest : public ::testing::Test {
+class ScaleJobTest : public testing::SampleModelTest<> {
  protected:
-  void SetUp() override { WriteFile(input_, kModel); }
-
   JobResult Run(JobFile input, JobFile output, PassControl control = {}) {
     return RunScaleJob({std::move(input), std::move(output), {2, 2, 2}, std::move(control)});
   }
   JobResult Run(const std::string& output, PassControl control = {}) {
     return Run(JobFile::Path(input_), JobFile::Path(output), std::move(control));
   }
-
-  TempDir dir_;
-  std::string input_ = dir_.File("in.mdl");
-  std::string output_ = dir_.File("out.mdl");
 };
 
 TEST_F(ScaleJobTest, WritesTheOutputAndSaysDone) {

@@ -21,7 +21,7 @@ struct PassControl {
   bool cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };
 
-/// Thrown by ScaleModelFile when the pass was cancelled; the output is as it was before.
+/// Thrown by the pass when `cancel` stopped it; whoever runs it leaves the output as it was.
 class PassCancelled : public std::runtime_error {
  public:
   PassCancelled() : std::runtime_error("The pass was cancelled.") {}

@@ -1,7 +1,7 @@
 // The scaling pass: copies model text line by line and multiplies the coordinates it finds by
 // one factor per axis.
 //
-// A line whose first word is a keyword of model/keywords.h is rewritten, as that table says,
+// A line whose first word is a keyword of model/pass/keywords.h is rewritten, as that table says,
 // from numbers read with atof rules and written with eleven decimals; every other line is
 // copied through. Carriage returns and line feeds at either end of a copied line are dropped,
 // and every output line ends in "\r\n". Lines may be of any length: memory stays bounded.

@@ -10,7 +10,7 @@
 
 #include "platform/file.h"
 
-// Implemented by the page's side of the module (web/module/files.js). Sizes and offsets are
+// Implemented by the page's side of the module (web/module/library.js). Sizes and offsets are
 // doubles, exact up to 2^53 bytes. Each returns a negative number when the operation failed.
 extern "C" {
 double tessary_web_file_size(int handle);
