@@ -13,7 +13,6 @@
 #include <variant>
 
 #include "model/numbers/factor_text.h"
-#include "model/numbers/number_parse.h"
 #include "model/numbers/shortest_text.h"
 #include "model/pass/file_error.h"
 #include "model/pass/fit.h"
@@ -109,11 +108,6 @@ extern "C" {
 /// The version, as tessary-scale --version gives it.
 const char* tessary_version() {
   return TESSARY_VERSION;
-}
-
-/// A factor's text read with atof rules, as the desktop program reads its fields.
-double tessary_parse_number(const char* text) {
-  return ParseDouble(text);
 }
 
 /// A scale factor typed as text (`size` bytes of UTF-8), read as tessary-scale reads its

@@ -105,10 +105,6 @@
       version() {
         return module.UTF8ToString(module._tessary_version());
       },
-      // A factor's text read with atof rules: "1d2" is 1, "x" is 0.
-      parseNumber(text) {
-        return module.ccall('tessary_parse_number', 'number', ['string'], [String(text)]);
-      },
       // A scale factor's text read as tessary-scale reads it: { value } or { reason }, such
       // as "scale factor '1,5' is not a number".
       readFactor(text) {

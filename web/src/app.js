@@ -18,9 +18,13 @@
   const canPickFile = typeof window.showSaveFilePicker === 'function';
   const canPickFolder = typeof window.showDirectoryPicker === 'function';
 
+  const FACTOR_FIELDS = ['scale-x', 'scale-y', 'scale-z'];
+
   let models = [];
   let busy = false;
-  let pageApi = null; // the module on the page, to read factors exactly as the pass does
+  // The module on the page, which reads the fields and fits models as tessary-scale does.
+  let pageApi = null;
+  let pageReady = null;
 
   // --- The worker -------------------------------------------------------------------------
 
@@ -85,8 +89,9 @@
     return node;
   }
 
+  // Factors as tessary-scale writes them.
   function triple(values) {
-    return values.map((v) => String(v)).join(' ');
+    return values.map((v) => pageApi.numberText(v)).join(' ');
   }
 
   // One cell per triple, x, y and z on lines of their own.
@@ -104,26 +109,57 @@
     }
   }
 
-  function currentFactors(model) {
-    if ($('mode-fit').checked) {
-      if (!model.info) return { reason: 'it has not been read' };
-      const length = readNumber($('fit-length').value);
-      return fitFor(model, length);
+  // The fields as tessary-scale reads its arguments: { factors } ({ length } when fitting),
+  // or { invalid: [{ id, reason }] } for the fields it would refuse, or { pending } while the
+  // module is loading.
+  function readFields() {
+    if (!pageApi) return { pending: true };
+    const fit = $('mode-fit').checked;
+    const invalid = [];
+    const values = (fit ? ['fit-length'] : FACTOR_FIELDS).map((id) => {
+      const read = fit ? pageApi.readFitLength($(id).value) : pageApi.readFactor($(id).value);
+      if (read.reason) invalid.push({ id, reason: read.reason });
+      return read.value;
+    });
+    if (invalid.length > 0) return { invalid };
+    return fit ? { length: values[0] } : { factors: values };
+  }
+
+  // Shows the reason of each field refused next to it, for assistive technology too, and
+  // takes it away from the fields now accepted; while a field is typed in, only a field
+  // already marked is looked at (`onlyMarked`), so that a number half typed is not blamed.
+  function markFields(fields, onlyMarked) {
+    const reasons = new Map((fields.invalid || []).map((f) => [f.id, f.reason]));
+    for (const id of [...FACTOR_FIELDS, 'fit-length']) {
+      const field = $(id);
+      const note = $(id + '-error');
+      const reason = reasons.get(id);
+      if (onlyMarked && !field.hasAttribute('aria-invalid')) continue;
+      note.textContent = reason || '';
+      note.hidden = !reason;
+      const described = (field.getAttribute('aria-describedby') || '').split(' ')
+        .filter((ref) => ref && ref !== note.id);
+      if (reason) {
+        field.setAttribute('aria-invalid', 'true');
+        described.push(note.id);
+      } else {
+        field.removeAttribute('aria-invalid');
+      }
+      if (described.length > 0) field.setAttribute('aria-describedby', described.join(' '));
+      else field.removeAttribute('aria-describedby');
     }
-    const f = ['scale-x', 'scale-y', 'scale-z'].map((id) => readNumber($(id).value));
-    return { factors: f };
   }
 
-  function fitFor(model, length) {
-    const axis = Number($('fit-axis').value);
-    const fit = L.fitFactor(model.info.vertices.box, axis, length,
-                              [model.info.positions.box, model.info.keys.box]);
+  // The factors for `model`, or why it has none (`fields` when they are refused, `pending`
+  // while the module is loading).
+  function currentFactors(model, fields = readFields()) {
+    if (fields.pending) return { pending: true };
+    if (fields.invalid) return { reason: fields.invalid.map((f) => f.reason).join('; '), fields: true };
+    if (!$('mode-fit').checked) return { factors: fields.factors };
+    if (!model.info) return { reason: 'it has not been read' };
+    const fit = pageApi.fitFactor(model.info, Number($('fit-axis').value), fields.length);
     if (fit.reason) return { reason: fit.reason };
-    return { factors: [fit.factor, fit.factor, fit.factor], fitted: fit.factor };
-  }
-
-  function readNumber(text) {
-    return pageApi ? pageApi.parseNumber(text) : NaN;
+    return { factors: [fit.value, fit.value, fit.value], fitted: fit.value };
   }
 
   function renderReport(model) {
@@ -132,13 +168,19 @@
     if (!info) return;
     const chosen = currentFactors(model);
     const summary = element('p', 'model-state');
-    summary.textContent = info.lines + ' lines · ' + info.positions.lines +
-      ' position/center lines · ' + info.vertices.blocks + ' verts blocks, ' +
-      info.vertices.lines + ' vertex lines · ' + info.keys.blocks + ' positionkey blocks, ' +
-      info.keys.lines + ' key lines';
+    summary.textContent = L.count(info.lines, 'line', 'lines') + ' · ' +
+      L.count(info.positions.lines, 'position/center line', 'position/center lines') + ' · ' +
+      L.count(info.vertices.blocks, 'verts block', 'verts blocks') + ', ' +
+      L.count(info.vertices.lines, 'vertex line', 'vertex lines') + ' · ' +
+      L.count(info.keys.blocks, 'positionkey block', 'positionkey blocks') + ', ' +
+      L.count(info.keys.lines, 'key line', 'key lines');
     model.report.append(summary);
     const factorsLine = element('p', 'model-state');
-    if (chosen.reason) {
+    if (chosen.pending) {
+      factorsLine.textContent = 'Scale factors: (the page is still loading)';
+    } else if (chosen.fields) {
+      factorsLine.textContent = 'Scale factors: none until the fields marked are corrected.';
+    } else if (chosen.reason) {
       factorsLine.classList.add('bad');
       factorsLine.textContent = 'Unable to fit the model: ' + chosen.reason + '.';
     } else {
@@ -146,9 +188,12 @@
     }
     model.report.append(factorsLine);
 
+    // The title stands outside the table, whose scrolling on a narrow screen would cut it.
+    const title = element('p', 'table-title', 'Bounding boxes before and after scaling');
+    title.id = 'boxes-' + models.indexOf(model);
     const wrap = element('div', 'table-wrap');
     const table = element('table');
-    table.append(element('caption', '', 'Bounding boxes before and after scaling'));
+    table.setAttribute('aria-labelledby', title.id);
     const head = element('thead');
     const top = element('tr');
     top.append(element('th', '', 'Points'));
@@ -168,7 +213,7 @@
       th.scope = 'row';
       row.append(th);
       boxCells(row, counts.box);
-      if (chosen.reason) {
+      if (!chosen.factors) {
         const cell = element('td', '', '—');
         cell.colSpan = 3;
         row.append(cell);
@@ -179,7 +224,7 @@
     }
     table.append(body);
     wrap.append(table);
-    model.report.append(wrap);
+    model.report.append(title, wrap);
   }
 
   let rerenderTimer = 0;
@@ -195,14 +240,14 @@
 
   function addRow(model) {
     const item = element('li');
-    const title = element('h3', '', L.displayName(model.file.name));
+    const title = element('h3', '', L.displayName(nameOf(model)));
     item.append(title, element('p', 'hint', L.sizeText(model.file.size)));
     model.state = element('p', 'model-state');
     model.progress = element('progress', 'model-progress');
     model.progress.max = 1;
     model.progress.value = 0;
     model.progress.hidden = true;
-    model.progress.setAttribute('aria-label', 'Progress of ' + L.displayName(model.file.name));
+    model.progress.setAttribute('aria-label', 'Progress of ' + L.displayName(nameOf(model)));
     model.report = element('div');
     item.append(model.state, model.progress, model.report);
     return item;
@@ -220,29 +265,59 @@
 
   // --- Choosing models --------------------------------------------------------------------
 
-  function chooseModels(fileList) {
+  // A model's name as chosen, with the folder it came from inside a dropped one.
+  function nameOf(model) {
+    return model.folder + model.file.name;
+  }
+
+  // `chosen`: Files, or { file, folder } for those found in dropped folders. `note` says
+  // what else happened to the choice.
+  function chooseModels(chosen, note = '') {
     if (busy) {
       showStatus('A scaling is running: cancel it before choosing other models.', true);
       return;
     }
-    let files = Array.from(fileList || []);
-    if (files.length === 0) return;
-    if (pending.size > 0) stopWorker({ ok: false, replaced: true });
-    let note = '';
-    if (files.length > MAX_MODELS) {
-      note = files.length + ' files were chosen; Tessary takes at most ' + MAX_MODELS +
-             ' at a time, so only the first ' + MAX_MODELS + ' are listed.';
-      files = files.slice(0, MAX_MODELS);
+    let items = Array.from(chosen || [], (item) => (item instanceof Blob ? { file: item, folder: '' }
+                                                                          : item));
+    if (items.length === 0) {
+      if (note) showStatus(note, true);
+      return;
     }
-    models = files.map((file) => ({ file }));
+    if (pending.size > 0) stopWorker({ ok: false, replaced: true });
+    if (items.length > MAX_MODELS) {
+      note = (note ? note + ' ' : '') + items.length + ' files were chosen; Tessary takes at most ' +
+             MAX_MODELS + ' at a time, so only the first ' + MAX_MODELS + ' are listed.';
+      items = items.slice(0, MAX_MODELS);
+    }
+    models = items.map(({ file, folder }) => ({ file, folder: folder || '' }));
     const fragment = document.createDocumentFragment();
     for (const model of models) fragment.append(addRow(model));
     list.replaceChildren(fragment);
     $('no-models').hidden = models.length > 0;
     outputInput.value = models.length === 1 ? L.outputName(models[0].file.name)
                                             : 'scaled-models.zip';
-    showStatus(note || (models.length === 1 ? '' : models.length + ' models chosen.'), Boolean(note));
+    showStatus(note || (models.length === 1 ? '' : L.count(models.length, 'model', 'models') +
+                                                    ' chosen.'), Boolean(note));
     models.forEach(inspect);
+  }
+
+  // What was dropped: files as they are, folders for the models inside them; a folder that
+  // holds none is named and left out.
+  async function chooseDropped(entries, files) {
+    let found = { models: Array.from(files, (file) => ({ file, folder: '' })), empty: [] };
+    if (entries.length > 0) {
+      try {
+        found = await L.modelsFromEntries(entries);
+      } catch (error) {
+        showStatus('Unable to read what was dropped: ' + error.message, true);
+        return;
+      }
+    }
+    const names = found.empty.map(L.displayName).join(', ');
+    const note = found.empty.length === 0 ? ''
+      : found.empty.length === 1 ? 'The folder ' + names + ' holds no .mdl file: nothing in it was chosen.'
+      : 'The folders ' + names + ' hold no .mdl file: nothing in them was chosen.';
+    chooseModels(found.models, note);
   }
 
   async function inspect(model) {
@@ -253,8 +328,10 @@
     if (answer.cancelled) {
       setState(model, 'Not read: cancelled.', true);
     } else if (answer.notText) {
-      model.notText = true;
+      model.notText = answer.notText;
       setState(model, notTextMessage(model), true);
+    } else if (answer.changed) {
+      setState(model, changedMessage(model), true);
     } else if (!answer.ok) {
       setState(model, answer.message, true);
     } else {
@@ -264,10 +341,16 @@
     }
   }
 
+  // As tessary-scale refuses a file that is not model text.
   function notTextMessage(model) {
-    return L.displayName(model.file.name) + ' is not model text (too many of its first bytes ' +
-           'are control characters: it looks like a picture, an archive or a program), so it is ' +
-           'not scaled.';
+    return 'Unable to open input file. (' + L.displayName(nameOf(model)) + ': ' + model.notText +
+           ')';
+  }
+
+  // A File names the file the user chose; moved, deleted or changed since, it cannot be read.
+  function changedMessage(model) {
+    return 'Unable to read ' + L.displayName(nameOf(model)) + ': it was moved, deleted or ' +
+           'changed after it was chosen. Choose it again.';
   }
 
   // --- Scaling ----------------------------------------------------------------------------
@@ -293,17 +376,38 @@
     stopWorker({ ok: false, cancelled: true });
   }
 
+  // The name the output really gets: one model's, or the zip of several.
+  function outputFileName(several) {
+    return L.savedName(outputInput.value.trim(), several ? '.zip' : '.mdl');
+  }
+
   async function pickPlace(several) {
     if (!$('choose-place').checked) return null;
-    const name = L.safeFileName(outputInput.value.trim());
     if (several && canPickFolder) return { folder: await window.showDirectoryPicker({ mode: 'readwrite' }) };
     if (!several && canPickFile) {
       return { file: await window.showSaveFilePicker({
-        suggestedName: name,
+        suggestedName: outputFileName(false),
         types: [{ description: 'MDL Files', accept: { 'model/x-tessary-mdl': ['.mdl'] } }],
       }) };
     }
     return null;
+  }
+
+  // The names of the outputs: one model's as the Output field says; several as in a zip or a
+  // folder, each model's in the folders it came from in a dropped one, made unique.
+  function entryNamesFor(several) {
+    if (!several) return [outputFileName(false)];
+    return L.uniqueNames(models.map((model) => {
+      const folders = model.folder.split('/').filter(Boolean).map(L.safeFileName);
+      return [...folders, L.outputName(model.file.name)].join('/');
+    }));
+  }
+
+  // The outcome, where it can be seen: focused, so that it is in view and read out, at any
+  // zoom and on a phone, where the form above may fill the screen.
+  function showOutcome() {
+    status.focus();
+    status.scrollIntoView({ block: 'nearest' });
   }
 
   async function scaleAll(event) {
@@ -318,6 +422,18 @@
     if (outputText === '') {
       showStatus('Unable to open output file. Type a name in the Output field.', true);
       outputInput.focus();
+      return;
+    }
+    // The fields are read as tessary-scale reads its arguments, before anything is read,
+    // asked or saved.
+    await pageReady;
+    if (busy || !pageApi) return;
+    const fields = readFields();
+    markFields(fields);
+    if (fields.invalid) {
+      showStatus('Nothing was scaled: ' + fields.invalid.map((f) => f.reason).join('; ') + '.', true);
+      models.forEach(renderReport);
+      $(fields.invalid[0].id).focus();
       return;
     }
     const several = models.length > 1;
@@ -337,12 +453,15 @@
     let before = 0;
     const progressTimer = setTimeout(() => { $('progress').hidden = false; }, PROGRESS_DELAY_MS);
     overall.value = 0;
-    showStatus('Scaling the model...');
+    showStatus(several ? 'Scaling the models...' : 'Scaling the model...');
 
-    const entryNames = several ? L.uniqueNames(models.map((m) => L.outputName(m.file.name)))
-                               : [L.safeFileName(outputText)];
+    const entryNames = entryNamesFor(several);
     const outputs = [];
     const failures = [];
+    // The models scaled but not saved when the run is cancelled say so.
+    const notSaved = () => {
+      for (const output of outputs) setState(output.model, 'Scaled, but not saved: cancelled.', true);
+    };
     try {
       await ask('start-run', {});
       for (const [i, model] of models.entries()) {
@@ -351,7 +470,7 @@
           failures.push(model);
           continue;
         }
-        const chosen = currentFactors(model);
+        const chosen = currentFactors(model, fields);
         if (chosen.reason) {
           setState(model, 'Unable to fit the model: ' + chosen.reason + '.', true);
           failures.push(model);
@@ -368,24 +487,31 @@
         });
         model.progress.hidden = true;
         before += model.file.size;
-        if (answer.cancelled) break;
+        if (answer.cancelled) {
+          setState(model, 'Not scaled: cancelled.', true);
+          break;
+        }
         if (answer.notText) {
-          model.notText = true;
+          model.notText = answer.notText;
           setState(model, notTextMessage(model), true);
+          failures.push(model);
+        } else if (answer.changed) {
+          setState(model, changedMessage(model), true);
           failures.push(model);
         } else if (!answer.ok) {
           setState(model, answer.message, true);
           failures.push(model);
         } else {
-          setState(model, 'Done! ' + answer.points + ' points scaled in ' +
+          setState(model, 'Done! ' + L.count(answer.points, 'point', 'points') + ' scaled in ' +
                    (answer.milliseconds / 1000).toFixed(1) + ' s; ' +
                    L.sizeText(answer.bytesWritten) + ' as ' + L.displayName(entryNames[i]) + '.');
           model.state.dataset.milliseconds = answer.milliseconds;
           model.state.dataset.reading = answer.reading;
-          outputs.push({ name: entryNames[i], blob: answer.blob });
+          outputs.push({ name: entryNames[i], blob: answer.blob, model });
         }
       }
       if (cancelled) {
+        notSaved();
         showStatus('Cancelled: nothing was saved.', true);
         return;
       }
@@ -394,8 +520,9 @@
                            : models[0].state.textContent, true);
         return;
       }
-      const saved = await save(outputs, several, place, outputText);
+      const saved = await save(outputs, several, place);
       if (cancelled) {
+        notSaved();
         showStatus('Cancelled: nothing was saved.', true);
         return;
       }
@@ -403,27 +530,29 @@
         showStatus(saved.message, true);
         return;
       }
-      let text = several ? 'Done! ' + outputs.length + ' models scaled into ' +
-                           L.displayName(saved.name) + '.' : 'Done!';
+      let text = several ? 'Done! ' + L.count(outputs.length, 'model', 'models') +
+                           ' scaled into ' + L.displayName(saved.name) + '.' : 'Done!';
       if (failures.length > 0) text += ' ' + failures.length + ' could not be scaled: see the list.';
       showStatus(text, failures.length > 0, failures.length === 0);
     } finally {
       clearTimeout(progressTimer);
       $('progress').hidden = true;
       setBusy(false);
+      showOutcome();
     }
   }
 
-  async function save(outputs, several, place, outputText) {
+  async function save(outputs, several, place) {
     if (place && place.file) return writeTo(place.file, outputs[0].blob, place.file.name);
     if (place && place.folder) return writeToFolder(place.folder, outputs);
-    const name = L.safeFileName(outputText);
+    const name = outputFileName(several);
     if (!several) {
       download(outputs[0].blob, name);
       return { ok: true, name };
     }
     showStatus('Putting the models into ' + L.displayName(name) + '...');
-    const zipped = await ask('zip', { entries: outputs }, (done, total) => {
+    const zipped = await ask('zip', { entries: outputs.map(({ name, blob }) => ({ name, blob })) },
+                             (done, total) => {
       $('overall').value = done / (total || 1);
     });
     if (zipped.cancelled) return { ok: false, message: 'Cancelled: nothing was saved.' };
@@ -464,21 +593,31 @@
     }
   }
 
+  // The file `path` names in `folder`, through the folders before its last "/" (made when
+  // `create` is true).
+  async function fileIn(folder, path, create) {
+    const parts = path.split('/');
+    let inside = folder;
+    for (const part of parts.slice(0, -1)) inside = await inside.getDirectoryHandle(part, { create });
+    return inside.getFileHandle(parts[parts.length - 1], { create });
+  }
+
   // Into a folder: refused before anything is written if any name is taken there.
   async function writeToFolder(folder, outputs) {
     for (const output of outputs) {
       try {
-        await folder.getFileHandle(output.name);
+        await fileIn(folder, output.name, false);
         return { ok: false, message: L.displayName(output.name) + ' already exists in the folder ' +
                  'you picked: nothing was written.' };
       } catch (error) {
         if (error.name !== 'NotFoundError') {
-          return { ok: false, message: 'Unable to open output file. (' + error.message + ')' };
+          return { ok: false, message: 'Unable to open output file. (' + L.displayName(output.name) +
+                   ': ' + error.message + ')' };
         }
       }
     }
     for (const output of outputs) {
-      const handle = await folder.getFileHandle(output.name, { create: true });
+      const handle = await fileIn(folder, output.name, true);
       const written = await writeTo(handle, output.blob, output.name);
       if (!written.ok) return written;
     }
@@ -489,9 +628,11 @@
 
   function wire() {
     startWorker();
-    createTessaryModule({ tessaryFiles: {} }).then((module) => {
+    pageReady = createTessaryModule({ tessaryFiles: {} }).then((module) => {
       pageApi = TessaryApi.wrap(module);
       rerenderReports();
+    }, (error) => {
+      showStatus('The scaling module could not start: ' + (error && error.message || error), true);
     });
     modelInput.addEventListener('change', () => chooseModels(modelInput.files));
     form.addEventListener('submit', scaleAll);
@@ -499,14 +640,19 @@
     document.addEventListener('keydown', (event) => {
       if (event.key === 'Escape') cancel();
     });
-    for (const id of ['scale-x', 'scale-y', 'scale-z', 'fit-length', 'fit-axis']) {
-      $(id).addEventListener('input', rerenderReports);
+    for (const id of [...FACTOR_FIELDS, 'fit-length', 'fit-axis']) {
+      $(id).addEventListener('input', () => {
+        markFields(readFields(), true);
+        rerenderReports();
+      });
+      $(id).addEventListener('change', () => markFields(readFields()));
     }
     for (const id of ['mode-factors', 'mode-fit']) {
       $(id).addEventListener('change', () => {
         const fit = $('mode-fit').checked;
         $('fit-fields').hidden = !fit;
         $('factor-fields').hidden = fit;
+        markFields(readFields(), true);
         rerenderReports();
       });
     }
@@ -532,7 +678,11 @@
       event.preventDefault();
       depth = 0;
       zone.hidden = true;
-      chooseModels(event.dataTransfer.files);
+      // Folders come as entries, which must be taken while the drop is handled.
+      const entries = [...event.dataTransfer.items].filter((item) => item.kind === 'file')
+        .map((item) => (typeof item.webkitGetAsEntry === 'function' ? item.webkitGetAsEntry() : null));
+      if (entries.length > 0 && entries.every(Boolean)) chooseDropped(entries, []);
+      else chooseDropped([], event.dataTransfer.files);
     });
 
     // Models opened with the installed app from the file manager.

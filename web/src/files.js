@@ -21,7 +21,8 @@
       this.onProgress = onProgress || (() => {});
       this.open = new Map();
       this.next = 1;
-      this.lastError = '';
+      this.lastError = '';  // what the last read that failed said
+      this.lastErrorName = '';  // and its name, such as "NotFoundError"
     }
 
     // A model to read: a File or any Blob.
@@ -149,6 +150,7 @@
     // Typically the file changed or went away since it was chosen.
     failed(error) {
       this.lastError = error && error.message ? error.message : String(error);
+      this.lastErrorName = (error && error.name) || '';
       return -1;
     }
 

@@ -1,6 +1,7 @@
-// What the page decides without the module: output names, the factor for a length, the box
-// after scaling, whether a file looks like text, and how a name is shown. Shared by the page,
-// its worker and Node's tests.
+// What the page decides without the module: output names, the box after scaling, how a name
+// and a count are shown, the models inside a dropped folder. (What tessary-scale decides, the
+// factors, the fit and what is model text, the page asks the module.) Shared by the page, its
+// worker and Node's tests.
 (function (root, factory) {
   if (typeof module === 'object' && module.exports) module.exports = factory();
   else root.TessaryLogic = factory();
@@ -9,24 +10,40 @@
 
   const AXES = ['x', 'y', 'z'];
 
-  // "crate.mdl" -> "crate-scaled.mdl": "-scaled" before the extension, if the name has one.
+  // Characters that show nothing of their own, or that reorder or hide what follows: control
+  // characters, invisible format characters (the bidirectional overrides and isolates, zero
+  // widths, the byte order mark, ...), line and paragraph separators. In a name they could
+  // make it look like another ("photo\u202Eldm.png" shows as "photogpn.mdl").
+  const HIDDEN = /[\p{Cc}\p{Cf}\p{Zl}\p{Zp}]/gu;
+
+  // "crate.mdl" -> "crate-scaled.mdl": "-scaled" before the extension; a name without one
+  // gets ".mdl", which the browser would otherwise replace by one of its own choice.
   const SUFFIX = '-scaled';
   const LONGEST_NAME = 200;
   function outputName(modelName) {
     const name = safeFileName(modelName);
     const dot = name.lastIndexOf('.');
     const stem = dot <= 0 ? name : name.slice(0, dot);
-    const extension = dot <= 0 ? '' : name.slice(dot);
+    const extension = dot <= 0 ? '.mdl' : name.slice(dot);
     return stem.slice(0, LONGEST_NAME - SUFFIX.length - extension.length) + SUFFIX + extension;
   }
 
-  // A name a download or a zip entry may carry: no folders, no control characters, none of
-  // the characters some systems refuse in names, not too long, never empty.
+  // The name a download really gets: `name` made safe, with `extension` (".mdl", ".zip")
+  // when it has none.
+  function savedName(name, extension) {
+    const safe = safeFileName(name);
+    return safe.lastIndexOf('.') > 0 ? safe : safeFileName(safe + extension);
+  }
+
+  // A name a download or a zip entry may carry: no folders, no control or invisible
+  // characters, none of the characters some systems refuse in names, no dot or blank at the
+  // end (where some systems drop them), not too long, never empty.
   function safeFileName(name) {
     let safe = String(name)
-      .replace(/[\u0000-\u001f\u007f-\u009f]/g, '')
+      .replace(HIDDEN, '')
       .replace(/[\\/:*?"<>|]/g, '_')
-      .trim();
+      .trim()
+      .replace(/[. ]+$/, '');
     if (safe === '' || safe === '.' || safe === '..') safe = 'model.mdl';
     if (safe.length > LONGEST_NAME) {
       const dot = safe.lastIndexOf('.');
@@ -53,37 +70,20 @@
     });
   }
 
-  // A name as the page shows it: control characters made visible, the rest as it is (the page
-  // inserts it as text, never as markup), cut when very long.
+  // A name as the page shows it: control and invisible characters made visible as \u202e,
+  // the rest as it is (the page inserts it as text, never as markup), cut when very long.
   function displayName(name) {
-    let shown = String(name).replace(/[\u0000-\u001f\u007f-\u009f]/g, (c) =>
-      '\\u' + c.charCodeAt(0).toString(16).padStart(4, '0'));
+    let shown = String(name).replace(HIDDEN, (c) => {
+      const code = c.codePointAt(0).toString(16);
+      return code.length <= 4 ? '\\u' + code.padStart(4, '0') : '\\u{' + code + '}';
+    });
     if (shown.length > 120) shown = shown.slice(0, 80) + '…' + shown.slice(-30);
     return shown;
   }
 
-  // The uniform factor that gives the vertex points `length` along `axis` (0, 1, 2), or why
-  // there is none, in the words of tessary-scale --fit. `otherBoxes` are those of the model's
-  // other points (positions, keys): no point may be taken beyond the range of numbers.
-  function fitFactor(vertexBox, axis, length, otherBoxes = []) {
-    if (!vertexBox) return { reason: 'it has no vertex points' };
-    const along = ' along ' + AXES[axis];
-    const extent = vertexBox.max[axis] - vertexBox.min[axis];
-    if (!Number.isFinite(extent)) return { reason: 'the extent of its vertex points' + along +
-                                                   ' is not finite' };
-    if (extent === 0) return { reason: 'its vertex points are flat' + along };
-    const factor = length / extent;
-    if (!Number.isFinite(factor) || factor === 0) {
-      return { reason: 'the factor for an extent of ' + extent + along + ' is out of range' };
-    }
-    for (const points of [vertexBox, ...otherBoxes]) {
-      const scaled = scaledBox(points, [factor, factor, factor]);
-      if (scaled && ![...scaled.min, ...scaled.max].every(Number.isFinite)) {
-        return { reason: 'the factor ' + factor + ' would take some of its points beyond the ' +
-                         'range of numbers' };
-      }
-    }
-    return { factor };
+  // "1 model", "2 models".
+  function count(n, one, many) {
+    return n + ' ' + (n === 1 ? one : many);
   }
 
   // The box around the points after scaling: a negative factor swaps an axis's ends, and an
@@ -105,19 +105,6 @@
     return [0, 1, 2].map((axis) => box.max[axis] - box.min[axis]);
   }
 
-  // Whether the first bytes of a file look like model text rather than a picture, an archive
-  // or a program: at most 8 in 100 of them control characters. (Tabs, line breaks, form feeds
-  // and Ctrl-Z are text here; a NUL now and then is part of some models, and the pass has
-  // rules for it.) Such data, compressed or machine code, has about 10 in 100.
-  function looksLikeText(bytes) {
-    let control = 0;
-    for (let i = 0; i < bytes.length; ++i) {
-      const b = bytes[i];
-      if (b < 32 && b !== 9 && b !== 10 && b !== 12 && b !== 13 && b !== 26) ++control;
-    }
-    return control * 100 <= bytes.length * 8;
-  }
-
   // Bytes as people read them: "812 bytes", "1.4 MB", "3.2 GB".
   function sizeText(bytes) {
     if (bytes < 1000) return bytes + (bytes === 1 ? ' byte' : ' bytes');
@@ -131,6 +118,47 @@
     return (value < 10 ? value.toFixed(1) : Math.round(value)) + ' ' + units[unit];
   }
 
-  return { AXES, outputName, safeFileName, uniqueNames, displayName, fitFactor, scaledBox,
-           boxSize, looksLikeText, sizeText };
+  // The models among dropped things: `entries` are those of a drop (FileSystemEntry: a file
+  // or a folder, whose own entries come a batch at a time). Files are taken as they are,
+  // folders for the .mdl files anywhere inside them, each with the path of its folder from the
+  // dropped one ("parts/", "" at its top). Answers { models: [{ file, folder }], empty: names
+  // of dropped folders that hold no model }.
+  async function modelsFromEntries(entries) {
+    const models = [];
+    const empty = [];
+    const fileOf = (entry) => new Promise((resolve, reject) => entry.file(resolve, reject));
+    const entriesOf = async (folder) => {
+      const reader = folder.createReader();
+      const all = [];
+      for (;;) {
+        const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+        if (batch.length === 0) return all;
+        all.push(...batch);
+      }
+    };
+    const walk = async (folder, path) => {
+      let found = 0;
+      const children = (await entriesOf(folder)).sort((a, b) => (a.name < b.name ? -1 : 1));
+      for (const child of children) {
+        if (child.isDirectory) {
+          found += await walk(child, path + child.name + '/');
+        } else if (/\.mdl$/i.test(child.name)) {
+          models.push({ file: await fileOf(child), folder: path });
+          ++found;
+        }
+      }
+      return found;
+    };
+    for (const entry of entries) {
+      if (entry.isDirectory) {
+        if ((await walk(entry, entry.name + '/')) === 0) empty.push(entry.name);
+      } else {
+        models.push({ file: await fileOf(entry), folder: '' });
+      }
+    }
+    return { models, empty };
+  }
+
+  return { AXES, outputName, savedName, safeFileName, uniqueNames, displayName, count,
+           scaledBox, boxSize, sizeText, modelsFromEntries };
 });

@@ -33,8 +33,6 @@ const files = new TessaryFiles.Files(passSlice, (done, total) => {
   postMessage({ type: 'progress', id: current, done, total });
 });
 
-// How much of a model's start is looked at to tell text from other data.
-const SNIFF_BYTES = 64 * 1024;
 // A zip without its 64-bit extension holds less than 4 GiB and 65535 files.
 const ZIP_LIMIT = 0xffffffff - (1 << 20);
 
@@ -97,27 +95,48 @@ const ready = openOutputs()
   postMessage({ type: 'broken', message: String(error && error.message || error) });
 });
 
+// Why the file is not model text, by its first bytes and tessary-scale's rule, or ''.
 async function notText(file) {
-  const start = await readSlice(file, 0, Math.min(file.size, SNIFF_BYTES));
-  return !TessaryLogic.looksLikeText(start);
+  return api.checkText(await readSlice(file, 0, Math.min(file.size, api.textSample())));
 }
 
-function withReason(result) {
-  const reason = files.lastError || result.reason;
-  files.lastError = '';
-  return reason ? result.message + ' (' + reason + ')' : result.message;
+// A File names the file the user chose: moved, deleted or changed since, it can no longer be
+// read, and the browser says so with one of these.
+const CHANGED = ['NotFoundError', 'NotReadableError'];
+
+// The module's failure as the page tells it: the file changed since it was chosen, or the
+// module's message with its reason.
+function failed(result) {
+  const [error, name] = [files.lastError, files.lastErrorName];
+  files.lastError = files.lastErrorName = '';
+  if (CHANGED.includes(name)) return { ok: false, changed: true };
+  const reason = error || result.reason;
+  return { ok: false, message: reason ? result.message + ' (' + reason + ')' : result.message };
+}
+
+// Runs `body` on a model, answering for it when the file cannot be read any more.
+async function onModel(body) {
+  try {
+    return await body();
+  } catch (error) {
+    if (error && CHANGED.includes(error.name)) return { ok: false, changed: true };
+    throw error;
+  }
 }
 
 const handlers = {
-  async inspect({ file }) {
-    if (await notText(file)) return { ok: false, notText: true };
-    const input = files.addInput(file);
-    try {
-      const result = await api.inspect(input, file.name);
-      return result.ok ? result : { ok: false, message: withReason(result) };
-    } finally {
-      files.release(input);
-    }
+  inspect({ file }) {
+    return onModel(async () => {
+      const reason = await notText(file);
+      if (reason) return { ok: false, notText: reason };
+      const input = files.addInput(file);
+      try {
+        const result = await api.inspect(input, file.name);
+        return result.ok ? result : failed(result);
+      } finally {
+        files.release(input);
+      }
+    });
   },
 
   async 'start-run'() {
@@ -125,25 +144,28 @@ const handlers = {
     return { ok: true };
   },
 
-  async scale({ file, outputName, factors }) {
-    if (await notText(file)) return { ok: false, notText: true };
-    const input = files.addInput(file);
-    const output = files.addOutput(await newOutput());
-    const started = performance.now();
-    try {
-      const result = await api.scale(input, file.name, output, outputName, factors);
-      if (!result.ok) {
+  scale({ file, outputName, factors }) {
+    return onModel(async () => {
+      const reason = await notText(file);
+      if (reason) return { ok: false, notText: reason };
+      const input = files.addInput(file);
+      const output = files.addOutput(await newOutput());
+      const started = performance.now();
+      try {
+        const result = await api.scale(input, file.name, output, outputName, factors);
+        if (!result.ok) {
+          files.release(output);
+          return failed(result);
+        }
+        result.blob = await files.finish(output, 'model/x-tessary-mdl');
+        result.milliseconds = performance.now() - started;
+        result.reading = suspending ? 'suspending' : 'synchronous';
+        return result;
+      } finally {
+        files.release(input);
         files.release(output);
-        return { ok: false, message: withReason(result) };
       }
-      result.blob = await files.finish(output, 'model/x-tessary-mdl');
-      result.milliseconds = performance.now() - started;
-      result.reading = suspending ? 'suspending' : 'synchronous';
-      return result;
-    } finally {
-      files.release(input);
-      files.release(output);
-    }
+    });
   },
 
   // The outputs as one zip, deflated, read and written a piece at a time (each piece read as

@@ -1,5 +1,6 @@
-// The page's decisions that need no module: names, the factor for a length, boxes after
-// scaling, telling text from other data.
+// The page's decisions that need no module: names, counts, boxes after scaling, the models in
+// a dropped folder. (The factors, the fit and what is model text are the module's: see
+// module.test.js.)
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -9,8 +10,11 @@ const outputNameCases = [
   ['crate.mdl', 'crate-scaled.mdl'],
   ['Crate.MDL', 'Crate-scaled.MDL'],
   ['a.b.mdl', 'a.b-scaled.mdl'],
-  ['noextension', 'noextension-scaled'],
-  ['.mdl', '.mdl-scaled'],
+  ['noextension', 'noextension-scaled.mdl'],
+  ['.mdl', '.mdl-scaled.mdl'],
+  ['crate.mdl.', 'crate-scaled.mdl'],
+  ['photo\u202egnp.mdl', 'photognp-scaled.mdl'],
+  ['zero\u200bwidth\u2066isolate\u2069\ufeff.mdl', 'zerowidthisolate-scaled.mdl'],
   ['<b>x</b>.mdl', '_b_x__b_-scaled.mdl'],
   ['tab\there\u0007.mdl', 'tabhere-scaled.mdl'],
   ['', 'model-scaled.mdl'],
@@ -39,6 +43,8 @@ const displayCases = [
   ['plain.mdl', 'plain.mdl'],
   ['<script>alert(1)</script>.mdl', '<script>alert(1)</script>.mdl'],
   ['bell\u0007\n.mdl', 'bell\\u0007\\u000a.mdl'],
+  ['photo\u202egnp.mdl', 'photo\\u202egnp.mdl'],
+  ['a\u200fb\u2028c\u{e0041}.mdl', 'a\\u200fb\\u2028c\\u{e0041}.mdl'],
 ];
 for (const [name, expected] of displayCases) {
   test('the name ' + JSON.stringify(name) + ' is shown as ' + expected, () => {
@@ -50,29 +56,6 @@ test('a very long name is shown cut', () => {
 });
 
 const box = (min, max) => ({ min, max });
-const fitCases = [
-  { name: 'no vertex points', box: null, axis: 2, length: 1.8, reason: 'it has no vertex points' },
-  { name: 'flat along z', box: box([0, 0, 5], [1, 1, 5]), axis: 2, length: 1,
-    reason: 'its vertex points are flat along z' },
-  { name: 'infinite extent', box: box([0, -Infinity, 0], [1, 1, 1]), axis: 1, length: 1,
-    reason: 'the extent of its vertex points along y is not finite' },
-  { name: 'a factor that underflows', box: box([0, 0, 0], [1e300, 1, 1]), axis: 0, length: 1e-30,
-    reason: 'the factor for an extent of 1e+300 along x is out of range' },
-  { name: 'an ordinary model', box: box([-1, 2, -4], [1, 3, 4]), axis: 2, length: 1.8, factor: 1.8 / 8 },
-  { name: 'a factor that takes a vertex beyond the range', box: box([0, 0, 0], [1, 1, 10]), axis: 0,
-    length: 1e308, reason: 'the factor 1e+308 would take some of its points beyond the range of numbers' },
-  { name: 'a factor that takes a position beyond the range', box: box([0, 0, 0], [1, 1, 1]), axis: 0,
-    length: 1e300, others: [box([0, 0, 0], [1e10, 0, 0]), null],
-    reason: 'the factor 1e+300 would take some of its points beyond the range of numbers' },
-];
-for (const row of fitCases) {
-  test('fitting ' + row.name, () => {
-    const fit = L.fitFactor(row.box, row.axis, row.length, row.others);
-    if (row.reason) assert.deepStrictEqual(fit, { reason: row.reason });
-    else assert.deepStrictEqual(fit, { factor: row.factor });
-  });
-}
-
 const scaledCases = [
   { name: 'positive factors', factors: [2, 3, 4], box: box([-1, 0, 1], [1, 2, 3]),
     expected: box([-2, 0, 4], [2, 6, 12]) },
@@ -87,23 +70,57 @@ for (const row of scaledCases) {
   });
 }
 
-const textCases = [
-  ['model text', Buffer.from('verts 1\r\n1 2 3\n\x1a'), true],
-  ['a NUL among text', Buffer.from('verts 1\n\x001 2 3 and some more words\n'), true],
-  ['many control bytes', Buffer.from('\x01\x02\x03\x04abc'), false],
-  ['every byte alike', Buffer.from(Array.from({ length: 65536 }, (_, i) => i % 256)), false],
-  ['pseudo-random bytes', Buffer.from(Array.from({ length: 65536 }, (_, i) => (i * 2654435761) >>> 24)), false],
-  ['nothing', Buffer.alloc(0), true],
-  ['UTF-8 names', Buffer.from('node modèle-Ωμέγα\n'), true],
-];
-for (const [name, bytes, expected] of textCases) {
-  test('looks like text: ' + name, () => {
-    assert.strictEqual(L.looksLikeText(bytes), expected);
-  });
-}
-
 const sizeCases = [[0, '0 bytes'], [1, '1 byte'], [999, '999 bytes'], [1500, '1.5 kB'],
                    [12648175, '13 MB'], [4294967296, '4.3 GB']];
 for (const [bytes, expected] of sizeCases) {
   test(bytes + ' bytes read as ' + expected, () => assert.strictEqual(L.sizeText(bytes), expected));
+}
+
+// The name a download really gets: the Output field's text, with an extension.
+const savedCases = [['renamed', '.mdl', 'renamed.mdl'], ['models', '.zip', 'models.zip'],
+                    ['a.mdl', '.zip', 'a.mdl'], ['x.', '.mdl', 'x.mdl'], ['', '.mdl', 'model.mdl']];
+for (const [typed, extension, expected] of savedCases) {
+  test(JSON.stringify(typed) + ' is saved as ' + expected, () => {
+    assert.strictEqual(L.savedName(typed, extension), expected);
+  });
+}
+
+const countCases = [[0, '0 models'], [1, '1 model'], [2, '2 models']];
+for (const [n, expected] of countCases) {
+  test(n + ' is counted as ' + expected, () => assert.strictEqual(L.count(n, 'model', 'models'), expected));
+}
+
+// Dropped things as the browser gives them: entries of files and folders, a folder's entries
+// coming a batch at a time. Each row: what was dropped, the models found with their folders,
+// and the folders that hold none.
+const fileEntry = (name) => ({ name, isFile: true, isDirectory: false,
+                               file: (ok) => ok({ name, size: name.length }) });
+const folderEntry = (name, children, batch = 2) => ({
+  name, isFile: false, isDirectory: true,
+  createReader() {
+    let at = 0;
+    return { readEntries(ok) {
+      const some = children.slice(at, at + batch);
+      at += some.length;
+      setTimeout(() => ok(some), 0);
+    } };
+  },
+});
+const dropCases = [
+  { name: 'files alone', dropped: [fileEntry('a.mdl'), fileEntry('notes.txt')],
+    models: ['a.mdl', 'notes.txt'], empty: [] },
+  { name: 'a folder with models in folders of its own',
+    dropped: [folderEntry('parts', [fileEntry('b.mdl'), fileEntry('readme.txt'), fileEntry('A.MDL'),
+                                    folderEntry('wheels', [fileEntry('w.mdl')])])],
+    models: ['parts/A.MDL', 'parts/b.mdl', 'parts/wheels/w.mdl'], empty: [] },
+  { name: 'a folder without models beside a file',
+    dropped: [folderEntry('photos', [fileEntry('x.png'), folderEntry('more', [])]), fileEntry('c.mdl')],
+    models: ['c.mdl'], empty: ['photos'] },
+];
+for (const row of dropCases) {
+  test('dropped: ' + row.name, async () => {
+    const found = await L.modelsFromEntries(row.dropped);
+    assert.deepStrictEqual(found.models.map((m) => m.folder + m.file.name), row.models);
+    assert.deepStrictEqual(found.empty, row.empty);
+  });
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Tessary's page in headless Chromium, served from build/web on 127.0.0.1: a model scaled to
-the bytes of build/release's tessary-scale, several into a zip, Cancel on a big model, a file
-that is not text under a hostile name, the keyboard, narrow screens, offline use, and no
-request anywhere while scaling. Saves the page's screenshot to build/web-page.png, or to
+the bytes of build/release's tessary-scale, several into a zip, a dropped folder, Cancel on a
+big model, the factors, lengths and files tessary-scale refuses refused with its words, a file
+that changed since it was chosen, hostile names, the keyboard, narrow screens, offline use,
+and no request anywhere while scaling. Saves the page's screenshot to build/web-page.png, or to
 docs/web-page.png (the README's) with TESSARY_UPDATE_SCREENSHOT=1."""
 
 import io
@@ -123,6 +124,44 @@ class PageTest(unittest.TestCase):
         with open(out, 'rb') as file:
             return file.read()
 
+    def native_fit(self, model, fit):
+        out = os.path.join(self.work, 'native-fit-' + os.path.basename(model))
+        subprocess.run([SCALE, '--fit', fit, model, out], check=True)
+        with open(out, 'rb') as file:
+            return file.read()
+
+    def cli_refusal(self, *arguments):
+        """What tessary-scale says when it refuses `arguments`, without its name and the
+        pointer to --help."""
+        run = subprocess.run([SCALE, *arguments], capture_output=True, text=True)
+        self.assertNotEqual(run.returncode, 0, arguments)
+        return run.stderr.removeprefix('tessary-scale: ').removesuffix('\n').removesuffix(
+            " (see 'tessary-scale --help')")
+
+    def write(self, name, data):
+        path = os.path.join(self.work, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as file:
+            file.write(data.encode() if isinstance(data, str) else data)
+        return path
+
+    def drop(self, *paths):
+        """Drops files and folders on the page as a file manager does."""
+        data = {'items': [], 'files': list(paths), 'dragOperationsMask': 1}
+        for kind in ('dragEnter', 'dragOver', 'drop'):
+            self.driver.execute_cdp_cmd('Input.dispatchDragEvent',
+                                        {'type': kind, 'x': 200, 'y': 200, 'data': data})
+
+    def ready(self, count=1):
+        self.wait_for(lambda d: d.execute_script(
+            'return [...document.querySelectorAll(".model-state")].filter('
+            'e => e.textContent === "Ready.").length') == count)
+
+    def in_view(self, element_id):
+        return self.driver.execute_script(
+            'const r = document.getElementById(arguments[0]).getBoundingClientRect();'
+            'return r.top >= 0 && r.bottom <= window.innerHeight && r.height > 0;', element_id)
+
     # -- the tests -----------------------------------------------------------------------
 
     def test_one_model_is_downloaded_with_the_native_bytes(self):
@@ -175,16 +214,28 @@ class PageTest(unittest.TestCase):
         with open(big, 'w') as file:
             for _ in range(150):  # 65 MB
                 file.write('verts 20000\n' + block)
-        self.choose(big)
-        self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
-        # Progress shows after half a second, while the model is read for its report or scaled.
-        self.wait_for(lambda d: d.find_element(By.ID, 'progress').is_displayed()
-                      or d.find_element(By.CSS_SELECTOR, '.model-progress').is_displayed())
-        self.el('cancel').click()
-        self.assertEqual(self.wait_for_status('Cancelled', 5), 'Cancelled: nothing was saved.')
-        self.assertFalse(self.el('progress').is_displayed())
-        time.sleep(1)
-        self.assertEqual(os.listdir(self.downloads), [])
+            # and zeros up to 1 GiB, which the disk does not hold, so that scaling lasts
+            file.truncate(1 << 30)
+        # Rows: how the run is cancelled, while the model is being scaled.
+        for how in ('the Cancel button', 'Escape'):
+            with self.subTest(how=how):
+                self.choose(big)
+                self.wait_for(lambda d: 'Ready.' in d.find_element(By.ID, 'models').text)
+                self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+                # Progress shows after half a second.
+                self.wait_for(lambda d: d.find_element(By.ID, 'progress').is_displayed())
+                self.assertEqual(self.el('models').find_element(
+                    By.CSS_SELECTOR, '.model-state').text, 'Scaling the model...')
+                if how == 'Escape':
+                    ActionChains(self.driver).send_keys(Keys.ESCAPE).perform()
+                else:
+                    self.el('cancel').click()
+                self.assertEqual(self.wait_for_status('Cancelled', 5), 'Cancelled: nothing was saved.')
+                self.assertFalse(self.el('progress').is_displayed())
+                self.assertEqual(self.el('models').find_element(
+                    By.CSS_SELECTOR, '.model-state').text, 'Not scaled: cancelled.')
+                time.sleep(1)
+                self.assertEqual(os.listdir(self.downloads), [])
         # The page goes on working with a new worker.
         self.choose(self.model('m0002.mdl'))
         self.type_factors('3', '3', '3').send_keys(Keys.ENTER)
@@ -245,9 +296,162 @@ class PageTest(unittest.TestCase):
         self.assertEqual(models.find_elements(By.TAG_NAME, 'img'), [])
         self.assertIn('<img src=x onerror="document.title=1">\\u0007&amp;.mdl', models.text)
         self.el('scale').click()
-        self.assertIn('is not model text', self.wait_for_status('<img'))
+        # As tessary-scale refuses it, for the same reason.
+        reason = self.cli_refusal(path, os.path.join(self.work, 'out.mdl'), '2').split(': ', 1)[1]
+        self.assertEqual(self.wait_for_status('Unable to open input file.'),
+                         'Unable to open input file. (<img src=x onerror="document.title=1">'
+                         '\\u0007&amp;.mdl: ' + reason)
+        self.assertTrue(reason.startswith('is not model text: '), reason)
         self.assertEqual(self.driver.title, 'Tessary')
         self.assertEqual(os.listdir(self.downloads), [])
+
+    def test_factors_and_lengths_are_refused_as_tessary_scale_refuses_them(self):
+        model = self.model('m0003.mdl')
+        out = os.path.join(self.work, 'refused.mdl')
+        self.choose(model)
+        self.ready()
+        # Rows: the field, the text typed, and tessary-scale's arguments for the same text.
+        rows = [('scale-x', text, [model, out, text, '1', '1'])
+                for text in ('', 'abc', ',5', '0x10', 'nan', 'inf', '1,5', '2x', '1e400')]
+        rows += [('fit-length', text, ['--fit', 'z=' + text, model, out])
+                 for text in ('-1', '1,8', '', 'abc', '0', 'nan', '1e400')]
+        for field_id, text, arguments in rows:
+            with self.subTest(field=field_id, text=text):
+                if field_id == 'fit-length':
+                    self.el('mode-fit').click()
+                    field = self.el('fit-length')
+                    field.clear()
+                    field.send_keys(text)
+                    field.send_keys(Keys.ENTER)
+                else:
+                    self.el('mode-factors').click()
+                    self.type_factors(text, '1', '1').send_keys(Keys.ENTER)
+                said = self.cli_refusal(*arguments)
+                if field_id == 'fit-length':
+                    said = said.removeprefix('--fit ')
+                self.wait_for(lambda d: self.status() == 'Nothing was scaled: ' + said + '.')
+                note = self.el(field_id + '-error')
+                self.assertEqual(note.text, said)
+                field = self.el(field_id)
+                self.assertEqual(field.get_attribute('aria-invalid'), 'true')
+                self.assertIn(field_id + '-error', field.get_attribute('aria-describedby').split())
+                self.assertEqual(self.driver.switch_to.active_element.get_attribute('id'), field_id)
+        # A number typed in its place takes the mark away.
+        self.el('fit-length').clear()
+        self.el('fit-length').send_keys('2')
+        self.wait_for(lambda d: d.find_element(By.ID, 'fit-length').get_attribute('aria-invalid') is None)
+        self.assertFalse(self.el('fit-length-error').is_displayed())
+        self.assertEqual(os.listdir(self.downloads), [])
+
+    def test_a_model_that_holds_infinite_values_is_fitted(self):
+        model = self.write('infinite.mdl', 'position 1e999 0 0\nverts 2\n0 0 0\n0 0 33.0882\n')
+        self.choose(model)
+        self.ready()
+        self.el('mode-fit').click()
+        self.el('fit-length').clear()
+        self.el('fit-length').send_keys('1.8', Keys.ENTER)
+        self.assertEqual(self.wait_for_status('Done!'), 'Done!')
+        self.assertEqual(self.downloaded('infinite-scaled.mdl'), self.native_fit(model, 'z=1.8'))
+
+    def test_models_with_unusual_bytes_are_scaled_as_tessary_scale_scales_them(self):
+        # Rows: name, text; each is model text to tessary-scale.
+        rows = [('tabs.mdl', 'verts 40\n' + '1\v2\f3\n' * 40),
+                ('nul.mdl', 'verts 1\n1 \x002'),
+                ('zeros.mdl', 'position 1 2 3\n' + '\0' * 70000)]
+        for name, text in rows:
+            with self.subTest(model=name):
+                model = self.write(name, text)
+                self.choose(model)
+                self.ready()
+                self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+                self.assertEqual(self.wait_for_status('Done!'), 'Done!')
+                output = name.replace('.mdl', '-scaled.mdl')
+                self.assertEqual(self.downloaded(output), self.native(model, '2'))
+                os.remove(os.path.join(self.downloads, output))
+
+    def test_a_model_changed_or_deleted_after_it_was_chosen_is_named(self):
+        # Rows: what happens to the model once chosen.
+        def append(path):
+            with open(path, 'a') as file:
+                file.write('position 4 5 6\n')
+        rows = [('deleted.mdl', os.remove), ('changed.mdl', append)]
+        for name, change in rows:
+            with self.subTest(model=name):
+                model = self.write(name, 'verts 1\n1 2 3\n')
+                self.choose(model)
+                self.ready()
+                change(model)
+                self.el('scale').click()
+                self.assertEqual(self.wait_for_status('Unable to read'),
+                                 'Unable to read %s: it was moved, deleted or changed after it '
+                                 'was chosen. Choose it again.' % name)
+                self.assertEqual(os.listdir(self.downloads), [])
+
+    def test_a_dropped_folder_gives_its_models_in_their_folders(self):
+        parts = os.path.join(self.work, 'parts')
+        shutil.rmtree(parts, ignore_errors=True)
+        inside = {'parts/a.mdl': self.model('m0001.mdl'), 'parts/wheels/w.mdl': self.model('m0002.mdl')}
+        for name, source in inside.items():
+            os.makedirs(os.path.dirname(os.path.join(self.work, name)), exist_ok=True)
+            shutil.copy(source, os.path.join(self.work, name))
+        self.write('parts/readme.txt', 'not a model')
+        self.write('photos/x.png', 'not a model either')
+        alone = self.model('m0005.mdl')
+        self.drop(parts, alone)
+        self.wait_for(lambda d: len(d.find_elements(By.CSS_SELECTOR, '#models > li')) == 3)
+        self.assertEqual([h.text for h in self.driver.find_elements(By.CSS_SELECTOR, '#models h3')],
+                         ['parts/a.mdl', 'parts/wheels/w.mdl', 'm0005.mdl'])
+        self.ready(3)
+        self.type_factors('2', '-3', '0.5').send_keys(Keys.ENTER)
+        self.assertEqual(self.wait_for_status('Done!'), 'Done! 3 models scaled into scaled-models.zip.')
+        archive = zipfile.ZipFile(io.BytesIO(self.downloaded('scaled-models.zip')))
+        expected = {'parts/a-scaled.mdl': os.path.join(self.work, 'parts/a.mdl'),
+                    'parts/wheels/w-scaled.mdl': os.path.join(self.work, 'parts/wheels/w.mdl'),
+                    'm0005-scaled.mdl': alone}
+        self.assertEqual(sorted(archive.namelist()), sorted(expected))
+        for entry, model in expected.items():
+            self.assertEqual(archive.read(entry), self.native(model, '2', '-3', '0.5'), entry)
+        # A folder without a model is named, and nothing is chosen from it.
+        self.drop(os.path.join(self.work, 'photos'))
+        self.wait_for_status('The folder')
+        self.assertEqual(self.status(), 'The folder photos holds no .mdl file: nothing in it was chosen.')
+        self.assertEqual(len(self.driver.find_elements(By.CSS_SELECTOR, '#models > li')), 3)
+
+    def test_names_are_shown_and_saved_as_they_really_are(self):
+        # Rows: the model's name, as the page shows it, the Output field's text (None: as
+        # the page fills it), the name the download gets.
+        rows = [('photo\u202egnp.mdl', 'photo\\u202egnp.mdl', None, 'photognp-scaled.mdl'),
+                ('noextension', 'noextension', None, 'noextension-scaled.mdl'),
+                ('plain.mdl', 'plain.mdl', 'renamed', 'renamed.mdl')]
+        for name, shown, typed, saved in rows:
+            with self.subTest(model=name):
+                model = self.write(name, 'verts 1\n1 2 3\n')
+                self.choose(model)
+                self.ready()
+                self.assertEqual(self.el('models').find_element(By.TAG_NAME, 'h3').text, shown)
+                if typed is not None:
+                    self.el('output').clear()
+                    self.el('output').send_keys(typed)
+                else:
+                    self.assertEqual(self.el('output').get_attribute('value'), saved)
+                self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+                self.wait_for_status('Done!')
+                self.assertEqual(self.downloaded(saved), self.native(model, '2'))
+                self.assertIn(' as %s.' % saved, self.el('models').find_element(
+                    By.CSS_SELECTOR, '.model-state').text)
+                os.remove(os.path.join(self.downloads, saved))
+
+    def test_counts_are_singular_or_plural(self):
+        one = self.write('one.mdl', 'verts 1\n1 2 3\n')
+        picture = self.write('picture.mdl', bytes(range(256)) * 64)
+        self.choose(one, picture)
+        self.ready(1)
+        self.assertIn('2 lines · 0 position/center lines · 1 verts block, 1 vertex line · '
+                      '0 positionkey blocks, 0 key lines', self.el('models').text)
+        self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+        self.assertEqual(self.wait_for_status('Done!'), 'Done! 1 model scaled into scaled-models.zip. '
+                         '1 could not be scaled: see the list.')
+        self.assertIn('Done! 1 point scaled', self.el('models').text)
 
     def test_nothing_is_asked_of_any_server_while_scaling(self):
         self.driver.execute_async_script(
@@ -286,7 +490,8 @@ class PageTest(unittest.TestCase):
                          ['output', 'scale-x', 'scale-y', 'scale-z', 'scale'])
 
     def test_a_narrow_screen_and_a_zoomed_page_need_no_sideways_scrolling(self):
-        self.choose(self.model('m0003.mdl'))
+        model = self.model('m0003.mdl')
+        self.choose(model)
         self.wait_for(lambda d: 'Ready.' in d.find_element(By.ID, 'models').text)
         # 360 pixels: a phone; 640: a 1280-pixel window at 200% zoom.
         for width in (360, 640):
@@ -297,6 +502,28 @@ class PageTest(unittest.TestCase):
                     'return document.documentElement.scrollWidth - window.innerWidth')
                 self.assertLessEqual(overflow, 0, 'width %d' % width)
                 self.assertTrue(self.el('scale').is_displayed())
+                # Each radio button on the line of its label.
+                for mode in ('mode-factors', 'mode-fit'):
+                    radio = self.el(mode).rect
+                    label = self.driver.find_element(By.CSS_SELECTOR, 'label[for="%s"]' % mode).rect
+                    self.assertLess(abs((radio['y'] + radio['height'] / 2) -
+                                        (label['y'] + label['height'] / 2)), label['height'] / 2,
+                                    '%s at width %d' % (mode, width))
+                # The table's caption is whole, not cut by the table's scrolling.
+                self.assertTrue(self.driver.execute_script(
+                    'const c = document.querySelector("#models caption, #models .table-title");'
+                    'const r = c.getBoundingClientRect();'
+                    'return c.scrollWidth <= c.clientWidth && r.right <= window.innerWidth;'),
+                    'width %d' % width)
+                # The outcome of Scale, below the form, is brought into view and focused.
+                self.driver.execute_script('window.scrollTo(0, 0)')
+                self.type_factors('2', '2', '2').send_keys(Keys.ENTER)
+                self.wait_for_status('Done!')
+                self.wait_for(lambda d: d.switch_to.active_element.get_attribute('id') == 'status')
+                self.assertTrue(self.in_view('status'), 'width %d' % width)
+                self.downloaded('m0003-scaled.mdl')
+                os.remove(os.path.join(self.downloads, 'm0003-scaled.mdl'))
+                self.driver.save_screenshot(os.path.join(ROOT, 'build', 'web-page-%d.png' % width))
             finally:
                 self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
 
