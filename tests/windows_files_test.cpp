@@ -473,6 +473,35 @@ TEST_F(WindowsFiles, ReplaceFileFailuresLeaveTheOldOutputOrTheNewOne) {
   EXPECT_EQ(kept, (std::vector<std::string>{kScaled, "previous"}));
 }
 
+// A new file that is not put in place is removed by the system as its handle closes, and
+// nothing by its name: once the file has left it, the name may be another program's. Here the
+// file leaves it through its handle, as closing would, and another program makes a file under
+// it before the link fails.
+std::string nameTakenIn;  // the folder
+
+platform::Error LinkFailsOnceTheNameIsTaken(HANDLE file, const std::wstring&, bool) {
+  for (const std::string& name : ListFolder(PathOf(nameTakenIn))) {
+    if (name.rfind(".out.mdl.tessary-", 0) != 0) continue;
+    const std::string path = platform::JoinPath(nameTakenIn, name);
+    if (platform::RenameFile(file, PathOf(path + "-moved").wstring()) == 0) {
+      WriteFile(path, "another program's file");
+    }
+  }
+  return ERROR_DISK_FULL;
+}
+
+TEST_F(WindowsFiles, NewFileNotPutInPlaceGoesWithItsHandleAlone) {
+  nameTakenIn = testing::Utf8(dir_.path());
+  const StandIns standIns({LinkFailsOnceTheNameIsTaken, ::ReplaceFileW});
+  const JobResult result = Scale(input_, output_);
+  EXPECT_EQ(result.status, JobStatus::Failed) << result.reason;
+  std::vector<std::string> others;
+  for (const std::string& name : ListFolder(dir_.path())) {
+    if (name != "in.mdl") others.push_back(name.substr(0, 17) + ": " + ReadFile(dir_.File(name)));
+  }
+  EXPECT_EQ(others, std::vector<std::string>{".out.mdl.tessary-: another program's file"});
+}
+
 // Run in a child of this test program (see below): ends the program as a kill would, just
 // before the old file is set aside, just before the new file takes the output's name (the old
 // one aside), or just after.
