@@ -146,9 +146,15 @@ TEST_F(WindowsFiles, WildcardsAreExpandedAsAShellWould) {
   WriteFile(dir_.File("b.mdl"), kModel);
   WriteFile(dir_.File("c.mdl_old"), kModel);  // "*.mdl" may find it by a short name
   fs::create_directory(dir_.path() / "out");
-  const ProgramResult result =
+  // One that matches nothing names no file, which stops the batch before anything is written.
+  ProgramResult result =
       Cli({"-s", "2", "-t", dir_.File("out"), dir_.File("*.mdl"), dir_.File("none*.mdl")});
-  EXPECT_EQ(result.exitCode, 1) << "none*.mdl matches nothing, and names no file";
+  EXPECT_EQ(result.exitCode, 2) << "none*.mdl matches nothing, and names no file";
+  EXPECT_NE(result.err.find("none*.mdl' names no file: no file matches it"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(ListFolder(dir_.path() / "out"), std::vector<std::string>{});
+  result = Cli({"-s", "2", "-t", dir_.File("out"), dir_.File("*.mdl")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(ListFolder(dir_.path() / "out"), (std::vector<std::string>{"b.mdl", "in.mdl"}));
   EXPECT_EQ(ReadFile(dir_.File("out\\b.mdl")), kScaled);
 }
