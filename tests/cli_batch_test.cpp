@@ -319,6 +319,14 @@ std::vector<ConflictCase> ConflictCases() {
       ConflictCase{"TargetThatIsAFile",
                    {"--fit", "z=1", "-t", "DIR/in/b.mdl", "DIR/in/a.mdl"},
                    "target directory 'DIR/in/b.mdl' is not a directory"}};
+#ifdef _WIN32  // the program expands wildcards itself, and a name can hold none
+  rows.push_back(ConflictCase{"WildcardMatchingNothingInPlace",
+                              {"-s", "2", "-i", "DIR/in/nomatch*.mdl"},
+                              "'DIR/in/nomatch*.mdl' names no file: no file matches it"});
+  rows.push_back(ConflictCase{"WildcardMatchingNothingToATarget",
+                              {"-s", "2", "-t", "DIR/out", "DIR/in/nomatch*.mdl"},
+                              "'DIR/in/nomatch*.mdl' names no file: no file matches it"});
+#endif
 #ifndef _WIN32  // a symbolic link, which needs a privilege to be made on Windows
   rows.push_back(ConflictCase{"DanglingLinkToAnotherOutput",
                               {"-s", "2", "--suffix=-x2", "DIR/in/b.mdl", "DIR/in/a-x2.mdl"},

@@ -92,11 +92,13 @@ bool Plain(const std::string& path, std::shared_ptr<void>&) {
 // Windows removes a new file of this program's when its last handle goes: none outlives a run,
 // so whatever has such a name is someone else's, and is only reported.
 constexpr Found kMarkedFound = Found::Reported;
+constexpr Found kAsideFound = Found::Reported;
 bool Marked(const std::string& path, std::shared_ptr<void>& hold) {
   return Plain(path, hold);
 }
 #else
 constexpr Found kMarkedFound = Found::Removed;
+constexpr Found kAsideFound = Found::Untouched;  // no name of a file of Tessary's
 constexpr uid_t kNobody = 65534;
 // The mark a new file carries until it is in place; its name is kept from version to version,
 // so that a later version still clears what an earlier one left.
@@ -222,6 +224,9 @@ const std::vector<LeftoverCase> kLeftoverCases = {
                  },
                  Found::Untouched},
 #endif
+    // The name that Windows gives the old file while the new one takes its place, kept there
+    // by a run that ended in between: the user's old file.
+    LeftoverCase{"OldFileSetAside", ".out.mdl.tessary-Ab12Cd.old", Plain, kAsideFound},
     LeftoverCase{"FiveLetters", ".out.mdl.tessary-Ab12C", Marked, Found::Untouched},
     LeftoverCase{"OtherLetters", ".out.mdl.tessary-Ab12C-", Marked, Found::Untouched},
     LeftoverCase{"OfAnotherOutput", ".other.mdl.tessary-Ab12Cd", Marked, Found::Untouched},

@@ -146,9 +146,15 @@ TEST_F(WindowsFiles, WildcardsAreExpandedAsAShellWould) {
   WriteFile(dir_.File("b.mdl"), kModel);
   WriteFile(dir_.File("c.mdl_old"), kModel);  // "*.mdl" may find it by a short name
   fs::create_directory(dir_.path() / "out");
-  const ProgramResult result =
+  // One that matches nothing names no file, which stops the batch before anything is written.
+  ProgramResult result =
       Cli({"-s", "2", "-t", dir_.File("out"), dir_.File("*.mdl"), dir_.File("none*.mdl")});
-  EXPECT_EQ(result.exitCode, 1) << "none*.mdl matches nothing, and names no file";
+  EXPECT_EQ(result.exitCode, 2) << "none*.mdl matches nothing, and names no file";
+  EXPECT_NE(result.err.find("none*.mdl' names no file: no file matches it"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(ListFolder(dir_.path() / "out"), std::vector<std::string>{});
+  result = Cli({"-s", "2", "-t", dir_.File("out"), dir_.File("*.mdl")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(ListFolder(dir_.path() / "out"), (std::vector<std::string>{"b.mdl", "in.mdl"}));
   EXPECT_EQ(ReadFile(dir_.File("out\\b.mdl")), kScaled);
 }
@@ -471,6 +477,35 @@ TEST_F(WindowsFiles, ReplaceFileFailuresLeaveTheOldOutputOrTheNewOne) {
   }
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{kScaled, "previous"}));
+}
+
+// A new file that is not put in place is removed by the system as its handle closes, and
+// nothing by its name: once the file has left it, the name may be another program's. Here the
+// file leaves it through its handle, as closing would, and another program makes a file under
+// it before the link fails.
+std::string nameTakenIn;  // the folder
+
+platform::Error LinkFailsOnceTheNameIsTaken(HANDLE file, const std::wstring&, bool) {
+  for (const std::string& name : ListFolder(PathOf(nameTakenIn))) {
+    if (name.rfind(".out.mdl.tessary-", 0) != 0) continue;
+    const std::string path = platform::JoinPath(nameTakenIn, name);
+    if (platform::RenameFile(file, PathOf(path + "-moved").wstring()) == 0) {
+      WriteFile(path, "another program's file");
+    }
+  }
+  return ERROR_DISK_FULL;
+}
+
+TEST_F(WindowsFiles, NewFileNotPutInPlaceGoesWithItsHandleAlone) {
+  nameTakenIn = testing::Utf8(dir_.path());
+  const StandIns standIns({LinkFailsOnceTheNameIsTaken, ::ReplaceFileW});
+  const JobResult result = Scale(input_, output_);
+  EXPECT_EQ(result.status, JobStatus::Failed) << result.reason;
+  std::vector<std::string> others;
+  for (const std::string& name : ListFolder(dir_.path())) {
+    if (name != "in.mdl") others.push_back(name.substr(0, 17) + ": " + ReadFile(dir_.File(name)));
+  }
+  EXPECT_EQ(others, std::vector<std::string>{".out.mdl.tessary-: another program's file"});
 }
 
 // Run in a child of this test program (see below): ends the program as a kill would, just

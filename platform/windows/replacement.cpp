@@ -623,12 +623,10 @@ Error Replacement::Commit(File& original, const FileStatus* expected, FolderSync
   return 0;
 }
 
+// The new file was opened to be removed when closed, so closing it removes it; nothing is removed
+// by its name, which may be another program's file by then.
 void Replacement::Abandon() noexcept {
-  file_.Reset();  // removes the file, which was opened to be deleted on close
-  try {
-    if (!path_.empty()) ::DeleteFileW(Widen(path_).c_str());
-  } catch (...) {  // no memory for the name: the file went with its handle
-  }
+  file_.Reset();
   path_.clear();
 }
 

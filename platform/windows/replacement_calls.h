@@ -38,8 +38,7 @@ bool IsLinkUnsupported(Error error);
 /// ".NAME.tessary-XXXXXX.old" for a file named NAME, with six random letters and digits: the name
 /// that the old file has beside its own from the moment it is set aside until the new file has
 /// taken its name and the old one is removed. A run ended in between leaves it there: it is the
-/// user's old file, which no later run removes (TemporaryName never gives such a name, so
-/// RemoveStaleFiles never takes it for a new file that an earlier run left).
+/// user's old file, which no later run removes (CleanLeftovers reports it as left).
 std::string AsideName(const std::string& name);
 /// Whether `candidate` is a name that AsideName gives for `name`.
 bool IsAsideNameOf(const std::string& candidate, const std::string& name);

@@ -13,6 +13,33 @@
 #include "platform/windows/text.h"
 
 namespace tessary::platform {
+namespace {
+
+// Opens the file `path` to look at it, or nothing when a program has it open (a run under way
+// holds its new file with no sharing) or it is gone. Windows weighs share modes only for an open
+// that asks to read, write or remove the data, so it asks, sharing nothing, to read the data or
+// else to remove the file (it does neither): either fails while any other handle may do one of
+// them. A file that this user may do neither with is opened for its attributes alone: whether a
+// program holds it cannot be told then, and it is reported, never touched.
+File OpenUnlessHeld(const std::wstring& path) {
+  const auto open = [&path](DWORD access, DWORD share) {
+    return ::CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  };
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (const DWORD access : {DWORD{FILE_READ_DATA}, DWORD{DELETE}}) {
+    handle = open(access, 0);
+    if (handle != INVALID_HANDLE_VALUE) break;
+    if (::GetLastError() != ERROR_ACCESS_DENIED) return {};
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    handle = open(0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  }
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  return File::Own(reinterpret_cast<File::Handle>(handle));
+}
+
+}  // namespace
 
 std::vector<Leftover> Replacement::CleanLeftovers(const std::string& target,
                                                   std::span<const RunFiles* const> keep) noexcept {
@@ -37,11 +64,8 @@ std::vector<Leftover> Replacement::CleanLeftovers(const std::string& target,
     ::FindClose(search);
     for (const std::string& candidate : candidates) {
       const std::string path = JoinPath(folder, candidate);
-      // Sharing nothing fails while any program has it open: one under way is no leftover.
-      const HANDLE handle = ::CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES, 0, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-      if (handle == INVALID_HANDLE_VALUE) continue;
-      const File file = File::Own(reinterpret_cast<File::Handle>(handle));
+      const File file = OpenUnlessHeld(Widen(path));
+      if (!file.is_open()) continue;  // held by a program, such as a run under way
       const FileStatus status = file.Status();
       if (!status.identified || status.kind != FileKind::Regular) continue;
       if (std::any_of(keep.begin(), keep.end(), [&](const RunFiles* files) {
