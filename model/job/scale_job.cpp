@@ -201,7 +201,7 @@ JobResult RunScaleJob(const ScaleJob& job) noexcept {
 }
 
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control,
-                           const ThreadPlan* plan) {
+                           const ThreadPlan* plan, bool refuseNonModelText) {
   return outcome::Guarded(file, [&]() -> JobResult {
     const std::size_t buffer = plan != nullptr
                                    ? plan->inputBuffer
@@ -209,6 +209,11 @@ JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassContr
     InputFile input(&control, buffer);
     if (const platform::Error error = OpenInput(file, input); error != 0) {
       return NotOpened(JobStatus::InputNotOpened, file, outcome::OpenFailureReason(error), error);
+    }
+    if (refuseNonModelText && input.is_regular()) {
+      if (std::string reason = NotModelTextReason(input, control); !reason.empty()) {
+        return Refused(JobStatus::InputNotOpened, file, std::move(reason));
+      }
     }
     info = InspectModel(input, control);
     input.Close();

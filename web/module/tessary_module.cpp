@@ -1,10 +1,12 @@
-// The module's interface to the page: the pass and the inspection of model/pass, run on files
-// that the page hands over as handles (see platform/web/file.cpp), and what tessary-scale
-// decides before a pass (the factors and lengths it takes, --fit's factor, what is model text),
-// so that the page decides it with the same code. Every call runs in the page's worker (the
-// page's own instance reads the fields), synchronously or, where reads may wait, suspended at
-// each read (see suspending.js); results are read back one number at a time with
-// tessary_result, and a failure's message with tessary_message (or tessary_reason).
+// The module's interface to the page: runs of the engine (model/job/run.h) on files that the
+// page hands over as handles (see platform/web/file.cpp), and what tessary-scale decides before
+// a run (the factors and lengths it takes, --fit's factor, what is model text), so that the page
+// decides it with the same code. Every call runs in the page's worker (the page's own instance
+// reads the fields), synchronously or, where reads may wait, suspended at each read (see
+// suspending.js). A run's record is read back by its fields' names, as one JSON object
+// (tessary_record); a number or its reason one at a time (tessary_result, tessary_reason).
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -12,16 +14,9 @@
 #include <string_view>
 #include <variant>
 
-#include "model/numbers/factor_text.h"
-#include "model/numbers/shortest_text.h"
-#include "model/pass/file_error.h"
-#include "model/pass/fit.h"
-#include "model/pass/input_file.h"
-#include "model/pass/messages.h"
-#include "model/pass/model_info.h"
+#include "model/job/run.h"
 #include "model/pass/model_text.h"
-#include "model/pass/output_file.h"
-#include "model/pass/scaling_pass.h"
+#include "platform/error.h"
 #include "platform/file.h"
 #include "tessary_version.h"
 
@@ -32,41 +27,149 @@ namespace {
 
 using namespace tessary;
 
-// What the last call found: its numbers, and its message when it failed.
-constexpr int kResultCount = 32;
+// What the last call found: a number, or its reason; the last run's record, as JSON.
+constexpr int kResultCount = 1;
 double g_results[kResultCount];
-std::string g_message;
 std::string g_reason;
 std::string g_text;
+std::string g_record;
 // The boxes of the model to fit (positions, vertices, keys), as tessary_set_box gave them.
 ModelInfo g_fitted;
 
 enum Status { kDone = 0, kFailed = 1, kNoMemory = 2 };
 
-PassControl ProgressControl() {
-  PassControl control;
-  control.progress = [](std::uint64_t done, std::uint64_t total) {
-    tessary_web_progress(static_cast<double>(done), static_cast<double>(total));
-  };
-  return control;
-}
+// --- The record as JSON --------------------------------------------------------------------
 
-void PutBox(int at, const Box3& box) {
-  for (int axis = 0; axis < 3; ++axis) {
-    g_results[at + axis] = box.min[axis];
-    g_results[at + 3 + axis] = box.max[axis];
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
   }
+  return out + "\"";
 }
 
-void PutCounts(int at, const PointCounts& counts) {
-  g_results[at] = static_cast<double>(counts.blocks);
-  g_results[at + 1] = static_cast<double>(counts.lines);
-  PutBox(at + 2, counts.box);
+// A number as JSON has it, and one that is not finite as the string the page reads back
+// ("Infinity", "-Infinity", "NaN").
+std::string Number(double value) {
+  if (std::isnan(value)) return "\"NaN\"";
+  if (std::isinf(value)) return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+  return ShortestText(value);
+}
+
+std::string Triple(const double (&values)[3]) {
+  return "[" + Number(values[0]) + "," + Number(values[1]) + "," + Number(values[2]) + "]";
+}
+
+std::string CountsJson(const PointCounts& counts) {
+  std::string box = counts.box.empty() ? "null"
+                                       : "{\"min\":" + Triple(counts.box.min) +
+                                             ",\"max\":" + Triple(counts.box.max) + "}";
+  return "{\"blocks\":" + Number(static_cast<double>(counts.blocks)) +
+         ",\"lines\":" + Number(static_cast<double>(counts.lines)) + ",\"box\":" + box + "}";
+}
+
+const char* StatusName(JobStatus status) {
+  switch (status) {
+    case JobStatus::Done:
+      return "done";
+    case JobStatus::Written:
+      return "written";
+    case JobStatus::InputNotOpened:
+      return "input-not-opened";
+    case JobStatus::OutputNotOpened:
+      return "output-not-opened";
+    case JobStatus::Failed:
+      return "failed";
+    case JobStatus::Cancelled:
+      return "cancelled";
+    case JobStatus::NoFactors:
+      break;
+  }
+  return "no-factors";
+}
+
+// The record's fields by name: what was done, the sentence that says why it failed (the same
+// function as tessary-scale's, the names as given), and what the model holds or what the pass
+// did.
+std::string RecordJson(const JobResult& record, bool inspected) {
+  const NameStyle names;
+  std::string json =
+      "{\"status\":" + Quoted(StatusName(record.status)) +
+      ",\"message\":" + Quoted(record.Message()) +
+      ",\"sentence\":" + Quoted(FailureSentence(record, names)) +
+      ",\"reason\":" + Quoted(record.reason) + ",\"path\":" + Quoted(record.path) +
+      ",\"noMemory\":" +
+      (platform::IsKind(record.systemError, platform::ErrorKind::NoMemory) ? "true" : "false");
+  if (inspected) {
+    json += ",\"info\":{\"lines\":" + Number(static_cast<double>(record.info.lines)) +
+            ",\"positions\":" + CountsJson(record.info.positions) +
+            ",\"vertices\":" + CountsJson(record.info.vertices) +
+            ",\"keys\":" + CountsJson(record.info.keys) + "}";
+  } else {
+    const PassStats& stats = record.stats;
+    json += ",\"stats\":{\"lines\":" + Number(static_cast<double>(stats.lines)) +
+            ",\"points\":" + Number(static_cast<double>(stats.pointsScaled)) +
+            ",\"bytesRead\":" + Number(static_cast<double>(stats.bytesRead)) +
+            ",\"bytesWritten\":" + Number(static_cast<double>(stats.bytesWritten)) + "}";
+  }
+  return json + "}";
+}
+
+// --- Runs ------------------------------------------------------------------------------------
+
+// The one record of a run of one model, and its progress passed on to the page.
+class PageObserver final : public RunObserver {
+ public:
+  void Progress(const ProgressSnapshot& snapshot) override {
+    tessary_web_progress(static_cast<double>(snapshot.bytesDone),
+                         static_cast<double>(snapshot.bytes));
+  }
+  void Finished(std::size_t, const JobResult& record) override { record_ = record; }
+  const JobResult& record() const { return record_; }
+
+ private:
+  JobResult record_;
+};
+
+// Runs `request` (one model), keeps its record, and gives the status the page waits for.
+int Run(RunRequest& request) {
+  g_record.clear();
+  try {
+    request.jobs = 1;
+    request.threads = 1;
+    PageObserver observer;
+    const std::atomic<bool> never{false};
+    const RunSummary summary = RunModels(request, observer, never);
+    JobResult record = observer.record();
+    if (summary.refused()) {
+      record.status = JobStatus::InputNotOpened;
+      record.reason = summary.problems.empty() ? "not enough memory" : summary.problems.front();
+    }
+    g_record = RecordJson(record, request.work == RunRequest::Work::Inspect);
+    if (record.status == JobStatus::Done) return kDone;
+    return platform::IsKind(record.systemError, platform::ErrorKind::NoMemory) ? kNoMemory
+                                                                               : kFailed;
+  } catch (const std::bad_alloc&) {
+    g_record =
+        "{\"status\":\"failed\",\"noMemory\":true,\"sentence\":"
+        "\"Not enough memory to scale the model.\"}";
+    return kNoMemory;
+  }
 }
 
 // A number, or why there is none: the number as result 0, or the reason.
 int NumberOrReason(std::variant<double, std::string> read) {
-  g_message.clear();
   g_reason.clear();
   if (auto* reason = std::get_if<std::string>(&read)) {
     g_reason = std::move(*reason);
@@ -75,30 +178,6 @@ int NumberOrReason(std::variant<double, std::string> read) {
   }
   g_results[0] = std::get<double>(read);
   return kDone;
-}
-
-// Runs `body`, turning what it throws into a status and a message naming the file.
-template <typename Body>
-int Guarded(Body&& body) {
-  g_message.clear();
-  g_reason.clear();
-  for (double& result : g_results)
-    result = 0;
-  try {
-    body();
-    g_message = MessageText(Message::Done);
-    return kDone;
-  } catch (const FileError& error) {
-    g_message = error.what();
-    g_reason = error.reason();
-    return kFailed;
-  } catch (const std::bad_alloc&) {
-    g_message = "Not enough memory to scale the model.";
-    return kNoMemory;
-  } catch (const std::exception& error) {
-    g_message = error.what();
-    return kFailed;
-  }
 }
 
 }  // namespace
@@ -165,41 +244,27 @@ const char* tessary_number_text(double value) {
   return g_text.c_str();
 }
 
-/// Reads the model behind `input`, called `name` in messages. Results: 0 lines; 1-8 positions
-/// (blocks, lines, box min xyz, max xyz); 9-16 vertices; 17-24 keys.
+/// Reads the model behind `input`, called `name` in messages, as tessary-scale --info does
+/// (refusing what is not model text): 0 when it was read, 1 when not, 2 when memory ran out;
+/// the record (tessary_record) has its "info": "lines", and "positions", "vertices" and "keys"
+/// each with "blocks", "lines" and "box" ({"min": [x, y, z], "max": [x, y, z]}, or null).
 int tessary_inspect(int input, const char* name) {
-  return Guarded([&] {
-    const PassControl control = ProgressControl();
-    InputFile file(&control);
-    file.Read(platform::File::Borrow(input), name);
-    const ModelInfo info = InspectModel(file, control);
-    g_results[0] = static_cast<double>(info.lines);
-    PutCounts(1, info.positions);
-    PutCounts(9, info.vertices);
-    PutCounts(17, info.keys);
-  });
+  RunRequest request;
+  request.work = RunRequest::Work::Inspect;
+  request.inputs = {JobFile::Opened(input, name)};
+  return Run(request);
 }
 
-/// Scales the model behind `input` (called `name`) into `output` (called `outputName`).
-/// Results: 0 lines, 1 points scaled, 2 bytes read, 3 bytes written.
+/// Scales the model behind `input` (called `name`) into `output` (called `outputName`) as
+/// tessary-scale INPUT OUTPUT does: 0 when it was done, 1 when not, 2 when memory ran out; the
+/// record has its "stats": "lines", "points", "bytesRead" and "bytesWritten".
 int tessary_scale(int input, const char* name, int output, const char* outputName, double x,
                   double y, double z) {
-  return Guarded([&] {
-    const PassControl control = ProgressControl();
-    InputFile in(&control);
-    in.Read(platform::File::Borrow(input), name);
-    platform::File outFile = platform::File::Borrow(output);
-    PassStats stats;
-    {
-      OutputFile out(outFile, outputName, &control);
-      stats = RunScalingPass(in, out, ScaleFactors{x, y, z}, control);
-      out.Finish();
-    }
-    g_results[0] = static_cast<double>(stats.lines);
-    g_results[1] = static_cast<double>(stats.pointsScaled);
-    g_results[2] = static_cast<double>(stats.bytesRead);
-    g_results[3] = static_cast<double>(stats.bytesWritten);
-  });
+  RunRequest request;
+  request.inputs = {JobFile::Opened(input, name)};
+  request.output = JobFile::Opened(output, outputName);
+  request.factors = ScaleFactors{x, y, z};
+  return Run(request);
 }
 
 /// A call that reads, as its place in the module's table of functions (0 tessary_inspect,
@@ -210,18 +275,23 @@ std::intptr_t tessary_entry(int which) {
                     : reinterpret_cast<std::intptr_t>(&tessary_scale);
 }
 
+/// The number the last reading or choosing call gave.
 double tessary_result(int index) {
   return index >= 0 && index < kResultCount ? g_results[index] : 0;
 }
 
-/// "Done!" or the message of the failure, naming the file.
-const char* tessary_message() {
-  return g_message.c_str();
-}
-
-/// The reason of a file's failure in words, or empty.
+/// Why the last reading or choosing call gave no number, in words.
 const char* tessary_reason() {
   return g_reason.c_str();
+}
+
+/// The last run's record, by its fields' names, as one JSON object: "status" ("done",
+/// "input-not-opened", "output-not-opened", "failed", "cancelled"), "message" (as the desktop
+/// program words it), "sentence" (why it failed, as tessary-scale words it, or empty),
+/// "reason", "path", "noMemory", and "info" or "stats". A number that is not finite is a
+/// string: "Infinity", "-Infinity", "NaN".
+const char* tessary_record() {
+  return g_record.c_str();
 }
 
 }  // extern "C"

@@ -1,34 +1,18 @@
 // The module's calls, wrapped for the worker and for Node's tests: one object per module, with
-// the model's report and the pass's outcome as plain objects.
+// a run's record as a plain object, read by its fields' names.
 (function (root, factory) {
   if (typeof module === 'object' && module.exports) module.exports = factory();
   else root.TessaryApi = factory();
 })(typeof self !== 'undefined' ? self : this, function () {
   'use strict';
 
-  function box(module, at) {
-    const value = (i) => module._tessary_result(at + i);
-    const min = [value(0), value(1), value(2)];
-    const max = [value(3), value(4), value(5)];
-    // Empty until the first point: min +inf, max -inf.
-    return min[0] === Infinity && max[0] === -Infinity ? null : { min, max };
-  }
-
-  function counts(module, at) {
-    return {
-      blocks: module._tessary_result(at),
-      lines: module._tessary_result(at + 1),
-      box: box(module, at + 2),
-    };
-  }
-
-  function failure(module, status) {
-    return {
-      ok: false,
-      noMemory: status === 2,
-      message: module.UTF8ToString(module._tessary_message()),
-      reason: module.UTF8ToString(module._tessary_reason()),
-    };
+  // The last run's record, by its fields' names (see tessary_record in the module), with the
+  // numbers that are not finite, which JSON has no word for, read back from their strings.
+  const NOT_FINITE = { Infinity, '-Infinity': -Infinity, NaN };
+  function record(module) {
+    return JSON.parse(module.UTF8ToString(module._tessary_record()), (key, value) =>
+      typeof value === 'string' && key !== 'status' && Object.hasOwn(NOT_FINITE, value) &&
+      value !== '' ? NOT_FINITE[value] : value);
   }
 
   // The C strings of `texts` in the module's memory while `call` runs on their addresses;
@@ -69,29 +53,11 @@
 
   const utf8 = new TextEncoder();
 
-  function inspected(module, status) {
-    if (status !== 0) return failure(module, status);
-    return {
-      ok: true,
-      info: {
-        lines: module._tessary_result(0),
-        positions: counts(module, 1),
-        vertices: counts(module, 9),
-        keys: counts(module, 17),
-      },
-    };
-  }
-
-  function scaled(module, status) {
-    if (status !== 0) return failure(module, status);
-    return {
-      ok: true,
-      message: module.UTF8ToString(module._tessary_message()),
-      lines: module._tessary_result(0),
-      points: module._tessary_result(1),
-      bytesRead: module._tessary_result(2),
-      bytesWritten: module._tessary_result(3),
-    };
+  // The record of a run as the page takes it: { ok, ... } with what the model holds or what
+  // the pass did, or why it failed in tessary-scale's words ("sentence").
+  function outcome(module, status) {
+    const found = record(module);
+    return { ok: status === 0, noMemory: status === 2, ...found, ...(found.stats || {}) };
   }
 
   // inspect and scale answer at once, or a promise where the module was made with reads that
@@ -144,24 +110,24 @@
       inspect(input, name) {
         if (entries) {
           return withStrings(module, [name], (at) => entries.inspect(input, at))
-            .then((status) => inspected(module, status));
+            .then((status) => outcome(module, status));
         }
         const status = module.ccall('tessary_inspect', 'number', ['number', 'string'],
                                     [input, name]);
-        return inspected(module, status);
+        return outcome(module, status);
       },
       scale(input, name, output, outputName, factors) {
         const [x, y, z] = factors;
         if (entries) {
           return withStrings(module, [name, outputName], (nameAt, outputAt) =>
             entries.scale(input, nameAt, output, outputAt, x, y, z))
-            .then((status) => scaled(module, status));
+            .then((status) => outcome(module, status));
         }
         const status = module.ccall(
           'tessary_scale', 'number',
           ['number', 'string', 'number', 'string', 'number', 'number', 'number'],
           [input, name, output, outputName, x, y, z]);
-        return scaled(module, status);
+        return outcome(module, status);
       },
     };
   }

@@ -328,8 +328,8 @@
     if (answer.cancelled) {
       setState(model, 'Not read: cancelled.', true);
     } else if (answer.notText) {
-      model.notText = answer.notText;
-      setState(model, notTextMessage(model), true);
+      model.notText = answer.message;
+      setState(model, answer.message, true);
     } else if (answer.changed) {
       setState(model, changedMessage(model), true);
     } else if (!answer.ok) {
@@ -339,12 +339,6 @@
       setState(model, 'Ready.');
       renderReport(model);
     }
-  }
-
-  // As tessary-scale refuses a file that is not model text.
-  function notTextMessage(model) {
-    return 'Unable to open input file. (' + L.displayName(nameOf(model)) + ': ' + model.notText +
-           ')';
   }
 
   // A File names the file the user chose; moved, deleted or changed since, it cannot be read.
@@ -492,8 +486,8 @@
           break;
         }
         if (answer.notText) {
-          model.notText = answer.notText;
-          setState(model, notTextMessage(model), true);
+          model.notText = answer.message;
+          setState(model, answer.message, true);
           failures.push(model);
         } else if (answer.changed) {
           setState(model, changedMessage(model), true);

@@ -95,28 +95,30 @@ const ready = openOutputs()
   postMessage({ type: 'broken', message: String(error && error.message || error) });
 });
 
-// Why the file is not model text, by its first bytes and tessary-scale's rule, or ''.
-async function notText(file) {
-  return api.checkText(await readSlice(file, 0, Math.min(file.size, api.textSample())));
-}
-
 // A File names the file the user chose: moved, deleted or changed since, it can no longer be
 // read, and the browser says so with one of these.
 const CHANGED = ['NotFoundError', 'NotReadableError'];
 
-// The module's failure as the page tells it: the file changed since it was chosen, or the
-// module's message with its reason.
+// The run's failure as the page tells it: the file changed since it was chosen, or the
+// record's sentence, as tessary-scale words it; a file that is not model text is marked so.
+const NOT_TEXT = 'is not model text';
 function failed(result) {
   const [error, name] = [files.lastError, files.lastErrorName];
   files.lastError = files.lastErrorName = '';
   if (CHANGED.includes(name)) return { ok: false, changed: true };
-  const reason = error || result.reason;
-  return { ok: false, message: reason ? result.message + ' (' + reason + ')' : result.message };
+  const message = result.sentence || (error ? result.message + ' (' + error + ')' : result.message);
+  const notText = (result.reason || '').startsWith(NOT_TEXT) ? result.reason : undefined;
+  return { ok: false, message, notText };
 }
 
-// Runs `body` on a model, answering for it when the file cannot be read any more.
-async function onModel(body) {
+// The name the module's sentences give a model: as the page shows names.
+const shownName = (file) => TessaryLogic.displayName(file.name);
+
+// Runs `body` on a model, answering for it when the file cannot be read any more: a first
+// byte read as a whole slice says so by name, where a stream read later may not.
+async function onModel(file, body) {
   try {
+    await readSlice(file, 0, Math.min(file.size, 1));
     return await body();
   } catch (error) {
     if (error && CHANGED.includes(error.name)) return { ok: false, changed: true };
@@ -126,12 +128,10 @@ async function onModel(body) {
 
 const handlers = {
   inspect({ file }) {
-    return onModel(async () => {
-      const reason = await notText(file);
-      if (reason) return { ok: false, notText: reason };
+    return onModel(file, async () => {
       const input = files.addInput(file);
       try {
-        const result = await api.inspect(input, file.name);
+        const result = await api.inspect(input, shownName(file));
         return result.ok ? result : failed(result);
       } finally {
         files.release(input);
@@ -145,14 +145,12 @@ const handlers = {
   },
 
   scale({ file, outputName, factors }) {
-    return onModel(async () => {
-      const reason = await notText(file);
-      if (reason) return { ok: false, notText: reason };
+    return onModel(file, async () => {
       const input = files.addInput(file);
       const output = files.addOutput(await newOutput());
       const started = performance.now();
       try {
-        const result = await api.scale(input, file.name, output, outputName, factors);
+        const result = await api.scale(input, shownName(file), output, outputName, factors);
         if (!result.ok) {
           files.release(output);
           return failed(result);
