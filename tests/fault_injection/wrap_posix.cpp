@@ -112,27 +112,18 @@ int __real_statx(int folder, const char* path, int flags, unsigned mask, struct 
 int __real_fchmodat(int folder, const char* path, mode_t mode, int flags);
 }
 
-WRAPPER int __wrap_open(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
-  TESSARY_INTERCEPT("open", -1);
-  return __real_open(path, flags, mode);
+namespace {
+
+// The mode an opening call was given: it has one only with O_CREAT or O_TMPFILE.
+mode_t ModeOf(int flags, va_list arguments) {
+  return (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(arguments, mode_t) : 0;
 }
 
-WRAPPER int __wrap_openat(int folder, const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
-  // A file system without unnamed files, when asked: the call is refused, and not counted.
+// Both ways of opening (openat with `folder`, or open): counted (and failed) as `name` called
+// from `caller`. Where the plan asks for a file system without unnamed files, such a call is
+// refused and not counted.
+int Open(const char* name, const void* caller, const int* folder, const char* path, int flags,
+         mode_t mode) {
   static const bool noUnnamed = [] {
     const char* unnamed = std::getenv("TESSARY_FAULT_UNNAMED");
     return unnamed != nullptr && std::string_view(unnamed) == "refuse";
@@ -141,8 +132,30 @@ WRAPPER int __wrap_openat(int folder, const char* path, int flags, ...) {
     errno = EOPNOTSUPP;
     return -1;
   }
-  TESSARY_INTERCEPT("openat", -1);
-  return __real_openat(folder, path, flags, mode);
+  if (const long error = tessary::faults::Intercept(name, caller); error != 0) {
+    errno = static_cast<int>(error);
+    return -1;
+  }
+  return folder == nullptr ? __real_open(path, flags, mode)
+                           : __real_openat(*folder, path, flags, mode);
+}
+
+}  // namespace
+
+WRAPPER int __wrap_open(const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeOf(flags, arguments);
+  va_end(arguments);
+  return Open("open", __builtin_return_address(0), nullptr, path, flags, mode);
+}
+
+WRAPPER int __wrap_openat(int folder, const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = ModeOf(flags, arguments);
+  va_end(arguments);
+  return Open("openat", __builtin_return_address(0), &folder, path, flags, mode);
 }
 
 // Linux lets the descriptor go even when close fails.
