@@ -1,10 +1,13 @@
 #include "cli/help_text.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/options.h"
+#include "model/job/run.h"
 #include "model/pass/keywords.h"
 #include "tessary_version.h"
 
@@ -13,6 +16,22 @@ namespace {
 
 constexpr std::size_t kOptionColumn = 30;  // where the options' descriptions start
 constexpr std::size_t kWidth = 80;
+
+// `help` with the plan's memory figures in place of "{file MiB}", "{second MiB}" and
+// "{thread MiB}".
+std::string WithFigures(std::string_view help) {
+  const MemoryFigures figures = PlannedMemory();
+  std::string text(help);
+  for (const auto& [token, mib] :
+       {std::pair<std::string_view, unsigned>{"{file MiB}", figures.perFileMiB},
+        {"{second MiB}", figures.secondThreadMiB},
+        {"{thread MiB}", figures.perThreadMiB}}) {
+    if (const std::size_t at = text.find(token); at != std::string::npos) {
+      text.replace(at, token.size(), std::to_string(mib) + " MiB");
+    }
+  }
+  return text;
+}
 
 // "a", "a and b", "a, b and c"
 std::string JoinWords(const std::vector<std::string_view>& words) {
@@ -77,7 +96,7 @@ std::string OptionLines() {
       out += names + '\n';
       names.clear();
     }
-    out += Wrap(option.help, kOptionColumn, std::move(names));
+    out += Wrap(WithFigures(option.help), kOptionColumn, std::move(names));
   }
   return out;
 }

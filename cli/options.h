@@ -42,12 +42,12 @@ inline constexpr std::array<OptionSpec, 14> kOptions{{
      "write each INPUT beside itself, with SUFFIX before its extension"},
     {OptionId::InPlace, 'i', "in-place", "", "replace each INPUT by its scaled version"},
     {OptionId::Jobs, 'j', "jobs", "N",
-     "scale N files at a time (default: one per core); each takes about 2 MiB of memory, and "
+     "scale N files at a time (default: one per core); each takes up to {file MiB} of memory, and "
      "fewer run at a time where the process's memory or open-file limits call for it"},
     {OptionId::Threads, '\0', "threads", "N",
      "let each file's pass use up to N threads, its own included, never more than the cores "
-     "left to it (the default) or than the process's memory limits allow; each thread beyond "
-     "the first takes about 4 MiB"},
+     "left to it (the default) or than the process's memory limits allow; a second thread "
+     "takes up to {second MiB} more, and each further one up to {thread MiB}"},
     {OptionId::Info, '\0', "info", "",
      "print what each INPUT holds and the bounding boxes of its points; write nothing"},
     {OptionId::Json, '\0', "json", "", "with --info: print one JSON object per INPUT"},

@@ -121,6 +121,33 @@ TEST(ManPage, NamesTheSameOptionsAsHelp) {
   EXPECT_EQ(OptionsIn(PlainSource("tessary-scale.1")), help);
 }
 
+// The memory a file and its threads take at most, as the help says it from the plan's own
+// figures.
+std::set<std::string> MemoryFigures(const std::string& wrapped) {
+  std::string text;  // as one line, blanks collapsed
+  for (const char c : wrapped) {
+    const bool blank = c == ' ' || c == '\n';
+    if (!blank || (!text.empty() && text.back() != ' ')) text += blank ? ' ' : c;
+  }
+  std::set<std::string> figures;
+  const std::string mark = "up to ";
+  for (std::size_t at = 0; (at = text.find(mark, at)) != std::string::npos; ++at) {
+    const std::size_t digits = at + mark.size();
+    const std::size_t end = text.find_first_not_of("0123456789", digits);
+    if (end > digits && text.compare(end, 4, " MiB") == 0) {
+      figures.insert(text.substr(digits, end - digits));
+    }
+  }
+  return figures;
+}
+
+TEST(ManPage, PromisesTheMemoryTheHelpDoes) {
+  const ProgramResult help = RunProgram(TESSARY_SCALE_PATH, {"--help"});
+  const std::set<std::string> figures = MemoryFigures(help.out);
+  EXPECT_EQ(figures.size(), 3u) << help.out;
+  EXPECT_EQ(MemoryFigures(PlainSource("tessary-scale.1")), figures);
+}
+
 #if TESSARY_WITH_GUI
 TEST(ManPage, OfTessaryNamesTheSameOptionsAsItsHelp) {
   const ProgramResult help = RunProgram(TESSARY_APP_PATH, {"--help"});

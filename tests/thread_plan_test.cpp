@@ -139,15 +139,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ThreadPlan, EachFileTakesTheSequentialPassBelowTheParallelSize) {
   const ThreadPlan plan = PlanRun(Has(4), {0, 0, 1, 64 * kMiB});
   for (const std::uint64_t size : {std::uint64_t{0}, kMiB, kParallelFromBytes - 1}) {
-    EXPECT_EQ(plan.ForFile(size).workers, 0) << size;
+    EXPECT_EQ(plan.ForFile(size).parallel.threads, 0) << size;
   }
   for (const std::uint64_t size : {kParallelFromBytes, 1024 * kMiB}) {
     const PassPlan pass = plan.ForFile(size);
-    EXPECT_EQ(pass.workers, 3) << size;
-    EXPECT_EQ(pass.chunkSize, plan.inputBuffer);
-    EXPECT_LE(pass.chunkSize, pass.inputBuffer);
+    EXPECT_EQ(pass.parallel.threads, 3) << size;
+    EXPECT_EQ(pass.parallel.chunkSize, plan.inputBuffer);
+    EXPECT_LE(pass.parallel.maxChunk, pass.inputBuffer);
     EXPECT_TRUE(pass.writeback);
-    EXPECT_GT(pass.minNumberShare, 0);
+    EXPECT_GT(pass.parallel.minNumberShare, 0);
   }
 }
 

@@ -260,6 +260,13 @@ RunSummary RunModels(const RunRequest& request, RunObserver& observer,
   return summary;
 }
 
+MemoryFigures PlannedMemory() {
+  const auto mib = [](std::uint64_t bytes) {
+    return static_cast<unsigned>(static_cast<double>(bytes) / (1 << 20) + 0.5);
+  };
+  return {mib(PlannedFileMemory()), mib(PlannedWorkerMemory(1)), mib(PlannedWorkerMemory(2))};
+}
+
 // --- The desktop program's entry ---------------------------------------------------------------
 
 namespace {

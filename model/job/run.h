@@ -78,6 +78,15 @@ struct RunSummary {
   bool refused() const { return !problems.empty() || noMemory; }
 };
 
+/// What the plan counts of memory at most, rounded to whole MiB, which tessary-scale's help
+/// promises: a file scaled at a time, a second thread for its pass, each further thread.
+struct MemoryFigures {
+  unsigned perFileMiB = 0;
+  unsigned secondThreadMiB = 0;
+  unsigned perThreadMiB = 0;
+};
+MemoryFigures PlannedMemory();
+
 /// Runs `request`. `cancel` stops it: files under way are left as they were and no new one
 /// starts; a file whose output is in place stays done. Never throws for a file's sake: every
 /// failure is a record (running out of memory for the run itself aside).

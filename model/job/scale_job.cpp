@@ -156,11 +156,10 @@ JobResult Run(const ScaleJob& job, std::vector<platform::Leftover>& leftovers) {
     const PassPlan pass = plan.ForFile(input.size());
     OutputFile output(target.file(), target.name(), &job.control, pass.outputBuffer);
     if (target.synced_at_commit() && pass.writeback) output.StartWritebackEvery(kWritebackStep);
-    result.stats = pass.workers > 0 ? RunParallelScalingPass(
-                                          input, output, result.factors, job.control,
-                                          ParallelOptions{pass.workers, pass.chunkSize,
-                                                          pass.chunkSize, pass.minNumberShare})
-                                    : RunScalingPass(input, output, result.factors, job.control);
+    result.stats =
+        pass.parallel.threads > 0
+            ? RunParallelScalingPass(input, output, result.factors, job.control, pass.parallel)
+            : RunScalingPass(input, output, result.factors, job.control);
     output.Finish();
   }
   // The model text ends at a Ctrl-Z: replacing the model itself would lose whatever follows

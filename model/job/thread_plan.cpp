@@ -46,6 +46,7 @@ ParallelOptions OptionsFor(int workers, std::size_t buffer) {
   options.threads = workers;
   options.chunkSize = buffer;
   options.maxChunk = buffer;
+  options.minNumberShare = kMinNumberShare;
   return options;
 }
 
@@ -82,6 +83,15 @@ bool Fits(const Choice& choice, const RunResources& resources) {
 
 }  // namespace
 
+std::uint64_t PlannedFileMemory() {
+  return Memory({1, 0, kBufferSizes[0], false});
+}
+
+std::uint64_t PlannedWorkerMemory(int workers) {
+  return Memory({1, workers, kBufferSizes[0], false}) -
+         Memory({1, workers - 1, kBufferSizes[0], false});
+}
+
 RunResources RunResources::OfThisProcess() noexcept {
   const platform::ResourceLimits limits = platform::CurrentResourceLimits();
   const auto left = [](std::uint64_t limit, std::uint64_t used) -> std::uint64_t {
@@ -100,12 +110,10 @@ RunResources RunResources::OfThisProcess() noexcept {
 
 PassPlan ThreadPlan::ForFile(std::uint64_t size) const {
   PassPlan pass;
-  pass.workers = size >= kParallelFromBytes ? threadsPerFile - 1 : 0;
   pass.inputBuffer = inputBuffer;
   pass.outputBuffer = outputBuffer;
-  pass.chunkSize = inputBuffer;
   pass.writeback = writeback;
-  pass.minNumberShare = kMinNumberShare;
+  pass.parallel = OptionsFor(size >= kParallelFromBytes ? threadsPerFile - 1 : 0, inputBuffer);
   return pass;
 }
 

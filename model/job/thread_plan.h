@@ -25,6 +25,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/pass/parallel_pass.h"
+
 namespace tessary {
 
 /// What the run has. 0 means "no limit known" for every limit.
@@ -47,16 +49,13 @@ struct PlanRequest {
   std::uint64_t largestFile = 0;  ///< bytes; 0 when unknown (a stream)
 };
 
-/// One file's pass.
+/// One file's pass: its buffers, whether a thread may write its output to disk meanwhile, and
+/// the parallel pass's options (no workers: the sequential pass).
 struct PassPlan {
-  int workers = 0;  ///< threads beside the file's own that scale chunks; 0: the sequential pass
   std::size_t inputBuffer = 0;   ///< the input's capacity: the longest line read whole
   std::size_t outputBuffer = 0;  ///< the output's buffer
-  std::size_t chunkSize = 0;     ///< the largest chunk of the pass on several threads
-  bool writeback = false;        ///< whether a thread may write the output to disk meanwhile
-  /// Below this share of bytes in lines that start with a number in its first chunk, a file
-  /// takes the sequential pass after all (see ParallelOptions).
-  double minNumberShare = 0;
+  bool writeback = false;
+  ParallelOptions parallel;
 };
 
 struct ThreadPlan {
@@ -87,5 +86,11 @@ inline constexpr std::uint64_t kParallelFromBytes = std::uint64_t{8} << 20;
 inline constexpr std::uint64_t kCommitTogetherBelowBytes = std::uint64_t{8} << 20;
 
 ThreadPlan PlanRun(const RunResources& resources, const PlanRequest& request);
+
+/// What the plan counts for one file on one thread with the largest buffers, and what it
+/// counts more for the pass's worker number `workers` (the first costs most: the chunks in
+/// flight), in bytes.
+std::uint64_t PlannedFileMemory();
+std::uint64_t PlannedWorkerMemory(int workers);
 
 }  // namespace tessary
