@@ -295,6 +295,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "position 1e999 -1e308 0\nverts 2\n0 0 0\n0 0 1\n",
                        "the factor 3 would take some of its points beyond the "
                        "range of numbers"},
+        // The box's ends are -1 and an infinity: the point between them is what overflows.
+        UnfittableCase{"FinitePointBetweenTheEndsScaledBeyondTheRangeOfNumbers",
+                       "position -1 0 0\nposition 1e308 0 0\nposition 1e999 0 0\n"
+                       "verts 2\n0 0 0\n0 0 1\n",
+                       "the factor 3 would take some of its points beyond the "
+                       "range of numbers"},
         UnfittableCase{"KeyScaledBeyondTheRangeOfNumbers",
                        "verts 2\n0 0 0\n0 0 1\npositionkey 1\n0 0 0 7e307\n",
                        "the factor 3 would take some of its points beyond the "

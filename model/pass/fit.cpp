@@ -7,18 +7,11 @@
 namespace tessary {
 namespace {
 
-// Whether the points in `box` that are finite numbers stay so once scaled by `factor`
-// (positive), as far as the box tells: its ends are scaled as the pass scales each point, and
-// the other points lie between them. An end that is already infinite stays so and is no
-// reason; the finite points beside it on its axis are then not known from the box.
-bool StaysFinite(const Box3& box, double factor) {
-  if (box.empty()) return true;
-  for (int axis = 0; axis < 3; ++axis) {
-    for (const double end : {box.min[axis], box.max[axis]}) {
-      if (std::isfinite(end) && !std::isfinite(end * factor)) return false;
-    }
-  }
-  return true;
+// Whether the coordinates of `points` that are finite numbers stay so once scaled by `factor`
+// (positive), as the pass scales each: the largest of them does. One that is already infinite
+// stays so and is no reason.
+bool StaysFinite(const PointCounts& points, double factor) {
+  return std::isfinite(points.largestFinite * factor);
 }
 
 }  // namespace
@@ -39,7 +32,7 @@ std::variant<double, std::string> FitFactor(const ModelInfo& info, int axis, dou
     return "the factor for an extent of " + ShortestText(extent) + along + " is out of range";
   }
   for (const PointCounts* points : {&info.vertices, &info.positions, &info.keys}) {
-    if (!StaysFinite(points->box, factor)) {
+    if (!StaysFinite(*points, factor)) {
       return "the factor " + ShortestText(factor) +
              " would take some of its points beyond the range of numbers";
     }

@@ -20,7 +20,14 @@ class InspectSink {
   void Rewrite(const KeywordRule& rule, const double* values) {
     PointCounts& counts = CountsOf(rule);
     ++counts.lines;
-    counts.box.Add(values + (rule.values - kPointValues));
+    const double* point = values + (rule.values - kPointValues);
+    counts.box.Add(point);
+    for (int axis = 0; axis < 3; ++axis) {
+      const double magnitude = std::fabs(point[axis]);
+      if (magnitude > counts.largestFinite && std::isfinite(magnitude)) {
+        counts.largestFinite = magnitude;
+      }
+    }
   }
   OutputFile* Echo() { return nullptr; }
 

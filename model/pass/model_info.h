@@ -36,6 +36,9 @@ struct PointCounts {
   std::uint64_t blocks = 0;  ///< counted blocks (0 for position and center lines)
   std::uint64_t lines = 0;   ///< rewritten lines, each carrying one point
   Box3 box;                  ///< around the points as read, before any scaling
+  /// The largest magnitude of their coordinates that are finite numbers (a coordinate such as
+  /// 1e999 reads as an infinity), or 0: what a factor must keep finite.
+  double largestFinite = 0;
 };
 
 struct ModelInfo {

@@ -76,7 +76,8 @@ std::string CountsJson(const PointCounts& counts) {
                                        : "{\"min\":" + Triple(counts.box.min) +
                                              ",\"max\":" + Triple(counts.box.max) + "}";
   return "{\"blocks\":" + Number(static_cast<double>(counts.blocks)) +
-         ",\"lines\":" + Number(static_cast<double>(counts.lines)) + ",\"box\":" + box + "}";
+         ",\"lines\":" + Number(static_cast<double>(counts.lines)) + ",\"box\":" + box +
+         ",\"largestFinite\":" + Number(counts.largestFinite) + "}";
 }
 
 const char* StatusName(JobStatus status) {
@@ -202,12 +203,14 @@ int tessary_read_fit_length(const char* text, int size) {
   return NumberOrReason(ReadFitLength(std::string_view(text, static_cast<std::size_t>(size))));
 }
 
-/// Sets a box of the model that tessary_fit fits (0 positions, 1 vertices, 2 keys), as
-/// tessary_inspect gave it; +inf for each min and -inf for each max when there are no points.
+/// Sets a box of the model that tessary_fit fits (0 positions, 1 vertices, 2 keys), and the
+/// largest finite magnitude of its coordinates, as tessary_inspect gave them; +inf for each
+/// min and -inf for each max when there are no points.
 void tessary_set_box(int kind, double minX, double minY, double minZ, double maxX, double maxY,
-                     double maxZ) {
+                     double maxZ, double largestFinite) {
   PointCounts* const counts[] = {&g_fitted.positions, &g_fitted.vertices, &g_fitted.keys};
   if (kind < 0 || kind > 2) return;
+  counts[kind]->largestFinite = largestFinite;
   Box3& box = counts[kind]->box;
   const double ends[6] = {minX, minY, minZ, maxX, maxY, maxZ};
   for (int axis = 0; axis < 3; ++axis) {

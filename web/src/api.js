@@ -85,10 +85,12 @@
       // The factor that gives the vertex points of `info` (as inspect gave it) `length` along
       // `axis` (0, 1, 2), as tessary-scale --fit chooses it: { value } or { reason }.
       fitFactor(info, axis, length) {
-        [info.positions.box, info.vertices.box, info.keys.box].forEach((box, kind) => {
+        [info.positions, info.vertices, info.keys].forEach((counts, kind) => {
+          const box = counts.box;
           const min = box ? box.min : [Infinity, Infinity, Infinity];
           const max = box ? box.max : [-Infinity, -Infinity, -Infinity];
-          module._tessary_set_box(kind, min[0], min[1], min[2], max[0], max[1], max[2]);
+          module._tessary_set_box(kind, min[0], min[1], min[2], max[0], max[1], max[2],
+                                  counts.largestFinite || 0);
         });
         return numberOrReason(module, module._tessary_fit(axis, length));
       },
