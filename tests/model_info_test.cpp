@@ -7,6 +7,7 @@
 
 #include "model/job/scale_job.h"
 #include "model/pass/input_file.h"
+#include "model/pass/model_text.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_file.h"
 #include "tests/support/worked_example.h"
@@ -90,6 +91,37 @@ TEST(InspectModelFile, ReportsWhatCannotBeRead) {
   result = InspectModelFile(JobFile::Path(testing::SourcePath("examples/crate.mdl")), info);
   EXPECT_EQ(result.status, JobStatus::Done);
   EXPECT_GT(info.vertices.lines, 0u);
+}
+
+// Every byte value, wherever it stands in a sample (at each offset of the eight-byte words the
+// rule reads, and in the bytes after the last whole word), counts as a control character
+// exactly when it is a C0 control other than NUL, the pass's whitespace and Ctrl-Z; NUL bytes
+// are left out of the share.
+TEST(ModelText, CountsEachControlByteWhereverItStands) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const bool control = byte > 0 && byte < 0x20 && !(byte >= 9 && byte <= 13) && byte != 0x1A;
+    for (const std::size_t size : {std::size_t{64}, std::size_t{67}}) {
+      std::string sample(size, 'x');
+      for (std::size_t at = 1; at < size; at += 2)  // 32 or 33 of them, at every offset
+        sample[at] = static_cast<char>(byte);
+      const std::size_t placed = size / 2;
+      const std::string reason = NotModelTextReason(sample);
+      if (!control) {
+        EXPECT_EQ(reason, "") << "byte " << byte << ", " << size << " bytes";
+        continue;
+      }
+      EXPECT_NE(reason.find(std::to_string(placed) + " of its first " + std::to_string(size) +
+                            " bytes are control characters"),
+                std::string::npos)
+          << "byte " << byte << ", " << size << " bytes: " << reason;
+    }
+  }
+  // NUL is no control character, and leaves the share: 32 controls among 32 other bytes and
+  // 400 NULs are half of what counts.
+  const std::string withNuls =
+      std::string(32, '\x01') + std::string(32, 'x') + std::string(400, '\0');
+  EXPECT_NE(NotModelTextReason(withNuls).find("32 of its first 464 bytes"), std::string::npos);
+  EXPECT_EQ(NotModelTextReason(std::string(31, '\x01') + "x"), "") << "too few to decide";
 }
 
 }  // namespace
