@@ -466,6 +466,11 @@ void FaultInjection::Check(const Row& row, const Call& call, const Scene& scene,
 
 TEST_P(FaultInjection, EveryFileIsOldOrNewAndTheReportSaysWhich) {
   const Row& row = GetParam();
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers find nothing in named new files that the rows above do not reach, at a
+  // minute a row.
+  if (row.named) GTEST_SKIP() << "run in the optimised build";
+#endif
   const std::string log = logs_.File("calls.txt");
 
   // The run undisturbed: its calls and its outputs.
