@@ -1,5 +1,6 @@
-// The page's worker: runs the module on the models the page sends, one request at a time, and
-// answers with reports, outputs (as Blobs) and progress. The page ends the worker to cancel.
+// One of the page's workers: runs the module on the models the page sends, one request at a
+// time, and answers with reports, samples of points, outputs (as Blobs) and progress. The page
+// ends its workers to cancel.
 'use strict';
 importScripts('tessary.js', 'api.js', 'files.js', 'logic.js', 'vendor/fflate.js');
 
@@ -139,6 +140,21 @@ const handlers = {
     });
   },
 
+  // A sample of the model's points for the page's pictures, sent back without a copy.
+  sample({ file }) {
+    return onModel(file, async () => {
+      const input = files.addInput(file);
+      try {
+        const result = await api.sample(input, shownName(file));
+        if (!result.ok) return failed(result);
+        result.transfer = [result.points.buffer, result.kinds.buffer];
+        return result;
+      } finally {
+        files.release(input);
+      }
+    });
+  },
+
   async 'start-run'() {
     await startRun();
     return { ok: true };
@@ -218,5 +234,7 @@ async function answer(request) {
     reply = { ok: false, message: String(error && error.message || error) };
   }
   current = null;
-  postMessage({ type: 'answer', id: request.id, answer: reply });
+  const transfer = (reply && reply.transfer) || [];
+  if (reply) delete reply.transfer;
+  postMessage({ type: 'answer', id: request.id, answer: reply }, transfer);
 }
