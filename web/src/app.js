@@ -668,7 +668,8 @@
       setState(model, i < pool.size ? 'Scaling the model...' : 'Waiting for a worker…');
       const showModel = progressFor(model);
       const answer = await ask('scale', { file: model.file, outputName: entryNames[i],
-                                         factors: chosen.factors }, (done, size) => {
+                                         factors: chosen.factors, deflate: several && !place },
+                               (done, size) => {
         if (model.state.textContent !== 'Scaling the model...') setState(model, 'Scaling the model...');
         showModel(done, size);
         doneOf.set(model, done);
@@ -695,7 +696,7 @@
                  L.sizeText(answer.bytesWritten) + ' as ' + L.displayName(entryNames[i]) + '.');
         model.state.dataset.milliseconds = answer.milliseconds;
         model.state.dataset.reading = answer.reading;
-        results[i] = { name: entryNames[i], blob: answer.blob, model };
+        results[i] = { name: entryNames[i], blob: answer.blob, deflated: answer.deflated, model };
       }
     };
     try {
@@ -781,7 +782,8 @@
       return { ok: true, name, blob: outputs[0].blob };
     }
     showStatus('Putting the models into ' + L.displayName(name) + '...');
-    const zipped = await ask('zip', { entries: outputs.map(({ name, blob }) => ({ name, blob })) },
+    const zipped = await ask('zip', { entries: outputs.map(({ name, blob, deflated }) =>
+                                        ({ name, blob, deflated })) },
                              (done, total) => {
       $('overall').value = done / (total || 1);
     });
