@@ -737,7 +737,8 @@
       setBusy(false);
       showOutcome();
       for (const model of models) {
-        if (model.info && !model.thumb && !model.sampleFailed) sampleOf(model, model === selected);
+        const wanted = model === selected ? !model.sample : !model.thumb;
+        if (model.info && wanted && !model.sampleFailed) sampleOf(model, model === selected);
       }
     }
   }
