@@ -112,7 +112,7 @@ web:
 	JOBS=$(JOBS) scripts/web-build
 
 # The module against the Linux build's tessary-scale under Node, then the page in headless
-# Chromium. WEB_PORT for web-serve.
+# Chromium and Firefox ESR. WEB_PORT for web-serve.
 web-test: web
 	@scripts/ensure-packages build gui
 	cmake --preset release >/dev/null

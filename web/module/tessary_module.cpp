@@ -1,7 +1,8 @@
 // The module's interface to the page: runs of the engine (model/job/run.h) on files that the
 // page hands over as handles (see platform/web/file.cpp), and what tessary-scale decides before
 // a run (the factors and lengths it takes, --fit's factor, what is model text), so that the page
-// decides it with the same code. Every call runs in the page's worker (the page's own instance
+// decides it with the same code, and a bounded sample of a model's points for the page's
+// pictures (tessary_sample). Every call runs in the page's worker (the page's own instance
 // reads the fields), synchronously or, where reads may wait, suspended at each read (see
 // suspending.js). A run's record is read back by its fields' names, as one JSON object
 // (tessary_record); a number or its reason one at a time (tessary_result, tessary_reason).
@@ -9,13 +10,21 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <new>
 #include <string>
 #include <string_view>
 #include <variant>
 
 #include "model/job/run.h"
+#include "model/numbers/number_parse.h"
+#include "model/numbers/number_reader.h"
+#include "model/pass/file_error.h"
+#include "model/pass/input_file.h"
+#include "model/pass/keywords.h"
+#include "model/pass/line_stream.h"
 #include "model/pass/model_text.h"
+#include "model/pass/token_reader.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "tessary_version.h"
@@ -181,6 +190,188 @@ int NumberOrReason(std::variant<double, std::string> read) {
   return kDone;
 }
 
+// --- A sample of the points, for pictures ----------------------------------------------------
+
+// At most this many points of a model are kept, whatever its size: 200 KiB of the module's
+// fixed memory, and enough dots to see a model's shape from three sides.
+constexpr std::size_t kSampleSize = 8192;
+
+// A uniform sample of every point the pass would scale, taken in one read (reservoir sampling,
+// Li's algorithm L): the first kSampleSize points are kept, then each later one replaces a kept
+// one with the chance kSampleSize / its rank. The ranks of the points to keep are drawn ahead,
+// so the numbers of the others are never read. The draws come from a fixed seed: a model gives
+// the same sample every time.
+class PointSample {
+ public:
+  PointSample() { Restart(); }
+
+  void Restart() {
+    kept_ = 0;
+    seen_ = 0;
+    for (std::uint64_t& count : kinds_seen_)
+      count = 0;
+    state_ = 0x9E3779B97F4A7C15u;
+    weight_ = std::exp(std::log(Uniform()) / static_cast<double>(kSampleSize));
+    next_ = kSampleSize - 1;  // the rank of the last point the filling keeps
+    Skip();
+  }
+
+  // Whether the next point is one to keep; Add or Pass must follow.
+  bool Wanted() const { return seen_ < kSampleSize || seen_ == next_; }
+  void Add(PointKind kind, const double* point) {
+    std::size_t at = kept_;
+    if (kept_ < kSampleSize) {
+      ++kept_;
+    } else {
+      at = static_cast<std::size_t>(Uniform() * static_cast<double>(kSampleSize)) % kSampleSize;
+      weight_ *= std::exp(std::log(Uniform()) / static_cast<double>(kSampleSize));
+      Skip();
+    }
+    for (int axis = 0; axis < 3; ++axis)
+      points_[3 * at + axis] = point[axis];
+    kinds_[at] = static_cast<unsigned char>(kind);
+    Count(kind);
+  }
+  void Pass(PointKind kind) { Count(kind); }
+
+  std::size_t kept() const { return kept_; }
+  std::uint64_t seen(PointKind kind) const { return kinds_seen_[static_cast<int>(kind)]; }
+  const double* points() const { return points_; }
+  const unsigned char* kinds() const { return kinds_; }
+
+ private:
+  void Count(PointKind kind) {
+    ++seen_;
+    ++kinds_seen_[static_cast<int>(kind)];
+  }
+  // The rank of the next point to keep, after the one just kept.
+  void Skip() {
+    const double gap = std::floor(std::log(Uniform()) / std::log1p(-weight_));
+    constexpr double kFar = 9e18;  // past any model's points
+    next_ += 1 + static_cast<std::uint64_t>(gap >= 0 && gap < kFar ? gap : kFar);
+  }
+  // A number in (0, 1) (splitmix64).
+  double Uniform() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    return (static_cast<double>(z >> 11) + 0.5) * 0x1p-53;
+  }
+
+  double points_[3 * kSampleSize];
+  unsigned char kinds_[kSampleSize];
+  std::size_t kept_ = 0;
+  std::uint64_t seen_ = 0;
+  std::uint64_t kinds_seen_[3] = {};
+  std::uint64_t state_ = 0;
+  double weight_ = 0;
+  std::uint64_t next_ = 0;
+};
+
+PointSample g_sample;
+
+// Reads every line of `input` as the scaling pass reads it (model/pass/keywords.h: which lines
+// are rewritten, which lines a counted block takes, a line longer than the buffer read a
+// character at a time) and gives the sample each point it would scale; only the numbers of the
+// points kept are read. The module's tests check that the points counted are those the pass
+// counts (tessary_inspect), model by model.
+class SampleReader {
+ public:
+  SampleReader(InputFile& input, PointSample& sample) : input_(input), sample_(sample) {}
+
+  void Run() {
+    std::string_view line;
+    while (input_.ReadLine(line)) {
+      if (input_.line_complete()) {
+        Line(line);
+      } else {
+        LongLine(line);
+      }
+    }
+  }
+
+ private:
+  // Carriage returns and line feeds at either end are not part of a line.
+  static std::string_view Trimmed(std::string_view line) {
+    while (!line.empty() && (line.front() == '\r' || line.front() == '\n'))
+      line.remove_prefix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+      line.remove_suffix(1);
+    return line;
+  }
+
+  void Line(std::string_view line) {
+    std::string_view cursor = Trimmed(line);
+    const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
+    if (rule == nullptr) return;
+    if (!rule->countedBlock) {
+      Point(*rule, cursor);
+      return;
+    }
+    Block(*rule, ParseInt(ReadToken(cursor)));
+  }
+
+  void LongLine(std::string_view first) {
+    LineStream stream(input_, first);
+    stream.DropCarriageReturns();
+    char word[kLongestKeyword + 1];
+    std::size_t length = 0;
+    stream.ReadWord(
+        [&](char c) {
+          if (length == sizeof word) return false;
+          word[length++] = c;
+          return true;
+        },
+        true);
+    const KeywordRule* rule =
+        length <= kLongestKeyword ? FindKeywordRule(std::string_view(word, length)) : nullptr;
+    if (rule == nullptr) return;
+    if (!rule->countedBlock) {
+      Point(*rule, stream);
+      return;
+    }
+    IntReader count;
+    stream.ReadWord([&count](char c) { return count.Feed(c); }, false);
+    Block(*rule, count.Value());
+  }
+
+  // The lines of a counted block, fewer if the input ends first.
+  void Block(const KeywordRule& rule, int count) {
+    std::string_view line;
+    for (int i = 0; i < count && input_.ReadLine(line); ++i) {
+      if (input_.line_complete()) {
+        Point(rule, line);
+      } else {
+        LineStream stream(input_, line);
+        Point(rule, stream);
+      }
+    }
+  }
+
+  // A rewritten line's values; the last three are its point.
+  template <typename Words>
+  void Point(const KeywordRule& rule, Words&& words) {
+    if (!sample_.Wanted()) {
+      sample_.Pass(rule.kind);
+      return;
+    }
+    double values[kMaxValues];
+    for (int i = 0; i < rule.values; ++i)
+      values[i] = Value(words);
+    sample_.Add(rule.kind, values + (rule.values - kPointValues));
+  }
+  static double Value(std::string_view& cursor) { return ParseDouble(ReadToken(cursor)); }
+  static double Value(LineStream& stream) {
+    DoubleReader reader;
+    stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
+    return reader.Value();
+  }
+
+  InputFile& input_;
+  PointSample& sample_;
+};
+
 }  // namespace
 
 extern "C" {
@@ -270,12 +461,71 @@ int tessary_scale(int input, const char* name, int output, const char* outputNam
   return Run(request);
 }
 
+/// Reads the model behind `input` (called `name`) and keeps a sample of at most
+/// tessary_sample_size() of the points the pass would scale, each as likely as any other, the
+/// same every time: 0 when it was read, 1 when not. The record has "sample": "kept", and
+/// "positions", "vertices" and "keys", the points of each kind read; or "status" "failed" and
+/// the "sentence" that says why. The points are tessary_sample_points() (x, y, z each) and
+/// their kinds tessary_sample_kinds() (0 position, 1 vertex, 2 key), valid until the next
+/// call.
+int tessary_sample(int input, const char* name) {
+  g_record.clear();
+  g_sample.Restart();
+  try {
+    PassControl control;
+    control.progress = [](std::uint64_t done, std::uint64_t total) {
+      tessary_web_progress(static_cast<double>(done), static_cast<double>(total));
+    };
+    InputFile reading(&control);
+    reading.Read(platform::File::Borrow(input), name);
+    SampleReader(reading, g_sample).Run();
+    reading.Close();
+  } catch (const std::bad_alloc&) {
+    g_record =
+        "{\"status\":\"failed\",\"noMemory\":true,\"sentence\":"
+        "\"Not enough memory to read the model.\"}";
+    return kNoMemory;
+  } catch (const std::exception& error) {
+    g_sample.Restart();
+    g_record = "{\"status\":\"failed\",\"sentence\":" + Quoted(error.what()) + "}";
+    return kFailed;
+  }
+  const auto seen = [](PointKind kind) { return Number(static_cast<double>(g_sample.seen(kind))); };
+  g_record =
+      "{\"status\":\"done\",\"sample\":{\"kept\":" + Number(static_cast<double>(g_sample.kept())) +
+      ",\"positions\":" + seen(PointKind::Position) + ",\"vertices\":" + seen(PointKind::Vertex) +
+      ",\"keys\":" + seen(PointKind::Key) + "}}";
+  return kDone;
+}
+
+/// The most points tessary_sample keeps.
+int tessary_sample_size() {
+  return static_cast<int>(kSampleSize);
+}
+
+/// The points of the last sample: x, y and z of each, as read.
+const double* tessary_sample_points() {
+  return g_sample.points();
+}
+
+/// The kind of each point of the last sample: 0 position or center, 1 vertex, 2 key.
+const unsigned char* tessary_sample_kinds() {
+  return g_sample.kinds();
+}
+
 /// A call that reads, as its place in the module's table of functions (0 tessary_inspect,
-/// 1 tessary_scale): where reads may wait, the page runs it as a promise through that place
-/// (see suspending.js), since the build shortens the names of the module's exports.
+/// 1 tessary_scale, 2 tessary_sample): where reads may wait, the page runs it as a promise
+/// through that place (see suspending.js), since the build shortens the names of the
+/// module's exports.
 std::intptr_t tessary_entry(int which) {
-  return which == 0 ? reinterpret_cast<std::intptr_t>(&tessary_inspect)
-                    : reinterpret_cast<std::intptr_t>(&tessary_scale);
+  switch (which) {
+    case 0:
+      return reinterpret_cast<std::intptr_t>(&tessary_inspect);
+    case 1:
+      return reinterpret_cast<std::intptr_t>(&tessary_scale);
+    default:
+      return reinterpret_cast<std::intptr_t>(&tessary_sample);
+  }
 }
 
 /// The number the last reading or choosing call gave.

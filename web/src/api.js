@@ -65,7 +65,19 @@
   function wrap(module) {
     const promising = module.tessaryPromising;
     const entries = promising ? { inspect: promising(module._tessary_entry(0)),
-                                  scale: promising(module._tessary_entry(1)) } : null;
+                                  scale: promising(module._tessary_entry(1)),
+                                  sample: promising(module._tessary_entry(2)) } : null;
+    // The last sample's points, copied out of the module's memory.
+    const sampled = (status) => {
+      const found = outcome(module, status);
+      if (!found.ok) return found;
+      const kept = found.sample.kept;
+      const at = module._tessary_sample_points() / 8;
+      const kindsAt = module._tessary_sample_kinds();
+      return { ok: true, ...found.sample,
+               points: module.HEAPF64.slice(at, at + 3 * kept),
+               kinds: module.HEAPU8.slice(kindsAt, kindsAt + kept) };
+    };
     return {
       suspending: Boolean(entries),
       version() {
@@ -117,6 +129,20 @@
         const status = module.ccall('tessary_inspect', 'number', ['number', 'string'],
                                     [input, name]);
         return outcome(module, status);
+      },
+      // A sample of at most sampleSize() of the points the pass would scale, the same every
+      // time: { ok, kept, positions, vertices, keys (the points of each kind read), points
+      // (x, y, z each, a Float64Array), kinds (0 position, 1 vertex, 2 key) }, or { ok: false,
+      // sentence }.
+      sample(input, name) {
+        if (entries) {
+          return withStrings(module, [name], (at) => entries.sample(input, at)).then(sampled);
+        }
+        return sampled(module.ccall('tessary_sample', 'number', ['number', 'string'],
+                                    [input, name]));
+      },
+      sampleSize() {
+        return module._tessary_sample_size();
       },
       scale(input, name, output, outputName, factors) {
         const [x, y, z] = factors;

@@ -159,6 +159,47 @@
     return { models, empty };
   }
 
-  return { AXES, outputName, savedName, safeFileName, uniqueNames, displayName, count,
-           scaledBox, boxSize, sizeText, modelsFromEntries };
+  // The factors and fit the page keeps on this computer between visits, from what was kept
+  // (`text`, JSON), whatever it holds: what is missing or not of its kind is the default.
+  const DEFAULT_SETTINGS = Object.freeze({ factors: ['1', '1', '1'], mode: 'factors', axis: '2',
+                                           length: '1' });
+  function readSettings(text) {
+    let kept = null;
+    try {
+      kept = JSON.parse(text);
+    } catch (error) {
+      kept = null;
+    }
+    const settings = { ...DEFAULT_SETTINGS, factors: [...DEFAULT_SETTINGS.factors] };
+    if (!kept || typeof kept !== 'object') return settings;
+    const isText = (v) => typeof v === 'string' && v.length <= 100;
+    if (Array.isArray(kept.factors) && kept.factors.length === 3 && kept.factors.every(isText)) {
+      settings.factors = [...kept.factors];
+    }
+    if (kept.mode === 'factors' || kept.mode === 'fit') settings.mode = kept.mode;
+    if (['0', '1', '2'].includes(kept.axis)) settings.axis = kept.axis;
+    if (isText(kept.length)) settings.length = kept.length;
+    return settings;
+  }
+
+  // The points of each kind a model holds, as inspect reported them.
+  function pointCount(info) {
+    return info.positions.lines + info.vertices.lines + info.keys.lines;
+  }
+
+  // The box around every point of a model, as inspect reported each kind's; null when none.
+  function modelBox(info) {
+    let box = null;
+    for (const counts of [info.positions, info.vertices, info.keys]) {
+      if (!counts.box) continue;
+      box = box ? { min: box.min.map((v, i) => Math.min(v, counts.box.min[i])),
+                    max: box.max.map((v, i) => Math.max(v, counts.box.max[i])) }
+                : { min: [...counts.box.min], max: [...counts.box.max] };
+    }
+    return box;
+  }
+
+  return { AXES, DEFAULT_SETTINGS, readSettings, pointCount, modelBox, outputName, savedName,
+           safeFileName, uniqueNames, displayName, count, scaledBox, boxSize, sizeText,
+           modelsFromEntries };
 });

@@ -29,6 +29,7 @@ const edges = {
   'ctrl-z.mdl': 'verts 2\n1 2 3\n4 5 6\x1a\nposition 7 8 9\n',
   'carriage-returns.mdl': 'position 1 2 3\r\r\n\r\rverts 1\r1 2 3\r\ntext\r',
   'no-final-line-feed.mdl': 'verts 1\n1.5 -2.25 3e2',
+  'quoted-keywords.mdl': '"position 1 2 3\r\n\'verts\' 1\r\n4 5 6\r\n"center\r\n\'positionkey 1\r\n',
   'long-copied-line.mdl': 'node ' + 'x'.repeat(3 * MiB) + '\nposition 1 2 3\n',
   'long-blank-start.mdl': ' '.repeat(2 * MiB + 5) + 'position 1 2 3\nverts 1\n' +
                           ' '.repeat(MiB + 3) + '4 5 6\n',
@@ -170,6 +171,91 @@ test('what the module reports of each model is what --info --json reports', () =
       assert.deepStrictEqual(comparable(info[kind].box), comparable(boxOf(report[kind].box)),
                              model + ' ' + kind);
     }
+  }
+});
+
+function wasmSample(model, folder = corpus) {
+  const input = files.openToRead(path.join(folder, model));
+  try {
+    return api.sample(input, model);
+  } finally {
+    files.close(input);
+  }
+}
+
+// The box around the sampled points of one kind (0 position, 1 vertex, 2 key), nan ignored as
+// the pass's box ignores it; null when there are none.
+function sampledBox(sample, kind) {
+  const min = [Infinity, Infinity, Infinity];
+  const max = [-Infinity, -Infinity, -Infinity];
+  let any = false;
+  for (let i = 0; i < sample.kept; ++i) {
+    if (sample.kinds[i] !== kind) continue;
+    any = true;
+    for (let axis = 0; axis < 3; ++axis) {
+      const v = sample.points[3 * i + axis];
+      if (v < min[axis]) min[axis] = v;
+      if (v > max[axis]) max[axis] = v;
+    }
+  }
+  return any ? { min, max } : null;
+}
+
+test('the points sampled for the pictures are the points the pass scales', () => {
+  const size = api.sampleSize();
+  for (const model of models.filter((m) => !notText(m))) {
+    const { info } = wasmInspect(model);
+    const sample = wasmSample(model);
+    assert.ok(sample.ok, model + ': ' + sample.sentence);
+    const counts = [info.positions, info.vertices, info.keys];
+    assert.deepStrictEqual([sample.positions, sample.vertices, sample.keys],
+                           counts.map((c) => c.lines), model);
+    const total = counts.reduce((sum, c) => sum + c.lines, 0);
+    assert.strictEqual(sample.kept, Math.min(total, size), model);
+    // Every point kept: the same boxes as the pass's; some: inside them.
+    counts.forEach((c, kind) => {
+      const box = sampledBox(sample, kind);
+      if (total <= size) {
+        assert.deepStrictEqual(box, c.box, model + ' kind ' + kind);
+      } else if (box) {
+        for (let axis = 0; axis < 3; ++axis) {
+          assert.ok(box.min[axis] >= c.box.min[axis] && box.max[axis] <= c.box.max[axis], model);
+        }
+      }
+    });
+  }
+});
+
+test('a sample of a large model is taken from all of it, the same each time', () => {
+  // Vertex i at x = i: a sample that favours the start or the end of the model, or that
+  // keeps one point twice, shows in its x.
+  const count = 200000;
+  const name = 'sample-spread.mdl';
+  fs.writeFileSync(path.join(work, name),
+                   'verts ' + count + '\n' + Array.from({ length: count }, (_, i) => i + ' 0 1\n').join(''));
+  const sample = wasmSample(name, work);
+  assert.strictEqual(sample.kept, api.sampleSize());
+  const xs = Array.from({ length: sample.kept }, (_, i) => sample.points[3 * i]);
+  assert.strictEqual(new Set(xs).size, xs.length);
+  const mean = xs.reduce((sum, x) => sum + x, 0) / xs.length;
+  assert.ok(Math.abs(mean - count / 2) < count * 0.02, 'mean ' + mean);
+  const quarters = [0, 0, 0, 0];
+  for (const x of xs) ++quarters[Math.floor((4 * x) / count)];
+  for (const q of quarters) assert.ok(Math.abs(q - xs.length / 4) < xs.length * 0.03, String(quarters));
+  assert.deepStrictEqual(wasmSample(name, work).points, sample.points);
+});
+
+test('a sample that cannot be read says why', () => {
+  const input = files.openToRead(path.join(corpus, large));
+  const read = files.read;
+  files.read = () => -1;
+  try {
+    const sample = api.sample(input, 'bad.mdl');
+    assert.strictEqual(sample.ok, false);
+    assert.match(sample.sentence, /bad\.mdl/);
+  } finally {
+    files.read = read;
+    files.close(input);
   }
 });
 
