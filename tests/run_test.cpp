@@ -123,7 +123,7 @@ TEST(RunModels, TellsOneRecordAFileInTheOrderOfTheInputsOnTheCallersThread) {
   EXPECT_EQ(recorder.records[1].status, JobStatus::InputNotOpened);
   EXPECT_EQ(recorder.records[1].input.path, dir.File("missing.mdl"));
   EXPECT_EQ(recorder.records[3].status, JobStatus::Done);
-  EXPECT_EQ(recorder.records[3].output.path, dir.File("out/d.mdl"));
+  EXPECT_EQ(recorder.records[3].output.path, platform::JoinPath(dir.File("out"), "d.mdl"));
   EXPECT_EQ(ReadFile(dir.File("out/d.mdl")), testing::kSmallModelDoubled);
   EXPECT_EQ(summary.done, 3u);
   EXPECT_EQ(summary.failed, 1u);

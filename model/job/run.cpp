@@ -107,7 +107,8 @@ JobResult RunOne(const RunRequest& request, const PlannedFile& planned, std::siz
     const JobFile& input = request.inputs[i];
     if (request.work == Work::Inspect) {
       ModelInfo info;
-      record = InspectModelFile(input, info, control, &plan, request.refuseNonModelText);
+      record =
+          InspectModelFile(input, info, control, &plan, request.refuseNonModelText, request.points);
       record.info = std::move(info);
     } else {
       ScaleJob job;

@@ -47,6 +47,9 @@ struct RunRequest {
   /// program scales whatever it is given.
   bool refuseNonModelText = true;
   NameStyle names;  ///< how the run's own sentences (its refusals) show names
+  /// For Work::Inspect, when given: shown each point of each model as it is read, on the thread
+  /// that reads it (the caller's with one file at a time).
+  PointVisitor points;
 };
 
 /// What the caller hears of a run while it goes.

@@ -200,7 +200,8 @@ JobResult RunScaleJob(const ScaleJob& job) noexcept {
 }
 
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control,
-                           const ThreadPlan* plan, bool refuseNonModelText) {
+                           const ThreadPlan* plan, bool refuseNonModelText,
+                           const PointVisitor& visit) {
   return outcome::Guarded(file, [&]() -> JobResult {
     const std::size_t buffer = plan != nullptr
                                    ? plan->inputBuffer
@@ -214,7 +215,7 @@ JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassContr
         return Refused(JobStatus::InputNotOpened, file, std::move(reason));
       }
     }
-    info = InspectModel(input, control);
+    info = InspectModel(input, control, visit);
     input.Close();
     return {};
   });

@@ -77,9 +77,11 @@ void CommitWritten(std::span<JobResult* const> results, const std::atomic<bool>*
 
 /// Opens `file` as RunScaleJob opens an input and inspects it, with the input buffer `plan`
 /// gives (without one, the job plans for itself alone), refusing one that is not model text
-/// as RunScaleJob does when asked. The result's status is Done, InputNotOpened, Failed or
-/// Cancelled, with the path and reason as RunScaleJob gives them. Never throws.
+/// as RunScaleJob does when asked, and showing `visit` each point when it is given. The result's
+/// status is Done, InputNotOpened, Failed or Cancelled, with the path and reason as RunScaleJob
+/// gives them. Never throws.
 JobResult InspectModelFile(const JobFile& file, ModelInfo& info, const PassControl& control = {},
-                           const ThreadPlan* plan = nullptr, bool refuseNonModelText = false);
+                           const ThreadPlan* plan = nullptr, bool refuseNonModelText = false,
+                           const PointVisitor& visit = nullptr);
 
 }  // namespace tessary

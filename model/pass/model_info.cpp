@@ -12,7 +12,7 @@ namespace {
 // Counts what the pass would rewrite, and where its points lie.
 class InspectSink {
  public:
-  explicit InspectSink(ModelInfo& info) : info_(info) {}
+  InspectSink(ModelInfo& info, const PointVisitor& visit) : info_(info), visit_(visit) {}
 
   void LineStart(int) {}
   void Copy(std::string_view) {}
@@ -22,6 +22,7 @@ class InspectSink {
     ++counts.lines;
     const double* point = values + (rule.values - kPointValues);
     counts.box.Add(point);
+    if (visit_) visit_(rule.kind, point);
     for (int axis = 0; axis < 3; ++axis) {
       const double magnitude = std::fabs(point[axis]);
       if (magnitude > counts.largestFinite && std::isfinite(magnitude)) {
@@ -45,6 +46,7 @@ class InspectSink {
   }
 
   ModelInfo& info_;
+  const PointVisitor& visit_;
 };
 
 }  // namespace
@@ -71,9 +73,9 @@ Box3 Box3::Scaled(const ScaleFactors& factors) const {
   return scaled;
 }
 
-ModelInfo InspectModel(InputFile& input, const PassControl& control) {
+ModelInfo InspectModel(InputFile& input, const PassControl& control, const PointVisitor& visit) {
   ModelInfo info;
-  InspectSink sink(info);
+  InspectSink sink(info, visit);
   info.lines = pass::PassCore<InspectSink>(input, sink, control).Run();
   return info;
 }

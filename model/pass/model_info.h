@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
+#include "model/pass/keywords.h"
 #include "model/pass/pass_control.h"
 #include "model/pass/scaling_pass.h"
 
@@ -48,7 +50,12 @@ struct ModelInfo {
   PointCounts keys;         ///< positionkey blocks and their key lines (the key's point)
 };
 
-/// Reads the whole model from `input`. Throws FileError and PassCancelled as the pass does.
-ModelInfo InspectModel(InputFile& input, const PassControl& control = {});
+/// Called with each point the pass would scale, as read (three values), and its kind.
+using PointVisitor = std::function<void(PointKind kind, const double* point)>;
+
+/// Reads the whole model from `input`, showing `visit` each point when it is given. Throws
+/// FileError and PassCancelled as the pass does.
+ModelInfo InspectModel(InputFile& input, const PassControl& control = {},
+                       const PointVisitor& visit = nullptr);
 
 }  // namespace tessary

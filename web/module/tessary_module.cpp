@@ -17,14 +17,7 @@
 #include <variant>
 
 #include "model/job/run.h"
-#include "model/numbers/number_parse.h"
-#include "model/numbers/number_reader.h"
-#include "model/pass/file_error.h"
-#include "model/pass/input_file.h"
-#include "model/pass/keywords.h"
-#include "model/pass/line_stream.h"
 #include "model/pass/model_text.h"
-#include "model/pass/token_reader.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "tessary_version.h"
@@ -271,107 +264,6 @@ class PointSample {
 
 PointSample g_sample;
 
-// Reads every line of `input` as the scaling pass reads it (model/pass/keywords.h: which lines
-// are rewritten, which lines a counted block takes, a line longer than the buffer read a
-// character at a time) and gives the sample each point it would scale; only the numbers of the
-// points kept are read. The module's tests check that the points counted are those the pass
-// counts (tessary_inspect), model by model.
-class SampleReader {
- public:
-  SampleReader(InputFile& input, PointSample& sample) : input_(input), sample_(sample) {}
-
-  void Run() {
-    std::string_view line;
-    while (input_.ReadLine(line)) {
-      if (input_.line_complete()) {
-        Line(line);
-      } else {
-        LongLine(line);
-      }
-    }
-  }
-
- private:
-  // Carriage returns and line feeds at either end are not part of a line.
-  static std::string_view Trimmed(std::string_view line) {
-    while (!line.empty() && (line.front() == '\r' || line.front() == '\n'))
-      line.remove_prefix(1);
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-      line.remove_suffix(1);
-    return line;
-  }
-
-  void Line(std::string_view line) {
-    std::string_view cursor = Trimmed(line);
-    const KeywordRule* rule = FindKeywordRule(ReadToken(cursor));
-    if (rule == nullptr) return;
-    if (!rule->countedBlock) {
-      Point(*rule, cursor);
-      return;
-    }
-    Block(*rule, ParseInt(ReadToken(cursor)));
-  }
-
-  void LongLine(std::string_view first) {
-    LineStream stream(input_, first);
-    stream.DropCarriageReturns();
-    char word[kLongestKeyword + 1];
-    std::size_t length = 0;
-    stream.ReadWord(
-        [&](char c) {
-          if (length == sizeof word) return false;
-          word[length++] = c;
-          return true;
-        },
-        true);
-    const KeywordRule* rule =
-        length <= kLongestKeyword ? FindKeywordRule(std::string_view(word, length)) : nullptr;
-    if (rule == nullptr) return;
-    if (!rule->countedBlock) {
-      Point(*rule, stream);
-      return;
-    }
-    IntReader count;
-    stream.ReadWord([&count](char c) { return count.Feed(c); }, false);
-    Block(*rule, count.Value());
-  }
-
-  // The lines of a counted block, fewer if the input ends first.
-  void Block(const KeywordRule& rule, int count) {
-    std::string_view line;
-    for (int i = 0; i < count && input_.ReadLine(line); ++i) {
-      if (input_.line_complete()) {
-        Point(rule, line);
-      } else {
-        LineStream stream(input_, line);
-        Point(rule, stream);
-      }
-    }
-  }
-
-  // A rewritten line's values; the last three are its point.
-  template <typename Words>
-  void Point(const KeywordRule& rule, Words&& words) {
-    if (!sample_.Wanted()) {
-      sample_.Pass(rule.kind);
-      return;
-    }
-    double values[kMaxValues];
-    for (int i = 0; i < rule.values; ++i)
-      values[i] = Value(words);
-    sample_.Add(rule.kind, values + (rule.values - kPointValues));
-  }
-  static double Value(std::string_view& cursor) { return ParseDouble(ReadToken(cursor)); }
-  static double Value(LineStream& stream) {
-    DoubleReader reader;
-    stream.ReadWord([&reader](char c) { return reader.Feed(c); }, false);
-    return reader.Value();
-  }
-
-  InputFile& input_;
-  PointSample& sample_;
-};
-
 }  // namespace
 
 extern "C" {
@@ -461,34 +353,29 @@ int tessary_scale(int input, const char* name, int output, const char* outputNam
   return Run(request);
 }
 
-/// Reads the model behind `input` (called `name`) and keeps a sample of at most
-/// tessary_sample_size() of the points the pass would scale, each as likely as any other, the
-/// same every time: 0 when it was read, 1 when not. The record has "sample": "kept", and
+/// Reads the model behind `input` (called `name`) as tessary_inspect does and keeps a sample of
+/// at most tessary_sample_size() of the points the pass would scale, each as likely as any other,
+/// the same every time: 0 when it was read, 1 when not. The record has "sample": "kept", and
 /// "positions", "vertices" and "keys", the points of each kind read; or "status" "failed" and
 /// the "sentence" that says why. The points are tessary_sample_points() (x, y, z each) and
 /// their kinds tessary_sample_kinds() (0 position, 1 vertex, 2 key), valid until the next
 /// call.
 int tessary_sample(int input, const char* name) {
-  g_record.clear();
   g_sample.Restart();
-  try {
-    PassControl control;
-    control.progress = [](std::uint64_t done, std::uint64_t total) {
-      tessary_web_progress(static_cast<double>(done), static_cast<double>(total));
-    };
-    InputFile reading(&control);
-    reading.Read(platform::File::Borrow(input), name);
-    SampleReader(reading, g_sample).Run();
-    reading.Close();
-  } catch (const std::bad_alloc&) {
-    g_record =
-        "{\"status\":\"failed\",\"noMemory\":true,\"sentence\":"
-        "\"Not enough memory to read the model.\"}";
-    return kNoMemory;
-  } catch (const std::exception& error) {
+  RunRequest request;
+  request.work = RunRequest::Work::Inspect;
+  request.inputs = {JobFile::Opened(input, name)};
+  request.points = [](PointKind kind, const double* point) {
+    if (g_sample.Wanted()) {
+      g_sample.Add(kind, point);
+    } else {
+      g_sample.Pass(kind);
+    }
+  };
+  const int status = Run(request);
+  if (status != kDone) {
     g_sample.Restart();
-    g_record = "{\"status\":\"failed\",\"sentence\":" + Quoted(error.what()) + "}";
-    return kFailed;
+    return status;
   }
   const auto seen = [](PointKind kind) { return Number(static_cast<double>(g_sample.seen(kind))); };
   g_record =
