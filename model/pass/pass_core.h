@@ -2,9 +2,12 @@
 // scaling pass itself writes what it reads, InspectModel only counts it. Internal to model/.
 #pragma once
 
+#include <bit>
 #include <cstring>
 #include <string_view>
 
+#include "model/numbers/byte_vectors.h"
+#include "model/numbers/char_class.h"
 #include "model/numbers/number_format.h"
 #include "model/numbers/number_parse.h"
 #include "model/numbers/number_reader.h"
@@ -67,7 +70,72 @@ inline std::string_view SkipBreaks(std::string_view text) {
   return ReadOtherNumber(cursor, word);
 }
 
+#ifdef __wasm_simd128__
+// The breaks between words are exactly the C-locale whitespace, which simd::MaskOfSpaces finds.
+static_assert([] {
+  for (int c = 0; c < 256; ++c) {
+    if (kWordBreaks.Contains(static_cast<char>(c)) != IsCSpace(static_cast<char>(c))) return false;
+  }
+  return true;
+}());
+
+// The longest line ReadValuesInBlocks takes: its masks have a bit for each byte and one for
+// its end.
+inline constexpr std::size_t kLongestLineInBlocks = 63;
+
+// ReadValues for a line of 16 to kLongestLineInBlocks bytes, with the same results: the class
+// of each byte (break, digit, point, sign) found for the whole line first, 16 bytes at a time,
+// so that each word is found by a few operations on the masks, none waiting for a read of the
+// text; the plain decimals of at most 15 digits are read in one block each, and from the
+// first other word on, the rest of the line as ReadNumber reads it.
+inline void ReadValuesInBlocks(std::string_view line, int count, double* values) {
+  const char* const text = line.data();
+  const auto size = static_cast<int>(line.size());
+  // Bit i for byte i; the end of the line and every place after it count as breaks.
+  std::uint64_t breaks = ~std::uint64_t{0} << size;
+  std::uint64_t digits = 0;
+  std::uint64_t points = 0;
+  std::uint64_t signs = 0;
+  for (int at = 0; at < size; at += simd::kWidth) {
+    const simd::Bytes bytes = simd::LoadUpTo(text + at, size - at);  // zeros after the end
+    breaks |= std::uint64_t{simd::MaskOfSpaces(bytes)} << at;
+    digits |= std::uint64_t{simd::MaskOfDigits(bytes)} << at;
+    points |= std::uint64_t{simd::MaskOfByte(bytes, '.')} << at;
+    signs |= std::uint64_t{simd::MaskOfByte(bytes, '-') | simd::MaskOfByte(bytes, '+')} << at;
+  }
+  int at = 0;  // where the words still to read start, breaks first
+  for (int i = 0; i < count; ++i) {
+    const int start = at + std::countr_zero(~(breaks >> at));
+    const int first = start + static_cast<int>((signs >> start) & 1);  // the first digit or point
+    const int integerDigits = std::countr_zero(~(digits >> first));
+    const int point = static_cast<int>((points >> (first + integerDigits)) & 1);
+    const int fractionStart = first + integerDigits + point;
+    const int decimals = std::countr_zero(~(digits >> fractionStart)) & -point;
+    const int end = fractionStart + decimals;
+    const int digitCount = integerDigits + decimals;
+    // A plain decimal has 1 to 15 digits and ends at a break. (No shift above goes past 63:
+    // each place is at most the size, since a sign or a point found is a byte of the line.)
+    if (start == size || ((breaks >> end) & 1) == 0 ||
+        static_cast<unsigned>(digitCount - 1) >= 15) {
+      std::string_view rest(text + at, static_cast<std::size_t>(size - at));
+      for (; i < count; ++i)
+        values[i] = ReadNumber(rest);
+      return;
+    }
+    values[i] = ShortPlainDecimalValue(text + first, size - first, integerDigits, digitCount,
+                                       decimals, text[start] == '-');
+    at = end;
+  }
+}
+#endif
+
 inline void ReadValues(std::string_view cursor, int count, double* values) {
+#ifdef __wasm_simd128__
+  if (cursor.size() >= simd::kWidth && cursor.size() <= kLongestLineInBlocks) {
+    ReadValuesInBlocks(cursor, count, values);
+    return;
+  }
+#endif
   for (int i = 0; i < count; ++i)
     values[i] = ReadNumber(cursor);
 }

@@ -40,6 +40,34 @@ const edges = {
   'binary.mdl': Buffer.from(Array.from({ length: 5000 }, (_, i) => (i * 131 + 7) % 256)),
   'empty.mdl': '',
 };
+// The module finds line ends and reads numbers 16 bytes at a time, and a line of up to 63 bytes
+// all at once: lines that end at every place of those blocks, numbers and other words that
+// start there, digit runs of every length, around a point and a sign, and a Ctrl-Z at every
+// place of a block.
+const digitRun = (length, from) => Array.from({ length }, (_, i) => (from + 3 * i) % 10).join('');
+const words = ['5.', '.5', '-.5', '+3', '.', '-', '+', '1.2.3', '1e5', '12abc', '-0', '+.0',
+               '0.000000000000001', '00000000000000012.5', '1\x002', '"7"', '9-'];
+for (let n = 1; n <= 20; ++n) {
+  words.push(digitRun(n, n), '-' + digitRun(n, n + 1), '+' + digitRun(n, 4) + '.', '-.' + digitRun(n, 3),
+             digitRun(Math.ceil(n / 2), n) + '.' + digitRun(Math.floor(n / 2), n + 2));
+}
+const breaks = [' ', '\t', '  ', '\v\f', ' \r'];
+const blockLines = [];
+for (let indent = 0; indent <= 17; ++indent) {
+  for (let i = 0; i + 2 < words.length; ++i) {
+    const [a, b, c] = [breaks[i % 5], breaks[(i + indent) % 5], breaks[(i + 2) % 5]];
+    blockLines.push(' '.repeat(indent) + words[i] + a + words[i + 1] + b + words[i + 2] +
+                    (indent % 3 === 0 ? c : ''));
+  }
+}
+edges['words-at-every-place.mdl'] = 'verts ' + blockLines.length + '\n' + blockLines.join('\n') +
+  '\n' + blockLines.map((line) => 'position ' + line).join('\r\n') + '\n';
+edges['lines-of-every-length.mdl'] = Array.from({ length: 200 }, (_, n) =>
+  'verts 1\n' + ' '.repeat(n) + '1.5 -2.25 3\nnode' + 'x'.repeat(n)).join('\n') + '\n';
+for (const at of [0, 1, 15, 16, 17, 48, 49, 63, 64, 65, 100]) {
+  edges['ctrl-z-at-' + at + '.mdl'] = 'position 1 2 3\n' + 'x'.repeat(at) + '\x1a\nverts 1\n4 5 6\n';
+  edges['ctrl-z-last-at-' + at + '.mdl'] = 'verts 1\n1 2 3\nnode ' + 'x'.repeat(at) + '\x1a';
+}
 for (const [name, text] of Object.entries(edges)) fs.writeFileSync(path.join(corpus, name), text);
 const generated = fs.readdirSync(corpus).filter((n) => /^m\d+\.mdl$/.test(n)).sort();
 const models = [...generated, ...Object.keys(edges)];
