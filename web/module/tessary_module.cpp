@@ -35,6 +35,8 @@ double g_results[kResultCount];
 std::string g_reason;
 std::string g_text;
 std::string g_record;
+// The last length asked of tessary_fit.
+FitRequest g_fit;
 // The boxes of the model to fit (positions, vertices, keys), as tessary_set_box gave them.
 ModelInfo g_fitted;
 
@@ -307,7 +309,20 @@ void tessary_set_box(int kind, double minX, double minY, double minZ, double max
 /// as "its vertex points are flat along z".
 int tessary_fit(int axis, double length) {
   if (axis < 0 || axis > 2) return NumberOrReason(std::string("there is no such axis"));
+  g_fit = FitRequest{axis, length};
   return NumberOrReason(FitFactor(g_fitted, axis, length));
+}
+
+/// Why the last tessary_fit found no factor for the model called `name`, in the sentence
+/// tessary-scale --fit says it with: "Unable to fit the model to z=1.8. (NAME: REASON)".
+const char* tessary_fit_sentence(const char* name) {
+  JobResult record;
+  record.status = JobStatus::NoFactors;
+  record.input = JobFile::Path(name);
+  record.fit = g_fit;
+  record.reason = g_reason;
+  g_text = FailureSentence(record, NameStyle());
+  return g_text.c_str();
 }
 
 /// Whether `size` bytes from a file's start (at most tessary_text_sample() of them are looked

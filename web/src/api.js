@@ -95,8 +95,9 @@
           numberOrReason(module, module._tessary_read_fit_length(at, size)));
       },
       // The factor that gives the vertex points of `info` (as inspect gave it) `length` along
-      // `axis` (0, 1, 2), as tessary-scale --fit chooses it: { value } or { reason }.
-      fitFactor(info, axis, length) {
+      // `axis` (0, 1, 2), as tessary-scale --fit chooses it: { value }, or { reason, sentence }
+      // where the sentence is tessary-scale's for the model called `name`.
+      fitFactor(info, axis, length, name = '') {
         [info.positions, info.vertices, info.keys].forEach((counts, kind) => {
           const box = counts.box;
           const min = box ? box.min : [Infinity, Infinity, Infinity];
@@ -104,7 +105,10 @@
           module._tessary_set_box(kind, min[0], min[1], min[2], max[0], max[1], max[2],
                                   counts.largestFinite || 0);
         });
-        return numberOrReason(module, module._tessary_fit(axis, length));
+        const fit = numberOrReason(module, module._tessary_fit(axis, length));
+        if (fit.reason === undefined) return fit;
+        return withBytes(module, utf8.encode(String(name) + '\0'), (at) =>
+          ({ ...fit, sentence: module.UTF8ToString(module._tessary_fit_sentence(at)) }));
       },
       // How many bytes of a file's start checkText looks at.
       textSample() {

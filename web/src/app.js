@@ -139,8 +139,9 @@
     if (fields.invalid) return { reason: fields.invalid.map((f) => f.reason).join('; '), fields: true };
     if (!$('mode-fit').checked) return { factors: fields.factors };
     if (!model.info) return { reason: 'it has not been read' };
-    const fit = pageApi.fitFactor(model.info, Number($('fit-axis').value), fields.length);
-    if (fit.reason) return { reason: fit.reason };
+    const fit = pageApi.fitFactor(model.info, Number($('fit-axis').value), fields.length,
+                                  L.displayName(nameOf(model)));
+    if (fit.reason) return { reason: fit.reason, sentence: fit.sentence };
     return { factors: [fit.value, fit.value, fit.value], fitted: fit.value };
   }
 
@@ -197,7 +198,7 @@
       factorsLine.textContent = 'Scale factors: none until the fields marked are corrected.';
     } else if (chosen.reason) {
       factorsLine.classList.add('bad');
-      factorsLine.textContent = 'Unable to fit the model: ' + chosen.reason + '.';
+      factorsLine.textContent = chosen.sentence || chosen.reason;
     } else {
       factorsLine.textContent = 'Scale factors: ' + triple(chosen.factors);
     }
@@ -659,7 +660,7 @@
       }
       const chosen = currentFactors(model, fields);
       if (chosen.reason) {
-        setState(model, 'Unable to fit the model: ' + chosen.reason + '.', true);
+        setState(model, chosen.sentence || chosen.reason, true);
         failures.push(model);
         doneOf.set(model, model.file.size);
         return;
