@@ -20,7 +20,9 @@ struct NameStyle {
   };
   /// Always quoted: "'models/'".
   std::function<std::string(std::string_view)> quoted = [](std::string_view name) {
-    return "'" + std::string(name) + "'";
+    std::string text(1, '\'');
+    text.append(name).push_back('\'');
+    return text;
   };
 };
 

@@ -16,7 +16,12 @@ bool UnderflowsToZero(std::string_view text) {
 }
 
 std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '\'';
+  quoted += text;
+  quoted += '\'';
+  return quoted;
 }
 
 }  // namespace
