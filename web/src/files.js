@@ -32,8 +32,11 @@
 
     // An output: into `store` ({ sync, fileHandle }: a synchronous access handle of the private
     // file system and its file) when given, else collected in Blob pieces. finish() gives it.
-    addOutput(store) {
-      return this.add({ parts: [], pos: 0, size: 0, output: true, store: store || null });
+    // `watcher`, when given, sees each write as it happens (`write(bytes, at)`, the bytes
+    // valid only during the call) and each truncation (`truncate(size)`).
+    addOutput(store, watcher) {
+      return this.add({ parts: [], pos: 0, size: 0, output: true, store: store || null,
+                        watcher: watcher || null });
     }
 
     add(file) {
@@ -157,6 +160,7 @@
     write(handle, bytes) {
       const file = this.open.get(handle);
       if (!file || !file.output) return -1;
+      if (file.watcher) file.watcher.write(bytes, file.pos);
       if (file.store) {
         file.store.sync.write(bytes, { at: file.pos });
         file.pos += bytes.length;
@@ -187,6 +191,7 @@
     truncate(handle, size) {
       const file = this.open.get(handle);
       if (!file || !file.output || size > file.size) return -1;
+      if (file.watcher) file.watcher.truncate(size);
       if (file.store) {
         file.store.sync.truncate(size);
         file.size = size;
@@ -271,5 +276,28 @@
     return readSlice;
   }
 
-  return { Files, streamingReader };
+  // A watcher of an output's writes (see Files.addOutput) that hands `take` a copy of each
+  // piece written while the output only grows at its end. Once the pass writes elsewhere or
+  // cuts the output short (as it does when it takes back a line it has flushed), it hands
+  // nothing more and `intact` is false; `length` is what it handed.
+  function appendedBytes(take) {
+    return {
+      length: 0,
+      intact: true,
+      write(bytes, at) {
+        if (!this.intact || bytes.length === 0) return;
+        if (at !== this.length) {
+          this.intact = false;
+          return;
+        }
+        take(bytes.slice());
+        this.length += bytes.length;
+      },
+      truncate(size) {
+        if (size !== this.length) this.intact = false;
+      },
+    };
+  }
+
+  return { Files, streamingReader, appendedBytes };
 });

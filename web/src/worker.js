@@ -130,9 +130,11 @@ async function onModel(file, body) {
   }
 }
 
-// `blob` deflated as a zip entry called `name` holds it: { blob (the compressed bytes), crc,
-// size, flag }, for the zip made later by whichever worker.
-async function deflated(name, blob) {
+// A zip entry called `name` being deflated into a file of its own: push(bytes, last) takes
+// the entry's bytes in order (none after a write failed), finish() gives { blob (the
+// compressed bytes), crc, size, flag } for the zip made later by whichever worker, release()
+// drops it.
+async function zipEntry(name) {
   const output = files.addOutput(await newOutput());
   let failure = null;
   const stream = new fflate.ZipDeflate(name, { level: ZIP_LEVEL });
@@ -140,18 +142,64 @@ async function deflated(name, blob) {
     if (error) failure = error;
     else if (files.write(output, chunk) < 0) failure = new Error('the zip could not be written');
   };
+  return {
+    push(bytes, last) {
+      if (!failure) stream.push(bytes, last);
+    },
+    get failed() {
+      return failure !== null;
+    },
+    async finish() {
+      if (failure) {
+        files.release(output);
+        throw failure;
+      }
+      return { blob: await files.finish(output, 'application/octet-stream'), crc: stream.crc,
+               size: stream.size, flag: stream.flag };
+    },
+    release() {
+      files.release(output);
+    },
+  };
+}
+
+// `blob` deflated as a zip entry called `name` holds it, read back a piece at a time.
+async function deflated(name, blob) {
+  const entry = await zipEntry(name);
   const piece = 1 << 20;
-  if (blob.size === 0) stream.push(new Uint8Array(0), true);
-  for (let at = 0; at < blob.size && !failure; at += piece) {
-    const end = Math.min(blob.size, at + piece);
-    stream.push(await readSlice(blob, at, end), end === blob.size);
+  try {
+    if (blob.size === 0) entry.push(new Uint8Array(0), true);
+    for (let at = 0; at < blob.size && !entry.failed; at += piece) {
+      const end = Math.min(blob.size, at + piece);
+      entry.push(await readSlice(blob, at, end), end === blob.size);
+    }
+  } catch (error) {
+    entry.release();
+    throw error;
   }
-  if (failure) {
-    files.release(output);
-    throw failure;
-  }
-  return { blob: await files.finish(output, 'application/octet-stream'), crc: stream.crc,
-           size: stream.size, flag: stream.flag };
+  return entry.finish();
+}
+
+// The zip entry of an output deflated as the pass writes it, which spares reading the output
+// back: a watcher of the output's writes (see Files.addOutput), and finish(blob), which gives
+// the entry, or reads `blob` back for it where the pass took back what it had written.
+async function deflatedAsWritten(name) {
+  const entry = await zipEntry(name);
+  const watcher = TessaryFiles.appendedBytes((bytes) => entry.push(bytes, false));
+  return {
+    watcher,
+    async finish(blob) {
+      if (!watcher.intact || watcher.length !== blob.size) {
+        entry.release();
+        return deflated(name, blob);
+      }
+      entry.push(new Uint8Array(0), true);
+      return entry.finish();
+    },
+    release() {
+      entry.release();
+    },
+  };
 }
 
 const handlers = {
@@ -192,7 +240,8 @@ const handlers = {
   scale({ file, outputName, factors, deflate }) {
     return onModel(file, async () => {
       const input = files.addInput(file);
-      const output = files.addOutput(await newOutput());
+      const zipped = deflate ? await deflatedAsWritten(outputName) : null;
+      const output = files.addOutput(await newOutput(), zipped && zipped.watcher);
       const started = performance.now();
       try {
         const result = await api.scale(input, shownName(file), output, outputName, factors);
@@ -202,12 +251,13 @@ const handlers = {
         }
         result.blob = await files.finish(output, 'model/x-tessary-mdl');
         result.milliseconds = performance.now() - started;
-        if (deflate) result.deflated = await deflated(outputName, result.blob);
+        if (zipped) result.deflated = await zipped.finish(result.blob);
         result.reading = suspending ? 'suspending' : 'synchronous';
         return result;
       } finally {
         files.release(input);
         files.release(output);
+        if (zipped) zipped.release();
       }
     });
   },

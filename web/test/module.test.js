@@ -332,8 +332,10 @@ for (const row of failureCases) {
 
 // The worker's files (web/src/files.js): the model read a slice at a time, the output kept as
 // Blob pieces, a line taken back after it was written out. The same bytes as tessary-scale.
+// What a watcher of the output's growth hands on (for the zip, deflated as it is written) is
+// the output, unless the pass took a line back from it, which it says.
 test('the page\'s files give tessary-scale\'s bytes', async () => {
-  const { Files } = require('../src/files.js');
+  const { Files, appendedBytes } = require('../src/files.js');
   const chosen = ['long-blank-start.mdl', 'long-copied-line.mdl', 'ctrl-z.mdl', large];
   const pageFiles = new Files((blob, start, end) => blob.bytes.subarray(start, end));
   const pageApi = await loadModule(wasmDir, pageFiles);
@@ -342,13 +344,17 @@ test('the page\'s files give tessary-scale\'s bytes', async () => {
   for (const model of chosen) {
     const bytes = fs.readFileSync(path.join(corpus, model));
     const input = pageFiles.addInput({ size: bytes.length, bytes });
-    const output = pageFiles.addOutput();
+    const handed = [];
+    const watcher = appendedBytes((piece) => handed.push(piece));
+    const output = pageFiles.addOutput(null, watcher);
     const result = pageApi.scale(input, model, output, model, [3, -1, 0.5]);
     assert.ok(result.ok, model + ': ' + result.message);
     const blob = await pageFiles.finish(output);
     pageFiles.release(input);
     const written = Buffer.from(await blob.arrayBuffer());
     assert.ok(written.equals(fs.readFileSync(path.join(nativeOut, model))), model);
+    assert.strictEqual(watcher.intact, model !== 'long-blank-start.mdl', model);
+    if (watcher.intact) assert.ok(Buffer.concat(handed).equals(written), model);
   }
 });
 
