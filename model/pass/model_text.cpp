@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "model/numbers/eight_digits.h"
 #include "model/pass/file_error.h"
 #include "model/pass/input_file.h"
 
@@ -48,8 +49,7 @@ std::string NotModelTextReason(std::string_view start) {
   std::size_t nul = 0;
   std::size_t at = 0;
   for (; at + 8 <= start.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, start.data() + at, 8);
+    const std::uint64_t word = LoadEightBytes(start.data() + at);
     control += Marked(ControlBytes(word));
     nul += Marked(ZeroBytes(word));
   }
@@ -70,13 +70,12 @@ std::string NotModelTextReason(std::string_view start) {
 std::string NotModelTextReason(InputFile& input, const PassControl& control) {
   // Left as it comes (not zeroed): only what was read is looked at.
   const std::unique_ptr<char[]> start(new char[kModelTextSample]);
-  constexpr std::size_t kSize = kModelTextSample;
   std::size_t filled = 0;
-  while (filled < kSize) {
+  while (filled < kModelTextSample) {
     std::size_t count = 0;
     if (control.cancelled()) throw PassCancelled();
     if (const platform::Error error =
-            input.file().Read(start.get() + filled, kSize - filled, count);
+            input.file().Read(start.get() + filled, kModelTextSample - filled, count);
         error != 0) {
       if (platform::IsKind(error, platform::ErrorKind::Interrupted)) continue;
       throw FileError::ReadFailure(input.path(), error);

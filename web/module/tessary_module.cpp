@@ -194,7 +194,7 @@ constexpr std::size_t kSampleSize = 8192;
 // A uniform sample of every point the pass would scale, taken in one read (reservoir sampling,
 // Li's algorithm L): the first kSampleSize points are kept, then each later one replaces a kept
 // one with the chance kSampleSize / its rank. The ranks of the points to keep are drawn ahead,
-// so the numbers of the others are never read. The draws come from a fixed seed: a model gives
+// so that every other point costs only a count. The draws come from a fixed seed: a model gives
 // the same sample every time.
 class PointSample {
  public:
@@ -211,9 +211,12 @@ class PointSample {
     Skip();
   }
 
-  // Whether the next point is one to keep; Add or Pass must follow.
-  bool Wanted() const { return seen_ < kSampleSize || seen_ == next_; }
-  void Add(PointKind kind, const double* point) {
+  // The next point of the model: kept, in place of another, or only counted.
+  void Offer(PointKind kind, const double* point) {
+    if (seen_ >= kSampleSize && seen_ != next_) {
+      Count(kind);
+      return;
+    }
     std::size_t at = kept_;
     if (kept_ < kSampleSize) {
       ++kept_;
@@ -227,7 +230,6 @@ class PointSample {
     kinds_[at] = static_cast<unsigned char>(kind);
     Count(kind);
   }
-  void Pass(PointKind kind) { Count(kind); }
 
   std::size_t kept() const { return kept_; }
   std::uint64_t seen(PointKind kind) const { return kinds_seen_[static_cast<int>(kind)]; }
@@ -380,13 +382,7 @@ int tessary_sample(int input, const char* name) {
   RunRequest request;
   request.work = RunRequest::Work::Inspect;
   request.inputs = {JobFile::Opened(input, name)};
-  request.points = [](PointKind kind, const double* point) {
-    if (g_sample.Wanted()) {
-      g_sample.Add(kind, point);
-    } else {
-      g_sample.Pass(kind);
-    }
-  };
+  request.points = [](PointKind kind, const double* point) { g_sample.Offer(kind, point); };
   const int status = Run(request);
   if (status != kDone) {
     g_sample.Restart();
