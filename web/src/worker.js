@@ -262,9 +262,9 @@ const handlers = {
     });
   },
 
-  // The outputs as one zip, deflated (here, or already by the workers that scaled them), read
-  // and written a piece at a time (each piece read as a promise, so that the collector frees
-  // the ones before).
+  // The outputs as one zip of the entries deflated by the workers that scaled them, read and
+  // written a piece at a time (each piece read as a promise, so that the collector frees the
+  // ones before).
   async zip({ entries }) {
     const total = entries.reduce((sum, entry) => sum + entry.blob.size, 0);
     if (total > ZIP_LIMIT || entries.length > 65535) return { ok: false, tooLarge: true };
@@ -277,30 +277,18 @@ const handlers = {
     let done = 0;
     const piece = 1 << 20;
     for (const entry of entries) {
-      if (entry.deflated) {
-        // Its compressed bytes as they are, with what the zip says of them.
-        const { blob, crc, size, flag } = entry.deflated;
-        const stream = { filename: entry.name, size, crc, compression: 8, flag };
-        zip.add(stream);
-        if (blob.size === 0) stream.ondata(null, new Uint8Array(0), true);
-        for (let at = 0; at < blob.size; at += piece) {
-          const end = Math.min(blob.size, at + piece);
-          stream.ondata(null, await readSlice(blob, at, end), end === blob.size);
-        }
-        done += entry.blob.size;
-        postMessage({ type: 'progress', id: current, done, total });
-        continue;
-      }
-      const stream = new fflate.ZipDeflate(entry.name, { level: ZIP_LEVEL });
+      // Its compressed bytes as they are (deflated here first if the worker that scaled it did
+      // not), with what the zip says of them.
+      const { blob, crc, size, flag } = entry.deflated || await deflated(entry.name, entry.blob);
+      const stream = { filename: entry.name, size, crc, compression: 8, flag };
       zip.add(stream);
-      const size = entry.blob.size;
-      if (size === 0) stream.push(new Uint8Array(0), true);
-      for (let at = 0; at < size; at += piece) {
-        const end = Math.min(size, at + piece);
-        stream.push(await readSlice(entry.blob, at, end), end === size);
-        done += end - at;
-        postMessage({ type: 'progress', id: current, done, total });
+      if (blob.size === 0) stream.ondata(null, new Uint8Array(0), true);
+      for (let at = 0; at < blob.size; at += piece) {
+        const end = Math.min(blob.size, at + piece);
+        stream.ondata(null, await readSlice(blob, at, end), end === blob.size);
       }
+      done += entry.blob.size;
+      postMessage({ type: 'progress', id: current, done, total });
     }
     zip.end();
     if (failure) {
